@@ -1,0 +1,19 @@
+// The commands of restova-cli. Each lives in its own source file and
+// returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CliCommand {
+    const char* name;
+    const char* usage;    // arguments, e.g. "FILE..."
+    const char* summary;  // one line for --help
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// The table of commands, in the order --help lists them.
+const std::vector<CliCommand>& CliCommands();
+
+int CmdInfo(const std::vector<std::string>& args);
+int CmdDemo(const std::vector<std::string>& args);

@@ -1,0 +1,94 @@
+// restova-cli: the restoration engine without a window, for scripts,
+// headless machines and black-box tests.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Commands.h"
+#include "shell/HeadlessServices.h"
+#include "shell/Services.h"
+
+namespace {
+
+void OnInterrupt(int) { CancelFlag().store(true); }
+
+void PrintHelp(std::FILE* out) {
+    std::fprintf(out,
+                 "Usage: restova-cli [--yes|--no] [--quiet] COMMAND [ARGS...]\n\n"
+                 "Options:\n"
+                 "  --yes      answer Yes to every question\n"
+                 "  --no       answer No to every question\n"
+                 "  --quiet    print no messages and no progress bar\n"
+                 "  --help     show this help\n\n"
+                 "Commands:\n");
+    for (const auto& c : CliCommands()) {
+        std::string head = std::string(c.name) + " " + c.usage;
+        std::fprintf(out, "  %-28s %s\n", head.c_str(), c.summary);
+    }
+}
+
+}  // namespace
+
+const std::vector<CliCommand>& CliCommands() {
+    static const std::vector<CliCommand> commands = {
+        {"info", "FILE...", "print the format and length of audio files", CmdInfo},
+        {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", CmdDemo},
+    };
+    return commands;
+}
+
+int main(int argc, char** argv) {
+    CHeadlessServices services;
+    services.SetEcho(stderr);
+    if (isatty(STDERR_FILENO)) services.SetProgressBar(stderr);
+    services.SetDocumentOpener("xdg-open");
+    SetServices(&services);
+
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-'; ++i) {
+        std::string opt = argv[i];
+        if (opt == "--yes") {
+            services.SetPolicy(CHeadlessServices::Policy::Yes);
+        } else if (opt == "--no") {
+            services.SetPolicy(CHeadlessServices::Policy::No);
+        } else if (opt == "--quiet") {
+            services.SetEcho(nullptr);
+            services.SetProgressBar(nullptr);
+        } else if (opt == "--help" || opt == "-h") {
+            PrintHelp(stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "restova-cli: unknown option %s\n", opt.c_str());
+            PrintHelp(stderr);
+            return 2;
+        }
+    }
+    if (i >= argc) {
+        PrintHelp(stderr);
+        return 2;
+    }
+    std::string name = argv[i++];
+    std::vector<std::string> args(argv + i, argv + argc);
+    for (const auto& c : CliCommands()) {
+        if (name == c.name) {
+            int rc = c.run(args);
+            SetServices(nullptr);
+            if (CancelFlag().load()) {
+                std::fprintf(stderr, "restova-cli: cancelled\n");
+                return 130;
+            }
+            return rc;
+        }
+    }
+    std::fprintf(stderr, "restova-cli: unknown command %s\n", name.c_str());
+    PrintHelp(stderr);
+    return 2;
+}

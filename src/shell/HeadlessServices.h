@@ -1,0 +1,76 @@
+// Services without a window, for restova-cli and the tests: messages are
+// recorded (and optionally printed), questions take queued answers or the
+// answer policy, the progress window is a state (and optionally a bar on a
+// terminal).
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shell/Services.h"
+
+class CHeadlessServices : public IServices {
+public:
+    struct Shown {
+        std::string text;
+        std::string caption;
+        MsgIcon icon;
+        MsgButtons buttons;
+        MsgAnswer answer;
+    };
+
+    enum class Policy { Default, Yes, No };
+
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                         MsgButtons buttons) override;
+    void ProgressOpen(int rangeMin, int rangeMax, const std::string& text) override;
+    void ProgressSetText(const std::string& text) override;
+    void ProgressSetPos(int pos) override;
+    void ProgressClose() override;
+    bool ProgressIsOpen() const override { return m_progressOpen; }
+    void PumpMessages() override { ++m_pumps; }
+    void PlayChime(const std::string& wavPath) override { m_chimes.push_back(wavPath); }
+    int RunProgram(const std::vector<std::string>& argv, bool wait) override;
+    bool OpenDocument(const std::string& path) override;
+
+    // Answers for the next questions, oldest first; when none is queued the
+    // policy decides (Default: Ok/Yes for the first button of the box).
+    void QueueAnswer(MsgAnswer answer) { m_answers.push_back(answer); }
+    void SetPolicy(Policy policy) { m_policy = policy; }
+
+    // Print messages to this stream (stderr in the CLI; null to stay quiet).
+    void SetEcho(std::FILE* stream) { m_echo = stream; }
+    // Draw a progress bar on this stream (a terminal), or none.
+    void SetProgressBar(std::FILE* stream) { m_bar = stream; }
+    // With no opener, documents are only recorded (tests).
+    void SetDocumentOpener(const std::string& program) { m_opener = program; }
+
+    const std::vector<Shown>& Messages() const { return m_shown; }
+    const std::vector<std::string>& OpenedDocuments() const { return m_opened; }
+    const std::vector<std::string>& Chimes() const { return m_chimes; }
+    const std::string& ProgressText() const { return m_progressText; }
+    int ProgressPos() const { return m_progressPos; }
+    int Pumps() const { return m_pumps; }
+    void ClearMessages() { m_shown.clear(); }
+
+private:
+    void DrawBar();
+
+    std::deque<MsgAnswer> m_answers;
+    Policy m_policy = Policy::Default;
+    std::vector<Shown> m_shown;
+    std::vector<std::string> m_opened;
+    std::vector<std::string> m_chimes;
+    std::string m_opener;
+    std::FILE* m_echo = nullptr;
+    std::FILE* m_bar = nullptr;
+    bool m_progressOpen = false;
+    int m_progressMin = 0;
+    int m_progressMax = 100;
+    int m_progressPos = 0;
+    int m_barDrawn = -1;
+    std::string m_progressText;
+    int m_pumps = 0;
+};

@@ -1,0 +1,50 @@
+// The platform services the core needs from whatever front end runs it: the
+// Qt window, the command-line tool or a test. The core never touches a GUI;
+// it asks for a message box, a progress window or a pump through this.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+enum class MsgIcon { None, Stop, Exclamation, Question, Information };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+class IServices {
+public:
+    virtual ~IServices() = default;
+
+    // Modal message box; returns the button pressed. UI thread only.
+    virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                 MsgButtons buttons) = 0;
+
+    // The one progress window: opened with a range, given a text and a position, closed.
+    virtual void ProgressOpen(int rangeMin, int rangeMax, const std::string& text) = 0;
+    virtual void ProgressSetText(const std::string& text) = 0;
+    virtual void ProgressSetPos(int pos) = 0;
+    virtual void ProgressClose() = 0;
+    virtual bool ProgressIsOpen() const = 0;
+
+    // Dispatches pending window messages inside long jobs.
+    virtual void PumpMessages() = 0;
+
+    // Plays the end-of-processing chime (asynchronously).
+    virtual void PlayChime(const std::string& wavPath) = 0;
+
+    // Starts an external program. With wait, returns its exit code (-1 when it
+    // could not be started); without, 0 when started.
+    virtual int RunProgram(const std::vector<std::string>& argv, bool wait) = 0;
+
+    // Opens a folder or a document with the desktop's default handler.
+    virtual bool OpenDocument(const std::string& path) = 0;
+};
+
+// The program-wide cancel flag, set by the progress window's Cancel button,
+// a stage button while a job runs, or Ctrl-C in the CLI. Any thread may read it.
+std::atomic<bool>& CancelFlag();
+
+// The program-wide services. Never null: a headless instance that answers
+// every question with its default button serves until a front end sets its own.
+IServices& Services();
+void SetServices(IServices* services);

@@ -1,0 +1,73 @@
+#include "shell/StringTable.h"
+
+#include <unordered_map>
+
+namespace {
+
+// Keep the texts exactly as the user must see them, spelling included.
+const std::unordered_map<int, std::string>& Table() {
+    static const std::unordered_map<int, std::string> table = {
+        // Wave files
+        {9, "An internal Error has occured: Contact Parlowe support. "},
+        {116, "ERROR: The wavefile contains a format is not supported by Zarvo."},
+        {117, "ERROR: Could not open the specified file. An error occured while accessing the file."},
+        {118, "ERROR: A memory error occured while accessing the wavefile."},
+        {123, "ERROR: Can not read the wave file. Please check that the filename is correct and that the file is "
+              "not in use by another program."},
+        {140, "ERROR: Cannot open the file. The file may be in use by another program, or is corrupted."},
+        {188, "ERROR: The wave file was recorded at a resolution that is not supported by Zarvo. Zarvo  supports "
+              "files that have16 bit resolution."},
+        {190, "ERROR: Cannot write to the specified wave file. The file may be in use or there may not be enough "
+              "free disk space available. "},
+        {436, "ERROR: An error occured preparing the MME buffers for playing. "},
+        {438, "ERROR: An error occured while adding buffers to the MME driver."},
+        {32786, "ERROR: The file type is not supported."},
+        {32815, "ERROR: An error occured writing to the file %1\nThe disk may be full or the file permissions may "
+                "be incorrect."},
+        {32816, "ERROR: An error reading from the file %1\nPlease check that the filename is correct."},
+        {32819, "ERROR: An error seeking to a position in the file %1\nThe file may be corrupt."},
+        {32834, "Bad or unrecognized file type: %1"},
+        {32927, "ERROR: Cannot seek to the specified position in the wave file. The file may be corrupt."},
+
+        // Sessions and peak files
+        {107, "ERROR: There are too many temp files in the temp directory. Please delete some temp files. "},
+        {217, "An old peak file format has been detected. Please rebuild the peak file by using the \"Rebuild "
+              "Peak File\" command in the View menu."},
+        {314, "Please Wait, Saving file %1"},
+        {376, "ERROR: The session file associated with the wave file is corrupt, some of the needed files are "
+              "missing.  Do you want to try and recover the session file? "},
+        {468, "ERROR: The wave file size is inconsistant with the wave header information. The file will still be "
+              "opened, but the peak information may be incorrect."},
+        {1414, "ERROR: Cannot create a peak file for this wave file. The disk may be full, or the file may be in "
+               "use by another program. "},
+
+        // Start-up
+        {227, "Restova Getting Started Guide.pdf"},
+        {386, "ERROR: The path for Bin1 is invalid. Right click to set the Preferences to a valid path for Bin1 "},
+        {387, "ERROR: The path for BIN2 is invalid. Right click to set the Preferences to a valid path for Bin2"},
+        {411, "ERROR: The path for BIN3 is invalid. Right click to set the Preferences to a valid path for Bin3"},
+    };
+    return table;
+}
+
+}  // namespace
+
+const std::string& LoadString(int id) {
+    static const std::string empty;
+    const auto& table = Table();
+    auto it = table.find(id);
+    return it == table.end() ? empty : it->second;
+}
+
+std::string ReplaceArg(std::string text, const std::string& arg) {
+    for (size_t pos = text.find("%1"); pos != std::string::npos; pos = text.find("%1", pos + arg.size())) {
+        text.replace(pos, 2, arg);
+    }
+    return text;
+}
+
+std::string FormatString(int id, const std::string& arg) { return ReplaceArg(LoadString(id), arg); }
+
+MsgAnswer ShowMessage(int id, MsgIcon icon, MsgButtons buttons, const std::string& arg) {
+    return Services().MessageBox(FormatString(id, arg), kAppCaption, icon, buttons);
+}
