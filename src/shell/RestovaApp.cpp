@@ -1,0 +1,83 @@
+#include "shell/RestovaApp.h"
+
+#include "shell/ProgramPaths.h"
+#include "shell/SettingsStore.h"
+#include "shell/StringTable.h"
+
+namespace {
+
+constexpr const char* kFirstTimeKey = "FirstTime";
+constexpr int kMsgBin1Invalid = 386;
+constexpr int kMsgBin2Invalid = 387;
+constexpr int kMsgBin3Invalid = 411;
+constexpr int kGuideName = 227;
+
+}  // namespace
+
+CRestovaApp::CRestovaApp() : CRestovaApp(Profile(), CProgramPaths::ProgramFolder(), CProgramPaths::ShareFolder()) {}
+
+CRestovaApp::CRestovaApp(CSettingsStore& store, std::string programFolder, std::string shareFolder)
+    : m_store(store), m_shareFolder(shareFolder), m_settings(std::move(programFolder), std::move(shareFolder)) {
+    SetSettings(&m_settings);
+    SetProfile(&m_store);
+}
+
+CRestovaApp::~CRestovaApp() {
+    if (&::Settings() == &m_settings) SetSettings(nullptr);
+    if (&Profile() == &m_store) SetProfile(nullptr);
+}
+
+void CRestovaApp::InitInstance() {
+    m_settings.Load(m_store);
+    // The program has no installer: its first start makes the folders it needs.
+    if (m_store.GetProfileInt(kSectionRestova, kFirstTimeKey, 0) == 0) InstallFolders();
+    CheckBins();
+}
+
+bool CRestovaApp::InstallFolders() const {
+    bool ok = true;
+    for (const std::string* path : {&m_settings.Bin1Path, &m_settings.Bin2Path, &m_settings.Bin3Path,
+                                    &m_settings.TempPath, &m_settings.PresetPath}) {
+        ok = CProgramPaths::MakeDirectories(*path) && ok;
+    }
+    std::string shipped = CProgramPaths::Join(m_shareFolder, "Presets");
+    if (CProgramPaths::IsDirectory(shipped) && CProgramPaths::IsDirectory(m_settings.PresetPath)) {
+        ok = CProgramPaths::CopyMissingFiles(shipped, m_settings.PresetPath) && ok;
+    }
+    return ok;
+}
+
+int CRestovaApp::CheckBins() const {
+    const std::pair<const std::string*, int> bins[] = {{&m_settings.Bin1Path, kMsgBin1Invalid},
+                                                       {&m_settings.Bin2Path, kMsgBin2Invalid},
+                                                       {&m_settings.Bin3Path, kMsgBin3Invalid}};
+    int missing = 0;
+    for (const auto& [path, message] : bins) {
+        if (CProgramPaths::Exists(*path)) continue;
+        ++missing;
+        ShowMessage(message, MsgIcon::Exclamation);
+    }
+    return missing;
+}
+
+bool CRestovaApp::OnMainWindowInit() {
+    if (m_store.GetProfileInt(kSectionRestova, kFirstTimeKey, 0) != 0) return false;
+    m_store.WriteProfileInt(kSectionRestova, kFirstTimeKey, 1);
+    return true;
+}
+
+bool CRestovaApp::OnFirstRunTimer() {
+    return Services().OpenDocument(GuidePath());
+}
+
+bool CRestovaApp::OnMainWindowClosed() {
+    return m_settings.Save(m_store);
+}
+
+std::string CRestovaApp::GuidePath() const {
+    return CProgramPaths::Join(m_shareFolder, LoadString(kGuideName));
+}
+
+int CRestovaApp::MmeDeviceId(int stored) {
+    return stored >= 1 ? stored - 1 : -1;
+}

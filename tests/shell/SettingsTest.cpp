@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "shell/AppSettings.h"
+#include "shell/IniFile.h"
+#include "shell/ProgramPaths.h"
+#include "shell/SettingsStore.h"
+#include "shell/ShellTestFolder.h"
+
+namespace {
+
+// Every field differs from its built-in value, with the awkward cases a
+// real user produces: spaces, quotes, non-ASCII names, negative and high-bit numbers.
+AppSettings Unusual(const std::string& programFolder) {
+    AppSettings s(programFolder, "/share");
+    s.TempPath = " /tmp/lead space";
+    s.PresetPath = "/p/\"Presets\"";
+    s.Bin1Path = "/music/Bin 1 é";
+    s.Bin2Path = "/music/b2;x=y";
+    s.Bin3Path = "/music/b3#";
+    s.MP3EncPath = "/usr/lib/libmp3lame.so.0";
+    s.Zarvo6Path = "";
+    s.BtnFont = "DejaVu Sans";
+    s.BtnFontSize = 125;
+    s.BtnFontColor = 0xFF123456u;
+    for (int i = 0; i < 16; ++i) {
+        s.GuidDevIn[i] = static_cast<uint8_t>(i * 17);
+        s.GuidDevOut[i] = static_cast<uint8_t>(255 - i);
+    }
+    s.MMERecDev = 3;
+    s.MMEPlayDev = 2;
+    s.AutoCDDB = 1;
+    s.CDRipJitter = 1;
+    s.UseSounds = 0;
+    s.UseWDM = 0;
+    s.AutoSaveDefaultPreset = 0;
+    s.LoopPreview = 0;
+    s.HiResRecording = 1;
+    s.MonoRecording = 1;
+    s.FlatPreamp = 1;
+    s.UseVOX = 0;
+    s.VOXLevel = -45;
+    s.WMACodecIdx = 4;
+    s.WMAFormatIdx = 7;
+    s.ShowWMAProfile = 0;
+    s.ReInitOnPlay = 1;
+    return s;
+}
+
+void ExpectSameStored(const AppSettings& a, const AppSettings& b) {
+    EXPECT_EQ(a.TempPath, b.TempPath);
+    EXPECT_EQ(a.PresetPath, b.PresetPath);
+    EXPECT_EQ(a.Bin1Path, b.Bin1Path);
+    EXPECT_EQ(a.Bin2Path, b.Bin2Path);
+    EXPECT_EQ(a.Bin3Path, b.Bin3Path);
+    EXPECT_EQ(a.MP3EncPath, b.MP3EncPath);
+    EXPECT_EQ(a.Zarvo6Path, b.Zarvo6Path);
+    EXPECT_EQ(a.BtnFont, b.BtnFont);
+    EXPECT_EQ(a.BtnFontSize, b.BtnFontSize);
+    EXPECT_EQ(a.BtnFontColor, b.BtnFontColor);
+    EXPECT_EQ(a.GuidDevIn, b.GuidDevIn);
+    EXPECT_EQ(a.GuidDevOut, b.GuidDevOut);
+    EXPECT_EQ(a.MMERecDev, b.MMERecDev);
+    EXPECT_EQ(a.MMEPlayDev, b.MMEPlayDev);
+    EXPECT_EQ(a.AutoCDDB, b.AutoCDDB);
+    EXPECT_EQ(a.CDRipJitter, b.CDRipJitter);
+    EXPECT_EQ(a.UseSounds, b.UseSounds);
+    EXPECT_EQ(a.UseWDM, b.UseWDM);
+    EXPECT_EQ(a.AutoSaveDefaultPreset, b.AutoSaveDefaultPreset);
+    EXPECT_EQ(a.LoopPreview, b.LoopPreview);
+    EXPECT_EQ(a.HiResRecording, b.HiResRecording);
+    EXPECT_EQ(a.MonoRecording, b.MonoRecording);
+    EXPECT_EQ(a.FlatPreamp, b.FlatPreamp);
+    EXPECT_EQ(a.UseVOX, b.UseVOX);
+    EXPECT_EQ(a.VOXLevel, b.VOXLevel);
+    EXPECT_EQ(a.WMACodecIdx, b.WMACodecIdx);
+    EXPECT_EQ(a.WMAFormatIdx, b.WMAFormatIdx);
+    EXPECT_EQ(a.ShowWMAProfile, b.ShowWMAProfile);
+    EXPECT_EQ(a.ReInitOnPlay, b.ReInitOnPlay);
+}
+
+}  // namespace
+
+TEST(AppSettings, EmptyStoreGivesBuiltInValues) {
+    CShellTestFolder dir;
+    CSettingsStore store(dir / "cfg/Parlowe/Restova.ini");
+    AppSettings s("/home/u/Restova", "/usr/share/restova");
+    s.VOXLevel = 0;  // Load starts from the built-in values, not from what the record held
+    s.Load(store);
+    EXPECT_EQ(s.TempPath, "/home/u/Restova/Temp");
+    EXPECT_EQ(s.PresetPath, "/home/u/Restova/Presets");
+    EXPECT_EQ(s.Bin1Path, "/home/u/Restova/Bin1_My_Song_Files");
+    EXPECT_EQ(s.Bin2Path, "/home/u/Restova/Bin2_Working_On");
+    EXPECT_EQ(s.Bin3Path, "/home/u/Restova/Bin3_Ready_For_CD");
+    EXPECT_EQ(s.MP3EncPath, "lame_enc.dll");
+    EXPECT_EQ(s.Zarvo6Path, "C:\\Program Files\\Parlowe\\Zarvo6\\Zarvo6.exe");
+    EXPECT_EQ(s.BtnFont, "Comic Sans MS Bold");
+    EXPECT_EQ(s.ChimeSndPath, "/usr/share/restova/Chime.wav");
+    EXPECT_EQ(s.BtnFontSize, 100);
+    EXPECT_EQ(s.BtnFontColor, 10930376u);
+    EXPECT_EQ(s.GuidDevIn, AppSettings::Guid{});
+    EXPECT_EQ(s.GuidDevOut, AppSettings::Guid{});
+    EXPECT_EQ(s.MMERecDev + s.MMEPlayDev + s.AutoCDDB + s.CDRipJitter, 0);
+    EXPECT_EQ(s.UseSounds + s.UseWDM + s.AutoSaveDefaultPreset + s.LoopPreview, 4);
+    EXPECT_EQ(s.HiResRecording + s.MonoRecording + s.FlatPreamp, 0);
+    EXPECT_EQ(s.UseVOX, 1);
+    EXPECT_EQ(s.VOXLevel, -55);
+    EXPECT_EQ(s.WMACodecIdx + s.WMAFormatIdx + s.ReInitOnPlay, 0);
+    EXPECT_EQ(s.ShowWMAProfile, 1);
+    EXPECT_FALSE(CShellTestFolder::Exists(store.Path()));  // reading creates nothing
+}
+
+TEST(AppSettings, EveryFieldSurvivesSaveAndLoad) {
+    CShellTestFolder dir;
+    CSettingsStore store(dir / "cfg/Parlowe/Restova.ini");
+    const AppSettings written = Unusual(dir.Path());
+    ASSERT_TRUE(written.Save(store));  // the folder is created
+
+    AppSettings read(dir.Path(), "/share");
+    read.Load(store);
+    ExpectSameStored(written, read);
+
+    // Stated order in a new file; the chime path never written.
+    const std::string text = CShellTestFolder::Read(store.Path());
+    const char* order[] = {"PresetPath",    "TempPath",     "AutoSaveDefaultPreset",
+                           "UseWDM",        "MMERecDev",    "MMEPlayDev",
+                           "GuidDevIn",     "GuidDevOut",   "AutoCDDB",
+                           "CDRipJitter",   "LoopPreview",  "HiResRecording",
+                           "MonoRecording", "FlatPreamp",   "UseVOX",
+                           "VOXLevel",      "ReInitOnPlay", "ShowWMAProfile",
+                           "WMACodecIdx",   "WMAFormatIdx", "BtnFontSize",
+                           "BtnFontColor",  "UseSounds",    "Bin1Path",
+                           "Bin2Path",      "Bin3Path",     "MP3EncPath",
+                           "Zarvo6Path",    "BtnFont"};
+    size_t at = text.find("[Restova]\n");
+    ASSERT_NE(at, std::string::npos);
+    for (const char* key : order) {
+        size_t next = text.find(std::string("\n") + key + "=", at);
+        ASSERT_NE(next, std::string::npos) << key;
+        at = next + 1;
+    }
+    EXPECT_EQ(text.find("ChimeSndPath"), std::string::npos);
+    EXPECT_NE(text.find("GuidDevIn=00112233445566778899AABBCCDDEEFF\n"), std::string::npos);
+}
+
+TEST(AppSettings, SaveKeepsForeignKeysAndLoadReadsTheChime) {
+    CShellTestFolder dir;
+    const std::string path = dir / "Restova.ini";
+    CShellTestFolder::Write(path,
+                            "; hand-edited\n[restova]\nfirsttime=1\nChimeSndPath=/x/ding.wav\nLastPath=/songs\n"
+                            "[CDRip]\nSpeed=4\n");
+    CSettingsStore store(path);
+    AppSettings s(dir.Path(), "/share");
+    s.Load(store);
+    EXPECT_EQ(s.ChimeSndPath, "/x/ding.wav");
+    s.ChimeSndPath = "/elsewhere.wav";
+    ASSERT_TRUE(s.Save(store));
+    EXPECT_EQ(store.GetProfileInt("Restova", "FirstTime", 0), 1);
+    EXPECT_EQ(store.GetProfileString("Restova", "ChimeSndPath"), "/x/ding.wav");
+    EXPECT_EQ(store.GetProfileString("Restova", "LastPath"), "/songs");
+    EXPECT_EQ(store.GetProfileInt("CDRip", "Speed", 0), 4);
+    EXPECT_EQ(CShellTestFolder::Read(path).rfind("; hand-edited\n[restova]\nfirsttime=1\n", 0), 0u);
+}
+
+TEST(AppSettings, MalformedValuesFallBackToBuiltIns) {
+    CShellTestFolder dir;
+    const std::string path = dir / "Restova.ini";
+    CShellTestFolder::Write(path,
+                            "[Restova]\nVOXLevel=loud\nBtnFontSize=\nGuidDevIn=0011\nGuidDevOut="
+                            "zz112233445566778899AABBCCDDEEFF\nUseWDM=4294967295\n");
+    CSettingsStore store(path);
+    AppSettings s(dir.Path(), "/share");
+    s.GuidDevIn.fill(9);
+    s.Load(store);
+    EXPECT_EQ(s.VOXLevel, -55);
+    EXPECT_EQ(s.BtnFontSize, 100);
+    EXPECT_EQ(s.GuidDevIn, AppSettings::Guid{});  // wrong length: zeroed, not partly copied
+    EXPECT_EQ(s.GuidDevOut, AppSettings::Guid{});
+    EXPECT_EQ(s.UseWDM, -1);  // the DWORD 0xFFFFFFFF
+}
+
+TEST(SettingsStore, WritesAreStoredAtOnceAndNeverClobberAnUnreadableFile) {
+    CShellTestFolder dir;
+    CSettingsStore store(dir / "a/b/Restova.ini");
+    ASSERT_TRUE(store.WriteProfileInt("Restova", "FirstTime", 1));
+    EXPECT_EQ(CSettingsStore(store.Path()).GetProfileInt("RESTOVA", "firsttime", 0), 1);
+    const uint8_t bytes[] = {0, 1, 0xAB, 0xFF};
+    ASSERT_TRUE(store.WriteProfileBinary("Restova", "Blob", bytes, sizeof bytes));
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(store.GetProfileBinary("Restova", "Blob", back));
+    EXPECT_EQ(back, std::vector<uint8_t>(bytes, bytes + 4));
+    EXPECT_FALSE(store.GetProfileBinary("Restova", "FirstTime", back));  // "1": odd length
+    EXPECT_FALSE(store.WriteProfileString("Restova", "Path", "two\nlines"));
+    EXPECT_EQ(store.GetProfileString("Restova", "Path", "fb"), "fb");
+
+    // A folder where the file should be: reads give defaults, writes fail, nothing is replaced.
+    CSettingsStore blocked(dir.Path());
+    EXPECT_EQ(blocked.GetProfileInt("Restova", "FirstTime", 7), 7);
+    EXPECT_FALSE(blocked.WriteProfileInt("Restova", "FirstTime", 1));
+    EXPECT_FALSE(AppSettings(dir.Path(), "/share").Save(blocked));
+    EXPECT_TRUE(CShellTestFolder::IsDir(dir.Path()));
+}
+
+TEST(SettingsStore, UpdateSavesOnceAndReadsItsOwnWrites) {
+    CShellTestFolder dir;
+    CSettingsStore store(dir / "Restova.ini");
+    store.BeginUpdate();
+    EXPECT_TRUE(store.WriteProfileString("Restova", "A", "1"));
+    EXPECT_FALSE(store.WriteProfileString("Restova", "Bad", "x\ny"));
+    EXPECT_TRUE(store.WriteProfileInt("Restova", "B", 2));
+    EXPECT_EQ(store.GetProfileInt("Restova", "A", 0), 1);
+    EXPECT_FALSE(CShellTestFolder::Exists(store.Path()));  // nothing written before the end
+    EXPECT_FALSE(store.EndUpdate());                       // one write was refused...
+    EXPECT_EQ(store.GetProfileInt("Restova", "B", 0), 2);  // ...the others are stored
+}
+
+TEST(SettingsStore, ProgramWideAccessorsFallBackWhenUnset) {
+    CShellTestFolder dir;
+    CSettingsStore mine(dir / "x.ini");
+    SetProfile(&mine);
+    EXPECT_EQ(&Profile(), &mine);
+    SetProfile(nullptr);
+    EXPECT_NE(&Profile(), &mine);
+    AppSettings settings(dir.Path(), "/share");
+    SetSettings(&settings);
+    EXPECT_EQ(&Settings(), &settings);
+    SetSettings(nullptr);
+    EXPECT_EQ(Settings().VOXLevel, -55);
+}
+
+TEST(ProgramPaths, FoldersComeFromTheEnvironment) {
+    struct Saved {
+        const char* name;
+        std::optional<std::string> value;
+    } saved[] = {{"HOME", {}}, {"XDG_CONFIG_HOME", {}}, {"RESTOVA_HOME", {}}};
+    for (auto& s : saved) {
+        if (const char* v = std::getenv(s.name)) s.value = v;
+    }
+    ::setenv("HOME", "/home/u/", 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("RESTOVA_HOME");
+    EXPECT_EQ(CProgramPaths::SettingsFile(), "/home/u/.config/Parlowe/Restova.ini");
+    EXPECT_EQ(CProgramPaths::ProgramFolder(), "/home/u/Restova");
+    ::setenv("XDG_CONFIG_HOME", "relative/cfg", 1);  // not absolute: ignored
+    EXPECT_EQ(CProgramPaths::SettingsFile(), "/home/u/.config/Parlowe/Restova.ini");
+    ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    ::setenv("RESTOVA_HOME", "/data/rv/", 1);
+    EXPECT_EQ(CProgramPaths::SettingsFile(), "/cfg/Parlowe/Restova.ini");
+    EXPECT_EQ(CProgramPaths::ProgramFolder(), "/data/rv");
+    EXPECT_EQ(CSettingsStore().Path(), "/cfg/Parlowe/Restova.ini");
+    EXPECT_EQ(AppSettings().Bin1Path, "/data/rv/Bin1_My_Song_Files");
+    EXPECT_TRUE(CShellTestFolder::IsDir(CProgramPaths::ShareFolder()));
+    for (auto& s : saved) {
+        if (s.value) {
+            ::setenv(s.name, s.value->c_str(), 1);
+        } else {
+            ::unsetenv(s.name);
+        }
+    }
+}
