@@ -163,6 +163,26 @@ public:
 
 private:
     struct Impl;
+    int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
+    void CloseFile();
+    void FlushDirect();
+    bool AdvanceDirect();
+    bool StoreInBlock(int32_t value);
+    void ResetCursors();
+    int32_t NextDither(int bits);
+    int32_t Clamp(int32_t value) {
+        if (!m_clipping) return value;
+        if (value > m_clipMax) {
+            m_clipped = true;
+            return m_clipMax;
+        }
+        if (value < m_clipMin) {
+            m_clipped = true;
+            return m_clipMin;
+        }
+        return value;
+    }
+
     std::unique_ptr<Impl> m_impl;  // file handle, chunk records, I/O buffers, dither state
 
     int m_outputMode = kOutNone;
