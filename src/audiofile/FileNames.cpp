@@ -1,12 +1,84 @@
 #include "audiofile/FileNames.h"
 
-// Placeholder bodies; the real rules arrive with the session work.
-std::string SessionFileName(const std::string& songPath) { return songPath + ".ses"; }
-std::string PeakFileName(const std::string& wavePath) { return wavePath + ".pkf"; }
-std::string TempWaveName(const std::string& tempDir, int start) {
-    return FileInTempDir(tempDir, "dctmp" + std::to_string(start) + ".wav");
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "shell/StringTable.h"
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
 }
-std::string NumberedVariant(const std::string& path, int) { return path + "1"; }
+
+// Index of the first character of the file-name part of path.
+size_t NameStart(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// Index of the extension's dot, or npos when the file name has none (a dot
+// that is the name's first character marks a hidden file, not an extension).
+size_t ExtensionDot(const std::string& path) {
+    size_t name = NameStart(path);
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot <= name) return std::string::npos;
+    return dot;
+}
+
+}  // namespace
+
+std::string ReplaceExtension(const std::string& path, const std::string& ext) {
+    size_t dot = ExtensionDot(path);
+    return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+std::string SessionFileName(const std::string& songPath) {
+    return ReplaceExtension(songPath, ".ses");
+}
+
+std::string PeakFileName(const std::string& wavePath) {
+    return ReplaceExtension(wavePath, ".pkf");
+}
+
 std::string FileInTempDir(const std::string& dir, const std::string& name) {
     return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+std::string TempWaveName(const std::string& tempDir, int start) {
+    int n = std::clamp(start, 0, kTempWaveLast);
+    std::string name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
+    while (Exists(name) && n < kTempWaveLast) {
+        ++n;
+        name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
+    }
+    if (n > kTempWaveWarnAbove) ShowMessage(107, MsgIcon::Stop);
+    return name;
+}
+
+std::string NumberedVariant(const std::string& path, int minimum) {
+    size_t nameStart = NameStart(path);
+    size_t dot = ExtensionDot(path);
+    std::string folder = path.substr(0, nameStart);
+    std::string base = dot == std::string::npos ? path.substr(nameStart) : path.substr(nameStart, dot - nameStart);
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
+    if (base.size() > kMaxBaseNameChars) base.resize(kMaxBaseNameChars);
+
+    // Trailing digits are the number of an earlier variant. At most nine are
+    // read so the number stays in range; longer runs keep their head in the name.
+    size_t digits = 0;
+    while (digits < base.size() && digits < 9 && base[base.size() - 1 - digits] >= '0' &&
+           base[base.size() - 1 - digits] <= '9') {
+        ++digits;
+    }
+    int t = digits ? std::stoi(base.substr(base.size() - digits)) : 0;
+    base.resize(base.size() - digits);
+
+    int n = std::max({t, minimum, 1});
+    auto make = [&](int number) { return folder + base + std::to_string(number) + ext; };
+    std::string name = make(n);
+    while (Exists(name) && n < kTempWaveLast) name = make(++n);
+    return name;
 }

@@ -4,13 +4,23 @@
 
 #include <string>
 
-// "Song.wav" -> "Song.ses"; a name without a dot gets ".ses" appended.
+// Numbers at which the search for a free temporary wave warns (message 107) and ends.
+inline constexpr int kTempWaveWarnAbove = 9900;
+inline constexpr int kTempWaveLast = 9999;
+// Base names are cut to this many characters before a number is appended.
+inline constexpr size_t kMaxBaseNameChars = 250;
+
+// "Song.wav" -> "Song.ses"; a name without a dot, or whose only dot is its first character, gets ".ses".
 std::string SessionFileName(const std::string& songPath);
-// "Song.wav" -> "Song.pkf"; a name without a dot, or whose only dot is its first character, gets ".pkf".
+// "Song.wav" -> "Song.pkf"; the same rule with ".pkf".
 std::string PeakFileName(const std::string& wavePath);
-// The first free "<dir>/dctmp<N>.wav" from start on (warning 107 past 9900, the search ends at 9999).
+// The first free "<dir>/dctmp<N>.wav" from start on; message 107 once N passes 9900, and at 9999 the
+// search ends and that name is taken even when it exists.
 std::string TempWaveName(const std::string& tempDir, int start = 1);
-// Folder + base name with its trailing digits replaced by N, N from max(T, minimum) counting up while taken.
+// Folder + base name (cut to 250 characters) with its trailing digits T replaced by N, N starting at
+// max(T, minimum, 1) and counting up while that file exists, up to 9999.
 std::string NumberedVariant(const std::string& path, int minimum = 1);
 // dir + "/" (when missing) + name.
 std::string FileInTempDir(const std::string& dir, const std::string& name);
+// path with its extension (the part from the last dot of the file name) replaced by ext (".xyz").
+std::string ReplaceExtension(const std::string& path, const std::string& ext);

@@ -40,6 +40,12 @@ const std::unordered_map<int, std::string>& Table() {
               "opened, but the peak information may be incorrect."},
         {1414, "ERROR: Cannot create a peak file for this wave file. The disk may be full, or the file may be in "
                "use by another program. "},
+        // Committing a session (numbers of our own; the texts are the program's)
+        {61201, "Error writing to tmp file %s, Wrote %d bytes, should have been %d\n"},
+        {61202, "Error renaming tmpfile %s, to %s; %s"},
+        {61203, "Error %d renaming %s, to %s, %s"},
+        {61204, "Error renaming %s, to %s: %s"},
+        {61205, "Creating Peak File"},
 
         // Start-up
         {227, "Restova Getting Started Guide.pdf"},
