@@ -1,35 +1,449 @@
 #include "audiofile/PeakFile.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <numeric>
+
+#include "audiofile/FileNames.h"
 #include "audiofile/QueEdit.h"
+#include "audiofile/RiffReader.h"
 #include "audiofile/WaveFile.h"
+#include "shell/StringTable.h"
 
 const uint8_t CPeakFile::kIdentifier[16] = {0x42, 0x1F, 0x07, 0xF6, 0x0A, 0x32, 0xD3, 0x11,
                                             0xB0, 0x64, 0x82, 0xD9, 0x1B, 0xE8, 0xD7, 0x4D};
 
+namespace {
+
+// Only the first eight identifier bytes are compared, as older readers did.
+constexpr size_t kIdentifierCheckBytes = 8;
+// Largest absolute internal sample; anything beyond the 24-bit scale counts as full scale.
+constexpr uint32_t kFullScale = 8388608;
+// Peak values collected before each write.
+constexpr size_t kValueBuffer = 4096;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+inline uint32_t AbsSample(int32_t x) {
+    // Two's-complement magnitude without the overflow of std::abs(INT32_MIN).
+    uint32_t u = static_cast<uint32_t>(x);
+    return x < 0 ? 0u - u : u;
+}
+
+inline uint16_t PeakValue(uint32_t maxAbs) {
+    return static_cast<uint16_t>(std::min(maxAbs, kFullScale) >> 8);
+}
+
+// The alignment unit A of the peak data: the block align, or 6 for 3-byte frames.
+inline uint32_t PeakAlign(const WAVEFORMATEX& fmt) {
+    return fmt.nBlockAlign == 3 ? 6u : fmt.nBlockAlign;
+}
+
+uint32_t ReadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+void PutU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+enum class HeaderStatus { Ok, Missing, Short, OtherFormat };
+
+// Reads identifier, divider block and count from an open peak file positioned at 0.
+HeaderStatus ReadHeader(std::FILE* f, DividerBlock& block, uint32_t& count) {
+    if (!f) return HeaderStatus::Missing;
+    uint8_t id[16];
+    size_t got = std::fread(id, 1, sizeof id, f);
+    if (got >= kIdentifierCheckBytes && std::memcmp(id, CPeakFile::kIdentifier, kIdentifierCheckBytes) != 0)
+        return HeaderStatus::OtherFormat;
+    if (got < sizeof id) return HeaderStatus::Short;
+    auto tmp = std::make_unique<DividerBlock>();
+    uint8_t countBytes[4];
+    if (std::fread(tmp->Bytes(), 1, sizeof(DividerBlock), f) != sizeof(DividerBlock) ||
+        std::fread(countBytes, 1, sizeof countBytes, f) != sizeof countBytes)
+        return HeaderStatus::Short;
+    // A hostile or damaged count is clamped: the block never holds more than 100 records.
+    count = std::min<uint32_t>(ReadU32(countBytes), kMaxDividers);
+    block = *tmp;
+    return HeaderStatus::Ok;
+}
+
+HeaderStatus ReadHeader(const std::string& path, DividerBlock& block, uint32_t& count) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    return ReadHeader(f.get(), block, count);
+}
+
+// Writes identifier, divider block (zeros for none) and count at the file's current position.
+bool WriteHeader(std::FILE* f, const DividerBlock* block, uint32_t count) {
+    uint8_t countBytes[4];
+    PutU32(countBytes, std::min<uint32_t>(count, kMaxDividers));
+    static const DividerBlock kEmpty{};
+    const DividerBlock& b = block ? *block : kEmpty;
+    return std::fwrite(CPeakFile::kIdentifier, 1, 16, f) == 16 &&
+           std::fwrite(b.Bytes(), 1, sizeof(DividerBlock), f) == sizeof(DividerBlock) &&
+           std::fwrite(countBytes, 1, 4, f) == 4;
+}
+
+// Writes peak values little-endian; false on a short write.
+bool WriteValues(std::FILE* f, const std::vector<uint16_t>& values, uint64_t& writtenBytes) {
+    if (values.empty()) return true;
+    std::vector<uint8_t> bytes(values.size() * 2);
+    for (size_t i = 0; i < values.size(); ++i) {
+        bytes[2 * i] = static_cast<uint8_t>(values[i]);
+        bytes[2 * i + 1] = static_cast<uint8_t>(values[i] >> 8);
+    }
+    size_t put = std::fwrite(bytes.data(), 1, bytes.size(), f);
+    writtenBytes += put;
+    return put == bytes.size();
+}
+
+}  // namespace
+
+// --- the peak computation -----------------------------------------------------
+
 CPeakFile::Scanner::Scanner(int channels, uint32_t samplesPerPeak)
     : m_channels(channels == 2 ? 2 : 1), m_groupSize(samplesPerPeak ? samplesPerPeak : kSamplesPerPeak) {}
-void CPeakFile::Scanner::Add(const int32_t*, size_t, std::vector<uint16_t>&) {}
-void CPeakFile::Scanner::Finish(std::vector<uint16_t>&) {}
-PeakResults CPeakFile::Scanner::Results() const {
-    return m_results;
-}
-void CPeakFile::Scanner::Emit(uint32_t, uint32_t, std::vector<uint16_t>&) {}
 
-uint32_t CPeakFile::PeakOffset(uint64_t, const WAVEFORMATEX&, uint32_t) {
-    return 0;
+void CPeakFile::Scanner::Add(const int32_t* samples, size_t count, std::vector<uint16_t>& out) {
+    const size_t frames = count / static_cast<size_t>(m_channels);
+    size_t i = 0;
+    while (i < frames) {
+        // Scan up to the end of the current group in one tight loop.
+        const size_t run = std::min<size_t>(frames - i, m_groupSize - m_counter);
+        const int32_t* s = samples + i * m_channels;
+        uint32_t maxL = m_maxLeft, maxR = m_maxRight;
+        uint64_t squares = 0;
+        if (m_channels == 1) {
+            for (size_t k = 0; k < run; ++k) {
+                uint32_t a = AbsSample(s[k]);
+                maxL = std::max(maxL, a);
+                squares += static_cast<uint64_t>(a) * a;
+            }
+        } else {
+            for (size_t k = 0; k < run; ++k) {
+                uint32_t l = AbsSample(s[2 * k]), r = AbsSample(s[2 * k + 1]);
+                maxL = std::max(maxL, l);
+                maxR = std::max(maxR, r);
+                squares += static_cast<uint64_t>(l) * l + static_cast<uint64_t>(r) * r;
+            }
+        }
+        if (std::max(maxL, maxR) > kFullScale) {
+            // Out-of-scale samples (float beyond 1.0): clamp them so the sum cannot overflow.
+            squares = 0;
+            for (size_t k = 0; k < run * m_channels; ++k) {
+                uint64_t a = std::min(AbsSample(s[k]), kFullScale);
+                squares += a * a;
+            }
+            maxL = std::min(maxL, kFullScale);
+            maxR = std::min(maxR, kFullScale);
+        }
+        m_sumSquares += static_cast<double>(squares);
+        m_frames += run;
+        m_counter += static_cast<uint32_t>(run);
+        i += run;
+        if (m_counter == m_groupSize) {
+            Emit(maxL, maxR, out);
+            // The sample that ends a group also starts the next one.
+            const int32_t* last = samples + (i - 1) * m_channels;
+            maxL = std::min(AbsSample(last[0]), kFullScale);
+            maxR = m_channels == 2 ? std::min(AbsSample(last[1]), kFullScale) : 0;
+            m_counter = 0;
+        }
+        m_maxLeft = maxL;
+        m_maxRight = maxR;
+    }
 }
-int CPeakFile::BuildPeakFile(CWaveFile&, uint32_t, uint32_t, const DividerBlock*, uint32_t, PeakResults&) {
-    return -1;
+
+void CPeakFile::Scanner::Finish(std::vector<uint16_t>& out) {
+    if (m_counter >= m_groupSize / 2 && m_counter > 0) Emit(m_maxLeft, m_maxRight, out);
+    m_counter = 0;
 }
-bool CPeakFile::WriteDividers(const std::string&, const DividerBlock&, uint32_t) {
-    return false;
+
+void CPeakFile::Scanner::Emit(uint32_t left, uint32_t right, std::vector<uint16_t>& out) {
+    out.push_back(PeakValue(left));
+    m_results.maxPeak = std::max(m_results.maxPeak, left);
+    m_results.minPeak = std::min(m_results.minPeak, left);
+    if (m_channels == 2) {
+        out.push_back(PeakValue(right));
+        m_results.maxPeak = std::max(m_results.maxPeak, right);
+        m_results.minPeak = std::min(m_results.minPeak, right);
+    }
 }
-bool CPeakFile::ReadDividers(const std::string&, DividerBlock&, uint32_t&, bool) {
-    return false;
+
+PeakResults CPeakFile::Scanner::Results() const {
+    PeakResults r = m_results;
+    double sum = m_channels == 2 ? m_sumSquares / 2.0 : m_sumSquares;
+    r.rms = m_frames ? std::sqrt(sum / static_cast<double>(m_frames)) : 0.0;
+    return r;
 }
-bool CPeakFile::PeakFileIsCurrent(const std::string&, const std::string&) {
-    return false;
+
+uint32_t CPeakFile::PeakOffset(uint64_t audioBytes, const WAVEFORMATEX& fmt, uint32_t samplesPerPeak) {
+    const uint64_t bps = static_cast<uint64_t>(BytesPerSampleOf(fmt));
+    const uint64_t align = PeakAlign(fmt);
+    if (bps == 0 || align == 0 || samplesPerPeak == 0) return 0;
+    const uint64_t values = 2 * audioBytes / (bps * samplesPerPeak);
+    return static_cast<uint32_t>(std::min<uint64_t>(values / align * align, UINT32_MAX));
 }
-bool CPeakFile::LoadStepPeaks(CQueEdit&, const WAVEFORMATEX&, uint32_t) {
-    return false;
+
+// --- building -------------------------------------------------------------------
+
+int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, const DividerBlock* dividers,
+                             uint32_t count, PeakResults& results) {
+    results = PeakResults{};
+    int rc = wave.Reopen(kOpenRead);
+    if (rc != kFileOk) return rc;
+
+    const WAVEFORMATEX fmt = wave.Format();
+    const uint32_t bps = static_cast<uint32_t>(BytesPerSampleOf(fmt));
+    const uint32_t channels = fmt.nChannels;
+    if (bps == 0 || bps > 4 || (channels != 1 && channels != 2) || fmt.nBlockAlign == 0) {
+        wave.Close();
+        return kErrFormat;
+    }
+    const uint64_t frameBytes = static_cast<uint64_t>(bps) * channels;
+    const uint64_t groupBytes = frameBytes * kSamplesPerPeak;
+    const uint64_t length = wave.DataLength();
+
+    // Widen the range by one group each side, whole frames, inside the data.
+    uint64_t end = last == 0 ? length : std::min<uint64_t>(static_cast<uint64_t>(last) + kSamplesPerPeak * bps, length);
+    end -= end % frameBytes;
+    uint64_t start = first > groupBytes ? std::min<uint64_t>(first - groupBytes, length) : 0;
+    // The wave reads only the data its file really holds; a header that claims
+    // more still gets peak values (zeros) for all of it, and the user is told.
+    uint64_t claimedEnd = end;
+    if (!wave.SessionMode()) {
+        CRiffReader::Header header;
+        if (CRiffReader::ReadHeader(wave.FileName(), header) == 0 && header.dataSize > length) {
+            const uint64_t claimed = header.dataSize;
+            claimedEnd =
+                last == 0 ? claimed : std::min<uint64_t>(static_cast<uint64_t>(last) + kSamplesPerPeak * bps, claimed);
+            claimedEnd = std::max(claimedEnd - claimedEnd % frameBytes, end);
+        }
+    }
+
+    const std::string peakPath = PeakFileName(wave.FileName());
+    bool update = true;
+    FilePtr pkf(std::fopen(peakPath.c_str(), "r+b"));
+    if (pkf) {
+        // Only a complete header of this format is updated in place; anything
+        // else (another format, a truncated file) is rebuilt from the start.
+        auto scratch = std::make_unique<DividerBlock>();
+        uint32_t scratchCount = 0;
+        if (ReadHeader(pkf.get(), *scratch, scratchCount) != HeaderStatus::Ok) pkf.reset();
+    }
+    if (!pkf) {
+        update = false;
+        start = 0;
+        pkf.reset(std::fopen(peakPath.c_str(), "wb"));
+        if (!pkf) {
+            wave.Close();
+            return -1;
+        }
+    }
+    // Start on a group whose peak position is exact, so that rebuilt values land
+    // where a full build would have put them.
+    {
+        const uint64_t align = PeakAlign(fmt);
+        const uint64_t unitGroups = align / std::gcd<uint64_t>(align, 2 * channels);
+        const uint64_t unit = groupBytes * std::max<uint64_t>(unitGroups, 1);
+        start -= start % unit;
+    }
+    if (start > end) start = end;
+
+    if (wave.Seek(static_cast<int64_t>(start), 0) < 0) {
+        wave.Close();
+        return kErrSeek;
+    }
+    if (std::fseek(pkf.get(), 0, SEEK_SET) != 0 || !WriteHeader(pkf.get(), dividers, count) ||
+        std::fseek(pkf.get(), static_cast<long>(kHeaderBytes + PeakOffset(start, fmt)), SEEK_SET) != 0) {
+        wave.Close();
+        return -1;
+    }
+
+    // Chunks of whole frames, never more samples than the wave's block holds.
+    uint64_t chunkBytes = 4096 / frameBytes * frameBytes;
+    const uint64_t blockSamples = wave.BlockLength() / channels * channels;
+    if (blockSamples > 0) chunkBytes = std::min<uint64_t>(chunkBytes, blockSamples * bps);
+
+    Scanner scanner(static_cast<int>(channels));
+    std::vector<uint16_t> values;
+    values.reserve(kValueBuffer + 2 * kSamplesPerPeak);
+    uint64_t writtenBytes = 0;
+    bool ok = true;
+    int lastPercent = -1;
+    uint64_t pos = start;
+    while (pos < end && ok) {
+        const int percent = static_cast<int>(pos * 100 / end);
+        if (percent != lastPercent) {
+            Services().ProgressSetPos(percent);
+            lastPercent = percent;
+        }
+        const uint64_t want = std::min(chunkBytes, end - pos);
+        const int64_t got = wave.ReadSamples(static_cast<uint32_t>(want / bps));
+        if (got <= 0) break;  // the file holds less than its header claims
+        const int32_t* first = wave.ReadCursor();
+        const int32_t* stop = wave.EndCursor();
+        if (first && stop > first) scanner.Add(first, static_cast<size_t>(stop - first), values);
+        pos += static_cast<uint64_t>(got);
+        if (values.size() >= kValueBuffer) {
+            ok = WriteValues(pkf.get(), values, writtenBytes);
+            values.clear();
+        }
+    }
+    scanner.Finish(values);
+    if (ok) ok = WriteValues(pkf.get(), values, writtenBytes);
+    values.clear();
+
+    // A wave shorter than its header: pad the values with zeros so that the file
+    // covers the whole claimed length, and tell the user.
+    const uint64_t expected = PeakOffset(claimedEnd - start, fmt);
+    if (ok && writtenBytes < expected) {
+        uint64_t missingValues = (expected - writtenBytes + 1) / 2;
+        while (ok && missingValues > 0) {
+            values.assign(std::min<uint64_t>(missingValues, kValueBuffer), 0);
+            ok = WriteValues(pkf.get(), values, writtenBytes);
+            missingValues -= values.size();
+        }
+        ShowMessage(468, MsgIcon::Exclamation);
+    }
+    // A full rebuild must not keep values of a longer, older wave behind its end.
+    if (ok && update && start == 0 && end == length - length % frameBytes) {
+        ok = std::fflush(pkf.get()) == 0 &&
+             ftruncate(fileno(pkf.get()), static_cast<off_t>(kHeaderBytes + writtenBytes)) == 0;
+    }
+    results = scanner.Results();
+    wave.Close();
+    std::FILE* raw = pkf.release();
+    if (std::fclose(raw) != 0) ok = false;
+    return ok ? 0 : -1;
+}
+
+// --- dividers ---------------------------------------------------------------------
+
+bool CPeakFile::WriteDividers(const std::string& wavePath, const DividerBlock& dividers, uint32_t count) {
+    FilePtr f(std::fopen(PeakFileName(wavePath).c_str(), "r+b"));
+    if (!f) return false;
+    // Never turn a peak file of another format into a mix of two formats.
+    uint8_t id[kIdentifierCheckBytes];
+    if (std::fread(id, 1, sizeof id, f.get()) == sizeof id && std::memcmp(id, kIdentifier, sizeof id) != 0) {
+        ShowMessage(217, MsgIcon::Exclamation);
+        return false;
+    }
+    if (std::fseek(f.get(), 0, SEEK_SET) != 0 || !WriteHeader(f.get(), &dividers, count)) return false;
+    return std::fclose(f.release()) == 0;
+}
+
+bool CPeakFile::ReadDividers(const std::string& wavePath, DividerBlock& dividers, uint32_t& count, bool quiet) {
+    switch (ReadHeader(PeakFileName(wavePath), dividers, count)) {
+        case HeaderStatus::Ok:
+            return true;
+        case HeaderStatus::OtherFormat:
+            if (!quiet) ShowMessage(217, MsgIcon::Exclamation);
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool CPeakFile::PeakFileIsCurrent(const std::string& wavePath, const std::string& peakPath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const auto peakTime = fs::last_write_time(peakPath, ec);
+    if (ec) return false;
+    const auto waveTime = fs::last_write_time(wavePath, ec);
+    if (ec) return false;
+    return waveTime <= peakTime;
+}
+
+// --- session steps ----------------------------------------------------------------
+
+bool CPeakFile::LoadStepPeaks(CQueEdit& step, const WAVEFORMATEX& fmt, uint32_t samplesPerPeak) {
+    auto fail = [&step](bool otherFormat) {
+        if (otherFormat) ShowMessage(217, MsgIcon::Exclamation);
+        step.peaks.reset();
+        ShowMessage(1414, MsgIcon::Stop);
+        return false;
+    };
+    if (step.fileName.empty()) return fail(false);
+    const std::string peakPath = PeakFileName(step.fileName);
+    auto block = std::make_unique<DividerBlock>();
+    uint32_t count = 0;
+
+    if (step.type == kStepCut) {
+        // A cut has no audio; its placeholder peak file may be empty, and then
+        // the dividers it was given when it was made stay.
+        step.peaks.reset();
+        switch (ReadHeader(peakPath, *block, count)) {
+            case HeaderStatus::Ok:
+                step.dividers = *block;
+                step.dividerCount = count;
+                return true;
+            case HeaderStatus::OtherFormat:
+                return fail(true);
+            default:
+                return true;
+        }
+    }
+
+    const int64_t size = static_cast<int64_t>(PeakOffset(step.sourceOffset, fmt, samplesPerPeak)) -
+                         PeakOffset(step.start, fmt, samplesPerPeak) + PeakOffset(step.newEnd, fmt, samplesPerPeak);
+    if (step.newEnd < step.start || size < 0) return fail(false);
+
+    if (!PeakFileIsCurrent(step.fileName, peakPath)) {
+        // A stale peak file still holds the song's dividers: keep them through the rebuild.
+        const DividerBlock* keep = &step.dividers;
+        uint32_t keepCount = step.dividerCount;
+        if (ReadHeader(peakPath, *block, count) == HeaderStatus::Ok) {
+            keep = block.get();
+            keepCount = count;
+        }
+        CWaveFile wave;
+        if (wave.OpenRead(step.fileName, kOpenRead) != kFileOk) return fail(false);
+        const uint64_t last = static_cast<uint64_t>(step.sourceOffset) + (step.newEnd - step.start);
+        PeakResults results;
+        if (BuildPeakFile(wave, step.sourceOffset, static_cast<uint32_t>(std::min<uint64_t>(last, UINT32_MAX)), keep,
+                          keepCount, results) != 0)
+            return fail(false);
+    }
+
+    FilePtr f(std::fopen(peakPath.c_str(), "rb"));
+    switch (ReadHeader(f.get(), *block, count)) {
+        case HeaderStatus::Ok:
+            break;
+        case HeaderStatus::OtherFormat:
+            return fail(true);
+        default:
+            return fail(false);
+    }
+    // Refuse before allocating when the file cannot hold the values, whatever the step claims.
+    std::error_code ec;
+    const uint64_t fileSize = std::filesystem::file_size(peakPath, ec);
+    const uint64_t available = !ec && fileSize > kHeaderBytes ? fileSize - kHeaderBytes : 0;
+    const uint64_t want = static_cast<uint64_t>(size);
+    constexpr uint64_t kTolerance = 8;
+    if (available + kTolerance < want) return fail(false);
+
+    auto peaks = std::make_shared<std::vector<uint8_t>>(want);
+    const size_t got = want ? std::fread(peaks->data(), 1, want, f.get()) : 0;
+    if (want - got > kTolerance) return fail(false);
+    // Values a few bytes short of the expected size repeat the last byte read.
+    const uint8_t fill = got ? (*peaks)[got - 1] : 0;
+    std::fill(peaks->begin() + static_cast<ptrdiff_t>(got), peaks->end(), fill);
+
+    step.dividers = *block;
+    step.dividerCount = count;
+    step.peaks = std::move(peaks);
+    return true;
 }

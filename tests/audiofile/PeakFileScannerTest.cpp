@@ -1,0 +1,150 @@
+// The peak computation over sample buffers and the peak-data position mapping,
+// without files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "audiofile/PeakFile.h"
+
+namespace {
+
+std::vector<uint16_t> Scan(const std::vector<int32_t>& samples, int channels, PeakResults* results = nullptr) {
+    CPeakFile::Scanner scanner(channels);
+    std::vector<uint16_t> out;
+    scanner.Add(samples.data(), samples.size(), out);
+    scanner.Finish(out);
+    if (results) *results = scanner.Results();
+    return out;
+}
+
+// A straightforward reference: group g counts frames [g*N, (g+1)*N) and, after
+// the first, also takes in the frame that closed the group before it; a last
+// group counting fewer than N/2 frames is dropped.
+std::vector<uint16_t> Reference(const std::vector<int32_t>& samples, int channels) {
+    const size_t n = CPeakFile::kSamplesPerPeak;
+    const size_t frames = samples.size() / channels;
+    std::vector<uint16_t> out;
+    for (size_t g = 0; g * n < frames; ++g) {
+        size_t begin = g == 0 ? 0 : g * n - 1;
+        size_t end = std::min(frames, (g + 1) * n);
+        if (end - g * n < n / 2) break;
+        for (int c = 0; c < channels; ++c) {
+            int64_t m = 0;
+            for (size_t f = begin; f < end; ++f) m = std::max<int64_t>(m, std::llabs(samples[f * channels + c]));
+            out.push_back(static_cast<uint16_t>(m >> 8));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(PeakScanner, GroupCountsFollowTheHalfGroupRule) {
+    // 408 mono samples: the 204th sample closes the first group and opens the second.
+    EXPECT_EQ(Scan(std::vector<int32_t>(408, 256), 1).size(), 2u);
+    EXPECT_EQ(Scan(std::vector<int32_t>(2 * 204, 256), 2).size(), 2u);
+    EXPECT_EQ(Scan(std::vector<int32_t>(2 * 305, 256), 2).size(), 2u);  // 101 frames left < 102
+    EXPECT_EQ(Scan(std::vector<int32_t>(2 * 306, 256), 2).size(), 4u);  // 102 frames left
+    EXPECT_EQ(Scan(std::vector<int32_t>(101, 256), 1).size(), 0u);
+    EXPECT_EQ(Scan(std::vector<int32_t>(102, 256), 1).size(), 1u);
+    EXPECT_TRUE(Scan({}, 2).empty());
+}
+
+TEST(PeakScanner, SampleClosingAGroupCountsInBothGroups) {
+    std::vector<int32_t> mono(408, 0);
+    mono[203] = 1000 << 8;  // the 204th sample
+    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{1000, 1000}));
+
+    mono[203] = 0;
+    mono[204] = -(500 << 8);  // only in the second group
+    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{0, 500}));
+
+    // Stereo keeps the channels apart, left first.
+    std::vector<int32_t> stereo(2 * 408, 0);
+    stereo[2 * 203] = 7 << 8;
+    stereo[2 * 300 + 1] = -(9 << 8);
+    EXPECT_EQ(Scan(stereo, 2), (std::vector<uint16_t>{7, 0, 7, 9}));
+}
+
+TEST(PeakScanner, FullScaleNegativeGivesTopValueAndOutOfScaleIsClamped) {
+    std::vector<int32_t> mono(204, 0);
+    mono[10] = -8388608;
+    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{32768}));
+    mono[10] = 8388607;
+    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{32767}));
+
+    // Samples beyond the 24-bit scale (float files past 1.0) count as full scale.
+    mono[10] = INT32_MIN;
+    mono[11] = INT32_MAX;
+    PeakResults r;
+    EXPECT_EQ(Scan(mono, 1, &r), (std::vector<uint16_t>{32768}));
+    EXPECT_EQ(r.maxPeak, 8388608u);
+    EXPECT_NEAR(r.rms, std::sqrt(2.0 * 8388608.0 * 8388608.0 / 204), 1.0);
+}
+
+TEST(PeakScanner, ChunkedFeedingMatchesReferenceAndDirectResults) {
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int32_t> level(-8388608, 8388607);
+    for (int channels : {1, 2}) {
+        std::vector<int32_t> samples(channels * 10000);
+        for (auto& s : samples) s = level(rng) / static_cast<int32_t>(1 + rng() % 64);
+
+        CPeakFile::Scanner scanner(channels);
+        std::vector<uint16_t> values;
+        size_t pos = 0;
+        while (pos < samples.size()) {
+            size_t frames = 1 + rng() % 700;
+            size_t n = std::min(samples.size() - pos, frames * channels);
+            scanner.Add(samples.data() + pos, n, values);
+            pos += n;
+        }
+        scanner.Finish(values);
+        EXPECT_EQ(values, Reference(samples, channels)) << channels;
+
+        PeakResults r = scanner.Results();
+        uint16_t top = *std::max_element(values.begin(), values.end());
+        uint16_t bottom = *std::min_element(values.begin(), values.end());
+        EXPECT_EQ(r.maxPeak >> 8, top);
+        EXPECT_EQ(r.minPeak >> 8, bottom);  // also for mono
+        double sum = 0;
+        for (int32_t s : samples) sum += static_cast<double>(s) * s;
+        double rms = std::sqrt(sum / channels / (samples.size() / channels));
+        EXPECT_NEAR(r.rms, rms, rms * 1e-9) << channels;
+    }
+}
+
+TEST(PeakScanner, ResultsOfSilenceAndNothing) {
+    PeakResults r;
+    Scan({}, 2, &r);
+    EXPECT_EQ(r.maxPeak, 0u);
+    EXPECT_EQ(r.minPeak, 0x7FFF00u);
+    EXPECT_EQ(r.rms, 0.0);
+    Scan(std::vector<int32_t>(1000, 0), 2, &r);
+    EXPECT_EQ(r.maxPeak, 0u);
+    EXPECT_EQ(r.minPeak, 0u);
+}
+
+TEST(PeakOffsetMapping, WholeValuesPerFormat) {
+    const WAVEFORMATEX mono16 = MakeWaveFormat(1, 1, 44100, 16);
+    const WAVEFORMATEX stereo16 = MakeWaveFormat(1, 2, 44100, 16);
+    const WAVEFORMATEX mono8 = MakeWaveFormat(1, 1, 44100, 8);
+    const WAVEFORMATEX mono24 = MakeWaveFormat(1, 1, 44100, 24);
+    EXPECT_EQ(CPeakFile::PeakOffset(0, mono16), 0u);
+    EXPECT_EQ(CPeakFile::PeakOffset(407, mono16), 0u);
+    EXPECT_EQ(CPeakFile::PeakOffset(408, mono16), 2u);    // second value
+    EXPECT_EQ(CPeakFile::PeakOffset(816, stereo16), 4u);  // second stereo pair
+    EXPECT_EQ(CPeakFile::PeakOffset(815, stereo16), 0u);
+    EXPECT_EQ(CPeakFile::PeakOffset(204, mono8), 2u);
+    EXPECT_EQ(CPeakFile::PeakOffset(3 * 612, mono24), 6u);  // 3-byte frames align to 6 bytes
+    EXPECT_EQ(CPeakFile::PeakOffset(2 * 612, mono24), 0u);
+    // No overflow at the top of the 32-bit range, nothing from a broken format.
+    EXPECT_EQ(CPeakFile::PeakOffset(0xFFFFFFFFu, stereo16), 0xFFFFFFFFull * 2 / 408 / 4 * 4);
+    WAVEFORMATEX broken = stereo16;
+    broken.nBlockAlign = 0;
+    EXPECT_EQ(CPeakFile::PeakOffset(100000, broken), 0u);
+    EXPECT_EQ(CPeakFile::PeakOffset(100000, stereo16, 0), 0u);
+}
