@@ -111,11 +111,13 @@ void CIniFile::Parse(std::string_view text) {
         size_t nl = text.find('\n');
         std::string_view raw = text.substr(0, nl);
         text.remove_prefix(nl == text.npos ? text.size() : nl + 1);
-        if (nl != std::string_view::npos && !raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-            if (!eolChosen) m_eol = "\r\n";
+        // Every trailing CR goes: one left at a line's end would not survive the next save.
+        const bool crlf = !raw.empty() && raw.back() == '\r';
+        while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        if (nl != std::string_view::npos && !eolChosen) {
+            if (crlf) m_eol = "\r\n";
+            eolChosen = true;
         }
-        if (nl != std::string_view::npos) eolChosen = true;
         m_lines.push_back(Classify(std::string(raw)));
     }
 }
