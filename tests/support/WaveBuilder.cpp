@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "audiofile/WaveFile.h"
+
 namespace {
 
 void Put16(Bytes& b, uint32_t v) {
@@ -197,4 +199,31 @@ bool ParseWave(const Bytes& file, WaveContents& out) {
 
 bool ReadWave(const std::string& path, WaveContents& out) {
     return ParseWave(ReadBytes(path), out);
+}
+
+std::vector<int32_t> ReadInternal(const std::string& path, int* rc, uint32_t block) {
+    CWaveFile wave(block, block);
+    std::vector<int32_t> out;
+    const int result = wave.OpenRead(path);
+    if (rc) *rc = result;
+    if (result != kFileOk) return out;
+    while (wave.ReadSamples(block) > 0) out.insert(out.end(), wave.ReadCursor(), wave.EndCursor());
+    wave.Close();
+    return out;
+}
+
+bool WriteInternal(const std::string& path, uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                   const std::vector<int32_t>& samples, bool clipping) {
+    CWaveFile wave;
+    WAVEFORMATEX fmt = MakeWaveFormat(tag, channels, rate, bits);
+    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    wave.SetClipping(clipping);
+    wave.SetOutputMode(kOutFile);
+    if (wave.PrepareDirectWrite() != kFileOk) return false;
+    for (int32_t v : samples) {
+        if (!wave.PutSample(v)) return false;
+    }
+    const bool ok = wave.FinishDirectWrite() == kFileOk;
+    wave.Close();
+    return ok;
 }

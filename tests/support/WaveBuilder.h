@@ -72,3 +72,11 @@ struct WaveContents {
 };
 bool ReadWave(const std::string& path, WaveContents& out);
 bool ParseWave(const Bytes& file, WaveContents& out);
+
+// Through CWaveFile: every sample of a wave as internal values (OpenRead and
+// ReadSamples in blocks of block samples); rc receives the open result.
+std::vector<int32_t> ReadInternal(const std::string& path, int* rc = nullptr, uint32_t block = 4096);
+// Through CWaveFile: internal samples into a new wave of format (tag, channels,
+// rate, bits) via PutSample and direct output; false on any failure.
+bool WriteInternal(const std::string& path, uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                   const std::vector<int32_t>& samples, bool clipping = true);
