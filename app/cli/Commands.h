@@ -17,3 +17,9 @@ const std::vector<CliCommand>& CliCommands();
 
 int CmdInfo(const std::vector<std::string>& args);
 int CmdDemo(const std::vector<std::string>& args);
+
+// Prints the info block of one file on stdout (after a blank line when asked),
+// or its error message; returns the file error code.
+int PrintFileInfo(const std::string& path, bool blankLineFirst = false);
+int CmdPeaks(const std::vector<std::string>& args);
+int CmdDividers(const std::vector<std::string>& args);

@@ -36,6 +36,8 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"info", "FILE...", "print the format and length of audio files", CmdInfo},
         {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", CmdDemo},
+        {"peaks", "FILE", "build the peak file of a wave and print its levels", CmdPeaks},
+        {"dividers", "FILE", "print the track dividers and stage flags of a wave", CmdDividers},
     };
     return commands;
 }

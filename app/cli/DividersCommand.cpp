@@ -1,0 +1,65 @@
+// restova-cli dividers FILE: the track dividers in force for a wave, from its
+// session when one exists, else from its peak file, with its stage flags.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "Commands.h"
+#include "audiofile/EditQueue.h"
+#include "audiofile/FileNames.h"
+#include "audiofile/PeakFile.h"
+#include "audiofile/WaveFile.h"
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+int CmdDividers(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: restova-cli dividers FILE\n");
+        return 2;
+    }
+    const std::string& path = args[0];
+    auto block = std::make_unique<DividerBlock>();
+    uint32_t count = 0;
+    WAVEFORMATEX fmt;
+
+    if (Exists(SessionFileName(path))) {
+        // The session's current step holds the dividers the user last saw.
+        CWaveFile wave;
+        wave.SetSessionMode(true);
+        int rc = wave.OpenRead(path);
+        if (rc != kFileOk) {
+            CWaveFile::ReportFileError(rc, path);
+            return 1;
+        }
+        fmt = wave.Format();
+        wave.Session().GetDividers(*block, count);
+        wave.Close();
+        wave.Session().DiscardSession(true);
+    } else {
+        WaveFileInfo info;
+        if (CWaveFile::FileInfo(path, info) != kFileOk) return 1;
+        fmt = MakeWaveFormat(info.formatTag, info.channels, info.rate, info.bits);
+        if (!CPeakFile::ReadDividers(path, *block, count)) {
+            std::fprintf(stderr, "restova-cli: %s has no readable peak file\n", path.c_str());
+            return 1;
+        }
+    }
+
+    const double bytesPerSecond = static_cast<double>(fmt.nSamplesPerSec) * fmt.nBlockAlign;
+    for (uint32_t i = 0; i < count && i < static_cast<uint32_t>(kMaxDividers); ++i) {
+        const uint32_t position = block->records[i].position;
+        const double seconds = bytesPerSecond > 0 ? position / bytesPerSecond : 0.0;
+        std::printf("%u %u %.3f %s\n", i, position, seconds, block->Name(static_cast<int>(i)).c_str());
+    }
+    std::printf("clean: %s\nenhance: %s\nfinal: %s\n", block->StatusDone(0) ? "Y" : "N",
+                block->StatusDone(1) ? "Y" : "N", block->StatusDone(2) ? "Y" : "N");
+    return 0;
+}

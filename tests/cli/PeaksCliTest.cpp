@@ -1,0 +1,153 @@
+// restova-cli peaks and dividers, run as a user would run them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "audiofile/FileNames.h"
+#include "audiofile/PeakFile.h"
+#include "audiofile/WaveFile.h"
+#include "shell/HeadlessServices.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+};
+
+CliResult RunCli(const std::string& args) {
+    CliResult r;
+    const std::string command = std::string(RESTOVA_CLI_PATH) + " --quiet " + args + " 2>/dev/null";
+    std::FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
+
+std::map<std::string, std::string> KeyValues(const std::string& text) {
+    std::map<std::string, std::string> kv;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        auto colon = line.find(": ");
+        if (colon != std::string::npos) kv[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return kv;
+}
+
+DividerBlock TwoDividers() {
+    DividerBlock b{};
+    b.records[0].position = 0;
+    b.SetName(0, "Side A");
+    b.records[1].position = 88200;  // 0.5 s of 44.1 kHz stereo 16-bit
+    b.SetName(1, "Second Song");
+    b.SetStatusDone(0, true);
+    b.SetStatusDone(2, true);
+    return b;
+}
+
+class PeaksCliTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetServices(&m_services); }
+    void TearDown() override { SetServices(nullptr); }
+
+    // A stereo song with a left peak of 20000 and a right peak of 10000 (16-bit values).
+    std::string MakeSong(const std::string& name, size_t frames = 44100) {
+        std::vector<int64_t> s(2 * frames);
+        for (size_t i = 0; i < frames; ++i) {
+            s[2 * i] = (i % 100 == 0) ? 20000 : 1000;
+            s[2 * i + 1] = (i % 100 == 0) ? -10000 : -1000;
+        }
+        const std::string path = m_dir.File(name);
+        EXPECT_TRUE(WriteWave(path, 2, 44100, 16, s));
+        return path;
+    }
+
+    CHeadlessServices m_services;
+    TempDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
+    const std::string song = MakeSong("My Song.wav");
+    CliResult r = RunCli("peaks " + Quote(song));
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto kv = KeyValues(r.out);
+    EXPECT_EQ(kv["max-peak"], std::to_string(20000 * 256));
+    EXPECT_EQ(kv["min-peak"], std::to_string(10000 * 256));
+    EXPECT_FALSE(kv["rms"].empty());
+    EXPECT_EQ(std::filesystem::file_size(PeakFileName(song)), CPeakFile::kHeaderBytes + 4u * (44100 / 204));
+
+    // Dividers placed since survive the next rebuild.
+    ASSERT_TRUE(CPeakFile::WriteDividers(song, TwoDividers(), 2));
+    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    DividerBlock block{};
+    uint32_t count = 0;
+    ASSERT_TRUE(CPeakFile::ReadDividers(song, block, count));
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(block.Name(1), "Second Song");
+
+    EXPECT_EQ(RunCli("peaks " + Quote(m_dir.File("missing.wav"))).status, 1);
+    EXPECT_NE(RunCli("peaks").status, 0);
+}
+
+TEST_F(PeaksCliTest, DividersFromThePeakFile) {
+    const std::string song = MakeSong("Album.wav");
+    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    ASSERT_TRUE(CPeakFile::WriteDividers(song, TwoDividers(), 2));
+    CliResult r = RunCli("dividers " + Quote(song));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "0 0 0.000 Side A\n"
+              "1 88200 0.500 Second Song\n"
+              "clean: Y\nenhance: N\nfinal: Y\n");
+
+    // No peak file, or one of another format: nothing to show.
+    const std::string bare = MakeSong("Bare.wav");
+    EXPECT_EQ(RunCli("dividers " + Quote(bare)).status, 1);
+}
+
+TEST_F(PeaksCliTest, DividersFromTheSessionWhenThereIsOne) {
+    const std::string song = MakeSong("Session Song.wav");
+    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    DividerBlock songOwn{};
+    songOwn.SetName(0, "From the peak file");
+    ASSERT_TRUE(CPeakFile::WriteDividers(song, songOwn, 1));
+
+    // A session with a filter step whose dividers differ from the song's peak file.
+    const std::string stepFile = MakeSong("step.wav");
+    {
+        CWaveFile wave;
+        wave.SetSessionMode(true);
+        ASSERT_EQ(wave.OpenRead(song), 0);
+        ASSERT_EQ(wave.Session().AddFilterStep(stepFile, 0, 4000, "filter", 0), 0);
+        wave.Session().SetDividers(TwoDividers(), 2);
+        wave.Close();
+        wave.Session().DiscardSession(true);
+    }
+    ASSERT_TRUE(std::filesystem::exists(SessionFileName(song)));
+    CliResult r = RunCli("dividers " + Quote(song));
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "0 0 0.000 Side A\n"
+              "1 88200 0.500 Second Song\n"
+              "clean: Y\nenhance: N\nfinal: Y\n");
+    // Reading the dividers keeps the session and its step.
+    EXPECT_TRUE(std::filesystem::exists(SessionFileName(song)));
+    EXPECT_TRUE(std::filesystem::exists(stepFile));
+}
