@@ -1,3 +1,54 @@
-#include "Commands.h"
+#include <cstdio>
 
-int CmdInfo(const std::vector<std::string>&) { return 1; }
+#include "Commands.h"
+#include "audiofile/WaveFile.h"
+
+namespace {
+
+const char* TypeLabel(int type) {
+    switch (type) {
+        case kTypeWav:
+            return "WAV";
+        case kTypeMp3:
+            return "MP3";
+        case kTypeWma:
+            return "WMA";
+        case kTypeAiff:
+            return "AIFF";
+        default:
+            return "unknown";
+    }
+}
+
+}  // namespace
+
+int PrintFileInfo(const std::string& path, bool blankLineFirst) {
+    WaveFileInfo info;
+    const int rc = CWaveFile::FileInfo(path, info, true);
+    if (rc != kFileOk) return CWaveFile::ReportFileError(rc, path);
+    std::printf(
+        "%sfile: %s\ntype: %s\nformat: %s\nchannels: %u\nrate: %u\nbits: %u\nblock-align: %u\ndata-bytes: %u\n"
+        "duration: %.3f\n",
+        blankLineFirst ? "\n" : "", path.c_str(), TypeLabel(CWaveFile::FileTypeOf(path)), info.typeName.c_str(),
+        unsigned{info.channels}, unsigned{info.rate}, unsigned{info.bits}, unsigned{info.blockAlign},
+        unsigned{info.dataBytes}, info.duration);
+    return kFileOk;
+}
+
+int CmdInfo(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: restova-cli info FILE...\n");
+        return 2;
+    }
+    bool failed = false;
+    bool printed = false;
+    for (const auto& path : args) {
+        const bool ok = PrintFileInfo(path, printed) == kFileOk;
+        // Blocks on stdout keep their order with the messages of failed files on stderr.
+        std::fflush(stdout);
+        printed = printed || ok;
+        failed = failed || !ok;
+    }
+    std::fflush(stdout);
+    return failed ? 1 : 0;
+}

@@ -1,0 +1,120 @@
+// restova-cli from the outside: the built binary run with its home, config
+// and program folders inside a test folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "shell/ShellTestFolder.h"
+#include "shell/StringTable.h"
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    CliRun Cli(const std::vector<std::string>& args) {
+        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir / "config") +
+                          " RESTOVA_HOME=" + Quote(dir / "Restova") + " " + Quote(RESTOVA_CLI_PATH);
+        for (const auto& a : args) cmd += " " + Quote(a);
+        cmd += " >" + Quote(dir / "out") + " 2>" + Quote(dir / "err") + " </dev/null";
+        CliRun r;
+        int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = CShellTestFolder::Read(dir / "out");
+        r.err = CShellTestFolder::Read(dir / "err");
+        return r;
+    }
+
+    // A wave made by sox; false when sox is not there.
+    bool Sox(const std::string& name, const std::string& options) {
+        return std::system(
+                   ("sox -n " + options + " " + Quote(dir / name) + " synth 0.5 sine 440 2>/dev/null").c_str()) == 0;
+    }
+
+    CShellTestFolder dir;
+};
+
+}  // namespace
+
+TEST_F(CliTest, HelpListsTheCommands) {
+    CliRun r = Cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("info FILE..."), std::string::npos);
+    EXPECT_NE(r.out.find("demo [DIR]"), std::string::npos);
+    EXPECT_EQ(Cli({}).status, 2);
+    EXPECT_EQ(Cli({"info"}).status, 2);
+}
+
+TEST_F(CliTest, InfoPrintsOneBlockPerFile) {
+    if (!Sox("mono.wav", "-r 22050 -c 1 -b 16") || !Sox("Stereo8.WAV", "-r 8000 -c 2 -b 8 -e unsigned")) {
+        GTEST_SKIP() << "sox is not installed";
+    }
+    CliRun r = Cli({"info", dir / "mono.wav", dir / "Stereo8.WAV"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "file: " + dir / "mono.wav" +
+                         "\ntype: WAV\nformat: Linear PCM\nchannels: 1\nrate: 22050\nbits: 16\nblock-align: 2\n"
+                         "data-bytes: 22050\nduration: 0.500\n\n"
+                         "file: " +
+                         dir / "Stereo8.WAV" +
+                         "\ntype: WAV\nformat: Linear PCM\nchannels: 2\nrate: 8000\nbits: 8\nblock-align: 2\n"
+                         "data-bytes: 8000\nduration: 0.500\n");
+}
+
+TEST_F(CliTest, InfoReportsEachFailedFileAndExitsWithOne) {
+    if (!Sox("good.wav", "-r 44100 -c 2 -b 16")) GTEST_SKIP() << "sox is not installed";
+    CShellTestFolder::Write(dir / "garbage.wav", std::string(3000, '\x5a'));
+    CShellTestFolder::Write(dir / "notes.txt", "hello");
+
+    CliRun missing = Cli({"info", dir / "missing.wav"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find(LoadString(140)), std::string::npos) << missing.err;
+
+    CliRun garbage = Cli({"info", dir / "garbage.wav"});
+    EXPECT_EQ(garbage.status, 1);
+    EXPECT_NE(garbage.err.find(LoadString(116)), std::string::npos) << garbage.err;
+
+    // Good files around bad ones still print, with one blank line between blocks.
+    CliRun mixed = Cli({"info", dir / "good.wav", dir / "missing.wav", dir / "notes.txt", dir / "good.wav"});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_NE(mixed.out.find("duration: 0.500\n\nfile: "), std::string::npos);
+    EXPECT_EQ(mixed.out.find("\n\n\n"), std::string::npos);
+    EXPECT_NE(mixed.err.find(FormatString(32834, dir / "notes.txt")), std::string::npos) << mixed.err;
+
+    EXPECT_EQ(Cli({"--quiet", "info", dir / "missing.wav"}).err, "");
+}
+
+TEST_F(CliTest, DemoWritesTheRecordingAndDescribesIt) {
+    const std::string folder = dir / "new/demo";
+    CliRun r = Cli({"demo", folder});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string wav = folder + "/Demo Record.wav";
+    EXPECT_TRUE(CShellTestFolder::Exists(wav));
+    EXPECT_NE(r.out.find(wav), std::string::npos);
+    EXPECT_NE(r.out.find("\nformat: Linear PCM\nchannels: 2\nrate: 44100\nbits: 16\nblock-align: 4\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("duration: 20.000\n"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(wav), 44u + 20u * 44100u * 4u);
+
+    // A plain file in the folder's place: a clean failure, nothing written.
+    CShellTestFolder::Write(dir / "plain", "x");
+    CliRun blocked = Cli({"demo", dir / "plain"});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(CShellTestFolder::Read(dir / "plain"), "x");
+}
