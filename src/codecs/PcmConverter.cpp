@@ -30,6 +30,8 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 
 // Output beyond the program's part limit would not fit a 32-bit data chunk safely.
 constexpr uint64_t kMaxOutputBytes = CWaveFile::kDefaultPartLimit;
+// Block lengths beyond this are not the sample blocks of this program; a default read size is used.
+constexpr uint32_t kMaxBlockLength = 1u << 20;
 
 uint16_t Le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -272,7 +274,8 @@ int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::str
 
     // Reads of 4 x L source bytes, kept to whole blocks so that no block straddles two reads.
     const size_t align = src.blockAlign > 0 ? src.blockAlign : 1;
-    size_t chunk = static_cast<size_t>(owner.BlockLength() > 0 ? owner.BlockLength() : 4096) * 4;
+    const uint32_t blockLength = owner.BlockLength();
+    size_t chunk = static_cast<size_t>(blockLength > 0 && blockLength <= kMaxBlockLength ? blockLength : 4096) * 4;
     chunk = chunk < align ? align : chunk / align * align;
     const size_t packetSize = IsBlockCodec(codecId) ? align : chunk;
 
@@ -318,6 +321,10 @@ int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::str
             if (av_new_packet(dec.packet, static_cast<int>(size)) < 0) return fail(-1);
             std::memcpy(dec.packet->data, buffer.data() + pos, size);
             int ret = avcodec_send_packet(dec.ctx, dec.packet);
+            if (ret == AVERROR(EAGAIN)) {  // frames still waiting: take them, then the packet fits
+                if ((ret = drain()) != 0) return fail(ret);
+                ret = avcodec_send_packet(dec.ctx, dec.packet);
+            }
             av_packet_unref(dec.packet);
             if (ret < 0 && ret != AVERROR_INVALIDDATA) return fail(-1);
             if ((ret = drain()) != 0) return fail(ret);
