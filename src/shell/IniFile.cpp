@@ -124,7 +124,8 @@ void CIniFile::Parse(std::string_view text) {
 
 CIniFile::LoadResult CIniFile::Load(const std::string& path) {
     Parse({});
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place is refused instead of hanging.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? kMissing : kFailed;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {

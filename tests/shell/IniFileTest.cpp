@@ -226,6 +226,9 @@ TEST(IniFile, LoadReportsMissingAndUnreadableFiles) {
     EXPECT_EQ(ini.Load(dir / "none.ini"), CIniFile::kMissing);
     EXPECT_EQ(ini.Load(dir / "none/deeper.ini"), CIniFile::kMissing);
     EXPECT_EQ(ini.Load(dir.Path()), CIniFile::kFailed);
+    const std::string fifo = dir / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ini.Load(fifo), CIniFile::kFailed);  // refused, not waited on
     const std::string huge = dir / "huge.ini";
     CShellTestFolder::Write(huge, "");
     ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(CIniFile::kMaxFileBytes + 1)), 0);
