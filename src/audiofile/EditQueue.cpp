@@ -494,13 +494,15 @@ void CEditQueue::ClearMemory() {
 void CEditQueue::DiscardSession(bool keepFiles) {
     CloseSegments();
     if (!keepFiles) {
+        // The session file goes first: a crash part way leaves stray step files, never a session
+        // that names files already gone.
+        if (!m_sessionPath.empty()) ::unlink(m_sessionPath.c_str());
         for (const CQueEdit& step : m_steps) {
             if (step.fileName.empty() || step.fileName == m_songPath) continue;
             if (!IsSessionOwnFile(step.fileName, m_songPath)) continue;
             ::unlink(step.fileName.c_str());
             ::unlink(PeakFileName(step.fileName).c_str());
         }
-        if (!m_sessionPath.empty()) ::unlink(m_sessionPath.c_str());
     }
     ClearMemory();
 }
