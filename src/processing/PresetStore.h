@@ -1,0 +1,85 @@
+// Named presets of a filter's eleven parameters. Each preset is one INI file
+// "<PresetPath>/<folder>/<name>.pst"; a filter reads and writes only its own
+// section in it, under the key "Set" as "%d,%d,...,%d".
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CPresetCombo;
+
+class CPresetStore {
+public:
+    static constexpr int kParamCount = 11;
+    using Params = std::array<int, kParamCount>;
+
+    // Longest preset name the name dialog accepts (characters).
+    static constexpr size_t kMaxNameChars = 128;
+    // Characters a preset name may not contain (they would leave the folder or break the file name).
+    static constexpr std::string_view kForbiddenChars = "\\\"/:*";
+    // Files whose names start with this are kept out of the list.
+    static constexpr std::string_view kHiddenPrefix = "_@mf_";
+    // The preset every dialog starts with; never deleted, overwritten without asking.
+    static constexpr const char* kDefaultName = "Default";
+    // The key that holds the parameters.
+    static constexpr const char* kSetKey = "Set";
+
+    CPresetStore();
+    virtual ~CPresetStore() = default;
+
+    // Empties the combo and lists the names of this filter's preset files
+    // (hidden ones skipped); a missing folder gives an empty list. Does
+    // nothing while the section name is empty.
+    virtual void FillPresetList(CPresetCombo& combo);
+
+    // "<PresetPath>/<folder name>".
+    std::string PresetFolder() const;
+    // "<PresetFolder>/<name>.pst".
+    std::string PresetFile(const std::string& name) const;
+
+    // The key's value in this filter's section of the preset's file; empty when absent.
+    std::string ReadPresetValue(const std::string& name, const std::string& key) const;
+    // Writes the key in this filter's section, keeping the rest of the file.
+    // The file is created only when the folder exists; false when nothing was stored.
+    bool WritePresetValue(const std::string& name, const std::string& key, const std::string& value) const;
+
+    // Reads "Set" of the named preset into params: 0 on success (the current
+    // preset name becomes name), 1 on failure (params untouched).
+    int ReadPresetParams(const std::string& name, Params& params);
+    // Writes params as "Set"; false when nothing was stored.
+    bool WritePresetParams(const std::string& name, const Params& params) const;
+    // Deletes the preset's file; false when it could not be removed.
+    bool DeletePresetFile(const std::string& name) const;
+
+    // Sets the section name and the folder name.
+    void SetPresetSection(const std::string& name);
+    // Sets the folder name only (a composite keeps its children's files in its own folder).
+    void SetPresetFolder(const std::string& name);
+    // Sets the folder name back to the section name.
+    void ResetPresetFolder();
+
+    const std::string& PresetSection() const { return m_section; }
+    const std::string& PresetFolderName() const { return m_folder; }
+    const std::string& CurrentPreset() const { return m_current; }
+    void SetCurrentPreset(const std::string& name) { m_current = name; }
+
+    // "%d,%d,...,%d" of the eleven values.
+    static std::string FormatParams(const Params& params);
+    // Parses a "Set" value: false when it is 10 characters or shorter or does
+    // not hold eleven numbers (params untouched then).
+    static bool ParseParams(std::string_view text, Params& params);
+    // False for an empty name, a name longer than kMaxNameChars or one holding a forbidden character.
+    static bool IsValidName(std::string_view name);
+    static bool HasForbiddenChar(std::string_view name);
+
+    // The names of the preset files in a folder, hidden ones skipped, in
+    // byte order; empty when the folder is missing.
+    static std::vector<std::string> ListPresetNames(const std::string& folder);
+
+private:
+    std::string m_section;
+    std::string m_folder;
+    std::string m_current;
+};
