@@ -23,3 +23,5 @@ int CmdDemo(const std::vector<std::string>& args);
 int PrintFileInfo(const std::string& path, bool blankLineFirst = false);
 int CmdPeaks(const std::vector<std::string>& args);
 int CmdDividers(const std::vector<std::string>& args);
+int CmdSession(const std::vector<std::string>& args);
+int CmdCommit(const std::vector<std::string>& args);

@@ -38,6 +38,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", CmdDemo},
         {"peaks", "FILE", "build the peak file of a wave and print its levels", CmdPeaks},
         {"dividers", "FILE", "print the track dividers and stage flags of a wave", CmdDividers},
+        {"session", "FILE", "print the steps of a wave's session", CmdSession},
+        {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
     };
     return commands;
 }

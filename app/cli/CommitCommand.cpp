@@ -1,0 +1,34 @@
+// restova-cli commit FILE: what closing a modified song does. The song is
+// opened through its session (a damaged session asks, answered by --yes or
+// --no), the stream is written back into the song with a fresh peak file that
+// keeps the current dividers, and the session and its step files are removed.
+#include <cstdio>
+
+#include "Commands.h"
+#include "audiofile/EditQueue.h"
+#include "audiofile/WaveFile.h"
+
+int CmdCommit(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: restova-cli commit FILE\n");
+        return 2;
+    }
+    const std::string& path = args[0];
+    CWaveFile wave;
+    wave.SetSessionMode(true);
+    int rc = wave.OpenRead(path, kOpenRead);
+    if (rc != kFileOk) {
+        if (rc != 1) CWaveFile::ReportFileError(rc, path);
+        return 1;
+    }
+    CEditQueue& session = wave.Session();
+    // A session that is only the song itself has nothing to write back.
+    const auto& steps = session.Steps();
+    const bool modified = !(steps.size() == 1 && steps[0].type == kStepOriginal && steps[0].fileName == path &&
+                            steps[0].start == 0 && steps[0].sourceOffset == 0);
+    const bool ok = !modified || session.CommitSession(path);
+    wave.Close();
+    // A failed or cancelled commit keeps the session and its files for the next try.
+    session.DiscardSession(!ok);
+    return ok ? 0 : 1;
+}

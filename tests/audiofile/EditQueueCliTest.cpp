@@ -1,0 +1,119 @@
+// restova-cli session and commit, run as a user would run them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "audiofile/EditQueue.h"
+#include "audiofile/FileNames.h"
+#include "audiofile/PeakFile.h"
+#include "shell/HeadlessServices.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+CliRun Cli(const std::string& args) {
+    CliRun r;
+    std::FILE* p = ::popen((std::string(RESTOVA_CLI_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
+    if (!p) return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
+    int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+Bytes Pattern(size_t n, unsigned seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 11 + seed * 37) % 251);
+    return b;
+}
+
+class EditQueueCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetServices(&m_services);
+        fs::create_directories(m_dir.Path() / "tmp");
+        m_song = m_dir.File("My Song.wav");
+        m_songBytes = Pattern(40000, 1);
+        ASSERT_TRUE(WriteBytes(m_song, BuildWave(WaveLayout{}, m_songBytes)));
+    }
+    void TearDown() override { SetServices(nullptr); }
+
+    // A session with a filter step and a cut, left on disk as a crashed program leaves it.
+    std::string MakeSession(Bytes& expected) {
+        CEditQueue q;
+        q.SetTempPath((m_dir.Path() / "tmp").string());
+        EXPECT_EQ(q.OpenSession(m_song, MakeWaveFormat(1, 2, 44100, 16), 40000), 0);
+        const std::string step = (m_dir.Path() / "tmp" / "dctmp1.wav").string();
+        const Bytes f = Pattern(8000, 2);
+        EXPECT_TRUE(WriteBytes(step, BuildWave(WaveLayout{}, f)));
+        EXPECT_EQ(q.AddFilterStep(step, 4000, 12000, "Clean it", 0), 0);
+        EXPECT_EQ(q.AddCutStep(0, 400), 2);
+        expected = m_songBytes;
+        std::copy(f.begin(), f.end(), expected.begin() + 4000);
+        expected.erase(expected.begin(), expected.begin() + 400);
+        return step;
+    }
+    std::string Quoted() const { return "'" + m_song + "'"; }
+
+    TempDir m_dir;
+    CHeadlessServices m_services;
+    std::string m_song;
+    Bytes m_songBytes;
+};
+
+TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
+    EXPECT_EQ(Cli("session " + Quoted()).status, 1);  // no session yet
+
+    Bytes expected;
+    const std::string step = MakeSession(expected);
+    CliRun listed = Cli("session " + Quoted());
+    ASSERT_EQ(listed.status, 0);
+    std::istringstream lines(listed.out);
+    std::string line;
+    std::vector<std::string> got;
+    while (std::getline(lines, line)) got.push_back(line);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], "5\t0\t40000\t40000\t0\t" + m_song + "\t");
+    EXPECT_EQ(got[1], "4\t4000\t12000\t12000\t0\t" + step + "\tClean it");
+    EXPECT_EQ(got[2], "0\t0\t400\t400\t0\t" + (m_dir.Path() / "tmp" / "dctmp2.wav").string() + "\t");
+
+    ASSERT_EQ(Cli("--quiet commit " + Quoted()).status, 0);
+    WaveContents song;
+    ASSERT_TRUE(ReadWave(m_song, song));
+    EXPECT_EQ(song.data, expected);
+    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, PeakFileName(m_song)));
+    std::set<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(m_dir.Path())) {
+        if (e.is_regular_file()) left.insert(e.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"My Song.wav", "My Song.pkf"}));
+    EXPECT_EQ(Cli("session " + Quoted()).status, 1);
+}
+
+TEST_F(EditQueueCliTest, CommitOfADamagedSessionFollowsTheAnswer) {
+    Bytes expected;
+    const std::string step = MakeSession(expected);
+    fs::remove(step);
+    // No: the session starts afresh, so the song stays as it was and the session goes.
+    ASSERT_EQ(Cli("--no --quiet commit " + Quoted()).status, 0);
+    WaveContents song;
+    ASSERT_TRUE(ReadWave(m_song, song));
+    EXPECT_EQ(song.data, m_songBytes);
+    EXPECT_FALSE(fs::exists(SessionFileName(m_song)));
+}
+
+}  // namespace
