@@ -73,6 +73,16 @@ public:
     // False for an empty name, a name longer than kMaxNameChars or one holding a forbidden character.
     static bool IsValidName(std::string_view name);
     static bool HasForbiddenChar(std::string_view name);
+    // Characters of UTF-8 text (continuation bytes not counted).
+    static size_t Utf8Length(std::string_view text);
+    // The first kMaxNameChars characters of name, as the name box's edit field keeps them.
+    static std::string TruncateName(std::string_view name);
+
+    // The name box "Preset Name": asks for a name starting from initial, at
+    // most kMaxNameChars characters; a name with a forbidden character is
+    // refused with message 356 and asked for again. False on Cancel; the
+    // name may be empty.
+    static bool AskPresetName(const std::string& initial, std::string& name);
 
     // The names of the preset files in a folder, hidden ones skipped, in
     // byte order; empty when the folder is missing.

@@ -121,3 +121,18 @@ bool CHeadlessServices::OpenDocument(const std::string& path) {
     if (m_opener.empty()) return true;
     return RunProgram({m_opener, path}, false) == 0;
 }
+
+MsgAnswer CHeadlessServices::AskText(const std::string& caption, const std::string& prompt, std::string& text) {
+    m_asked.push_back({caption, prompt, text});
+    std::optional<std::string> answer;
+    if (!m_texts.empty()) {
+        answer = std::move(m_texts.front());
+        m_texts.pop_front();
+    }
+    if (m_echo) {
+        std::fprintf(m_echo, "%s: %s\n  -> %s\n", caption.c_str(), prompt.c_str(), answer ? "OK" : "Cancel");
+    }
+    if (!answer) return MsgAnswer::Cancel;
+    text = std::move(*answer);
+    return MsgAnswer::Ok;
+}

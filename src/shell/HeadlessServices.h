@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,16 @@ public:
     void PlayChime(const std::string& wavPath) override { m_chimes.push_back(wavPath); }
     int RunProgram(const std::vector<std::string>& argv, bool wait) override;
     bool OpenDocument(const std::string& path) override;
+    // Takes the oldest queued text answer; with none queued the answer is Cancel.
+    MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
 
     // Answers for the next questions, oldest first; when none is queued the
     // policy decides (Default: Ok/Yes for the first button of the box).
     void QueueAnswer(MsgAnswer answer) { m_answers.push_back(answer); }
     void SetPolicy(Policy policy) { m_policy = policy; }
+    // Answers for the next text boxes, oldest first: OK with this text, or Cancel.
+    void QueueText(const std::string& text) { m_texts.push_back(text); }
+    void QueueTextCancel() { m_texts.push_back(std::nullopt); }
 
     // Print messages to this stream (stderr in the CLI; null to stay quiet).
     void SetEcho(std::FILE* stream) { m_echo = stream; }
@@ -48,6 +54,13 @@ public:
     void SetDocumentOpener(const std::string& program) { m_opener = program; }
 
     const std::vector<Shown>& Messages() const { return m_shown; }
+    // Every text box asked, with the text it was opened with.
+    struct Asked {
+        std::string caption;
+        std::string prompt;
+        std::string initial;
+    };
+    const std::vector<Asked>& TextRequests() const { return m_asked; }
     const std::vector<std::string>& OpenedDocuments() const { return m_opened; }
     const std::vector<std::string>& Chimes() const { return m_chimes; }
     const std::string& ProgressText() const { return m_progressText; }
@@ -59,6 +72,8 @@ private:
     void DrawBar();
 
     std::deque<MsgAnswer> m_answers;
+    std::deque<std::optional<std::string>> m_texts;
+    std::vector<Asked> m_asked;
     Policy m_policy = Policy::Default;
     std::vector<Shown> m_shown;
     std::vector<std::string> m_opened;

@@ -38,6 +38,10 @@ public:
 
     // Opens a folder or a document with the desktop's default handler.
     virtual bool OpenDocument(const std::string& path) = 0;
+
+    // Modal box asking for one line of text, with OK and Cancel. text holds
+    // the initial text and, on Ok, the text entered. Returns Ok or Cancel.
+    virtual MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) = 0;
 };
 
 // The program-wide cancel flag, set by the progress window's Cancel button,

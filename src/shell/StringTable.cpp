@@ -52,6 +52,22 @@ const std::unordered_map<int, std::string>& Table() {
         {386, "ERROR: The path for Bin1 is invalid. Right click to set the Preferences to a valid path for Bin1 "},
         {387, "ERROR: The path for BIN2 is invalid. Right click to set the Preferences to a valid path for Bin2"},
         {411, "ERROR: The path for BIN3 is invalid. Right click to set the Preferences to a valid path for Bin3"},
+
+        // Filter presets
+        {295, "The preset \"%1 \" already exists. Do you want to overwrite it?"},
+        {296, "Are you sure you want to delete the preset: %1 ?"},
+        {297, "The Preset  %1  was not found"},
+        {305, "ERROR: An error occured reading the preset. Try deleting this preset and saving it again"},
+        {356, "ERROR: Invalid character in the preset name. The following characters are not allowed in preset "
+              "names: double quotes \",  Semicolon  :, star *,  forward slash /\\ and a backslash \\. "},
+        {493, "Delete Preset"},
+        {32830, "Please enter a name to save these settings with."},
+        {32832, "The Default Settings cannot be deleted."},
+        // Preset captions and the name box (numbers of our own; the texts are the program's)
+        {61631, "Setting Exists"},
+        {61632, "Delete Setting"},
+        {61633, "Preset Name"},
+        {61634, "Enter a name for this preset"},
     };
     return table;
 }
