@@ -30,6 +30,13 @@ bool IsSafeName(const std::string& name) {
     return !name.empty() && name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+// Bytes of the UTF-8 character starting at pos (continuation bytes included).
+size_t CharBytes(std::string_view text, size_t pos) {
+    size_t end = pos + 1;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    return end - pos;
+}
+
 bool IsRegularFile(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -146,7 +153,7 @@ std::string CPresetStore::TruncateName(std::string_view name) {
     size_t chars = 0;
     for (size_t i = 0; i < name.size(); ++i) {
         if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;
-        if (chars == kMaxNameChars) return std::string(name.substr(0, i));
+        if (chars == kMaxNameChars || i + CharBytes(name, i) > kMaxNameBytes) return std::string(name.substr(0, i));
         ++chars;
     }
     return std::string(name);

@@ -17,6 +17,9 @@ public:
 
     // Longest preset name the name dialog accepts (characters).
     static constexpr size_t kMaxNameChars = 128;
+    // ... and bytes: the file name (name, ".pst" and the atomic save's
+    // temporary decoration) must stay within the 255 bytes Linux allows.
+    static constexpr size_t kMaxNameBytes = 240;
     // Characters a preset name may not contain (they would leave the folder or break the file name).
     static constexpr std::string_view kForbiddenChars = "\\\"/:*";
     // Files whose names start with this are kept out of the list.
@@ -75,7 +78,8 @@ public:
     static bool HasForbiddenChar(std::string_view name);
     // Characters of UTF-8 text (continuation bytes not counted).
     static size_t Utf8Length(std::string_view text);
-    // The first kMaxNameChars characters of name, as the name box's edit field keeps them.
+    // The name as the name box's edit field keeps it: at most kMaxNameChars
+    // characters and kMaxNameBytes bytes, never cut inside a character.
     static std::string TruncateName(std::string_view name);
 
     // The name box "Preset Name": asks for a name starting from initial, at
