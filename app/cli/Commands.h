@@ -25,3 +25,4 @@ int CmdPeaks(const std::vector<std::string>& args);
 int CmdDividers(const std::vector<std::string>& args);
 int CmdSession(const std::vector<std::string>& args);
 int CmdCommit(const std::vector<std::string>& args);
+int CmdFilter(const std::vector<std::string>& args);

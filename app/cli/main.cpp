@@ -40,6 +40,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"dividers", "FILE", "print the track dividers and stage flags of a wave", CmdDividers},
         {"session", "FILE", "print the steps of a wave's session", CmdSession},
         {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
+        {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
+         "run filter TYPE over IN (or a byte range of it) and write the result into OUT", CmdFilter},
     };
     return commands;
 }

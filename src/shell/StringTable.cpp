@@ -68,6 +68,17 @@ const std::unordered_map<int, std::string>& Table() {
         {61632, "Delete Setting"},
         {61633, "Preset Name"},
         {61634, "Enter a name for this preset"},
+
+        // Filter runs
+        {159, "Please Wait: Applying the RIAA equalization to the file"},
+        {308, "The Destination file is incompatible with this filter. It may have a different number of channels, "
+              "a different sample rate, or different bit depth. Close the destination file and try again"},
+        {352, "ERROR: An Internal Error has occured; No filter is selected. Please Contact Support"},
+        // Runner texts (numbers of our own; the texts are the program's)
+        {61301, "The destination file alreadys exists, do you want to overwrite %s"},
+        {61302, "ERROR: Internal fault, filter exec ptr is null in RunFilter"},
+        {61303, "Unknown error"},
+        {61304, "Filtering "},
     };
     return table;
 }
