@@ -2,7 +2,12 @@
 
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -116,54 +121,135 @@ bool WriteValues(std::FILE* f, const std::vector<uint16_t>& values, uint64_t& wr
 CPeakFile::Scanner::Scanner(int channels, uint32_t samplesPerPeak)
     : m_channels(channels == 2 ? 2 : 1), m_groupSize(samplesPerPeak ? samplesPerPeak : kSamplesPerPeak) {}
 
-void CPeakFile::Scanner::Add(const int32_t* samples, size_t count, std::vector<uint16_t>& out) {
+namespace {
+
+// Largest magnitude per channel and sum of squares over a run of frames, in
+// the units of the samples given.
+struct RunStats {
+    uint32_t maxLeft;
+    uint32_t maxRight;
+    uint64_t squares;
+};
+
+RunStats ScanRun(const int32_t* s, size_t frames, int channels, RunStats r) {
+    uint32_t maxL = r.maxLeft, maxR = r.maxRight;
+    uint64_t squares = 0;
+    if (channels == 1) {
+        for (size_t k = 0; k < frames; ++k) {
+            uint32_t a = AbsSample(s[k]);
+            maxL = std::max(maxL, a);
+            squares += static_cast<uint64_t>(a) * a;
+        }
+    } else {
+        for (size_t k = 0; k < frames; ++k) {
+            uint32_t l = AbsSample(s[2 * k]), rr = AbsSample(s[2 * k + 1]);
+            maxL = std::max(maxL, l);
+            maxR = std::max(maxR, rr);
+            squares += static_cast<uint64_t>(l) * l + static_cast<uint64_t>(rr) * rr;
+        }
+    }
+    if (std::max(maxL, maxR) > kFullScale) {
+        // Out-of-scale samples (float beyond 1.0): clamp them so the sum cannot overflow.
+        squares = 0;
+        for (size_t k = 0; k < frames * channels; ++k) {
+            uint64_t a = std::min(AbsSample(s[k]), kFullScale);
+            squares += a * a;
+        }
+        maxL = std::min(maxL, kFullScale);
+        maxR = std::min(maxR, kFullScale);
+    }
+    return {maxL, maxR, r.squares + squares};
+}
+
+RunStats ScanRun(const int16_t* s, size_t frames, int channels, RunStats r) {
+    const size_t count = frames * channels;
+    size_t k = 0;
+    int32_t hiL = 0, loL = 0, hiR = 0, loR = 0;
+    uint64_t squares = 0;
+#if defined(__SSE2__)
+    // Eight samples at a time: signed max and min per lane, and pairwise sums
+    // of squares (at most 2^31 each, so taken as unsigned) widened to 64 bits.
+    if (count >= 8) {
+        __m128i hi = _mm_setzero_si128(), lo = _mm_setzero_si128(), acc = _mm_setzero_si128();
+        const __m128i zero = _mm_setzero_si128();
+        for (; k + 8 <= count; k += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
+            hi = _mm_max_epi16(hi, v);
+            lo = _mm_min_epi16(lo, v);
+            const __m128i sq = _mm_madd_epi16(v, v);
+            acc = _mm_add_epi64(acc, _mm_unpacklo_epi32(sq, zero));
+            acc = _mm_add_epi64(acc, _mm_unpackhi_epi32(sq, zero));
+        }
+        alignas(16) int16_t his[8], los[8];
+        alignas(16) uint64_t sums[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(his), hi);
+        _mm_store_si128(reinterpret_cast<__m128i*>(los), lo);
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums), acc);
+        squares = sums[0] + sums[1];
+        // Lanes alternate left and right for stereo (k stays a multiple of 8).
+        for (int lane = 0; lane < 8; ++lane) {
+            const bool right = channels == 2 && (lane & 1);
+            (right ? hiR : hiL) = std::max<int32_t>(right ? hiR : hiL, his[lane]);
+            (right ? loR : loL) = std::min<int32_t>(right ? loR : loL, los[lane]);
+        }
+    }
+#endif
+    for (; k < count; ++k) {
+        const int32_t v = s[k];
+        const bool right = channels == 2 && (k & 1);
+        (right ? hiR : hiL) = std::max(right ? hiR : hiL, v);
+        (right ? loR : loL) = std::min(right ? loR : loL, v);
+        squares += static_cast<uint64_t>(v * v);
+    }
+    return {std::max<uint32_t>(r.maxLeft, static_cast<uint32_t>(std::max(hiL, -loL))),
+            std::max<uint32_t>(r.maxRight, static_cast<uint32_t>(std::max(hiR, -loR))), r.squares + squares};
+}
+
+// The internal scale of a sample type: 16-bit samples are shifted left by 8.
+constexpr int ShiftOf(const int32_t*) {
+    return 0;
+}
+constexpr int ShiftOf(const int16_t*) {
+    return 8;
+}
+
+}  // namespace
+
+template <typename Sample>
+void CPeakFile::Scanner::AddFrames(const Sample* samples, size_t count, std::vector<uint16_t>& out) {
+    constexpr int shift = ShiftOf(static_cast<const Sample*>(nullptr));
+    constexpr double squareScale = static_cast<double>(1u << (2 * shift));
     const size_t frames = count / static_cast<size_t>(m_channels);
     size_t i = 0;
     while (i < frames) {
         // Scan up to the end of the current group in one tight loop.
         const size_t run = std::min<size_t>(frames - i, m_groupSize - m_counter);
-        const int32_t* s = samples + i * m_channels;
-        uint32_t maxL = m_maxLeft, maxR = m_maxRight;
-        uint64_t squares = 0;
-        if (m_channels == 1) {
-            for (size_t k = 0; k < run; ++k) {
-                uint32_t a = AbsSample(s[k]);
-                maxL = std::max(maxL, a);
-                squares += static_cast<uint64_t>(a) * a;
-            }
-        } else {
-            for (size_t k = 0; k < run; ++k) {
-                uint32_t l = AbsSample(s[2 * k]), r = AbsSample(s[2 * k + 1]);
-                maxL = std::max(maxL, l);
-                maxR = std::max(maxR, r);
-                squares += static_cast<uint64_t>(l) * l + static_cast<uint64_t>(r) * r;
-            }
-        }
-        if (std::max(maxL, maxR) > kFullScale) {
-            // Out-of-scale samples (float beyond 1.0): clamp them so the sum cannot overflow.
-            squares = 0;
-            for (size_t k = 0; k < run * m_channels; ++k) {
-                uint64_t a = std::min(AbsSample(s[k]), kFullScale);
-                squares += a * a;
-            }
-            maxL = std::min(maxL, kFullScale);
-            maxR = std::min(maxR, kFullScale);
-        }
-        m_sumSquares += static_cast<double>(squares);
+        const Sample* s = samples + i * m_channels;
+        RunStats r = ScanRun(s, run, m_channels, {m_maxLeft >> shift, m_maxRight >> shift, 0});
+        m_sumSquares += static_cast<double>(r.squares) * squareScale;
+        uint32_t maxL = r.maxLeft << shift, maxR = r.maxRight << shift;
         m_frames += run;
         m_counter += static_cast<uint32_t>(run);
         i += run;
         if (m_counter == m_groupSize) {
             Emit(maxL, maxR, out);
             // The sample that ends a group also starts the next one.
-            const int32_t* last = samples + (i - 1) * m_channels;
-            maxL = std::min(AbsSample(last[0]), kFullScale);
-            maxR = m_channels == 2 ? std::min(AbsSample(last[1]), kFullScale) : 0;
+            const Sample* last = samples + (i - 1) * m_channels;
+            maxL = std::min(AbsSample(static_cast<int32_t>(last[0]) * (1 << shift)), kFullScale);
+            maxR = m_channels == 2 ? std::min(AbsSample(static_cast<int32_t>(last[1]) * (1 << shift)), kFullScale) : 0;
             m_counter = 0;
         }
         m_maxLeft = maxL;
         m_maxRight = maxR;
     }
+}
+
+void CPeakFile::Scanner::Add(const int32_t* samples, size_t count, std::vector<uint16_t>& out) {
+    AddFrames(samples, count, out);
+}
+
+void CPeakFile::Scanner::Add16(const int16_t* samples, size_t count, std::vector<uint16_t>& out) {
+    AddFrames(samples, count, out);
 }
 
 void CPeakFile::Scanner::Finish(std::vector<uint16_t>& out) {
@@ -272,14 +358,20 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
         return -1;
     }
 
-    // Chunks of whole frames, never more samples than the wave's block holds.
-    uint64_t chunkBytes = 4096 / frameBytes * frameBytes;
+    // 16-bit PCM, by far the most common, is scanned straight from the file's
+    // bytes in large reads; other formats go through the wave's conversion in
+    // chunks of whole frames no larger than its sample block.
+    const bool direct16 = fmt.wFormatTag == kWaveFormatPcm && bps == 2 && std::endian::native == std::endian::little;
+    constexpr uint64_t kDirectChunk = 65536;
+    uint64_t chunkBytes = (direct16 ? kDirectChunk : 65536) / frameBytes * frameBytes;
     const uint64_t blockSamples = wave.BlockLength() / channels * channels;
-    if (blockSamples > 0) chunkBytes = std::min<uint64_t>(chunkBytes, blockSamples * bps);
+    if (!direct16 && blockSamples > 0) chunkBytes = std::min<uint64_t>(chunkBytes, blockSamples * bps);
+    std::vector<int16_t> raw(direct16 ? chunkBytes / 2 + channels : 0);
+    size_t carried = 0;  // bytes of an incomplete frame kept for the next read
 
     Scanner scanner(static_cast<int>(channels));
     std::vector<uint16_t> values;
-    values.reserve(kValueBuffer + 2 * kSamplesPerPeak);
+    values.reserve(kValueBuffer + kDirectChunk / 2);
     uint64_t writtenBytes = 0;
     bool ok = true;
     int lastPercent = -1;
@@ -291,11 +383,23 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
             lastPercent = percent;
         }
         const uint64_t want = std::min(chunkBytes, end - pos);
-        const int64_t got = wave.ReadSamples(static_cast<uint32_t>(want / bps));
-        if (got <= 0) break;  // the file holds less than its header claims
-        const int32_t* first = wave.ReadCursor();
-        const int32_t* stop = wave.EndCursor();
-        if (first && stop > first) scanner.Add(first, static_cast<size_t>(stop - first), values);
+        int64_t got = 0;
+        if (direct16) {
+            auto* bytes = reinterpret_cast<uint8_t*>(raw.data());
+            got = wave.Read(bytes + carried, static_cast<int64_t>(want));
+            if (got <= 0) break;  // the file holds less than its header claims
+            const size_t have = carried + static_cast<size_t>(got);
+            const size_t whole = have - have % frameBytes;
+            scanner.Add16(raw.data(), whole / 2, values);
+            carried = have - whole;
+            std::memmove(bytes, bytes + whole, carried);
+        } else {
+            got = wave.ReadSamples(static_cast<uint32_t>(want / bps));
+            if (got <= 0) break;
+            const int32_t* first = wave.ReadCursor();
+            const int32_t* stop = wave.EndCursor();
+            if (first && stop > first) scanner.Add(first, static_cast<size_t>(stop - first), values);
+        }
         pos += static_cast<uint64_t>(got);
         if (values.size() >= kValueBuffer) {
             ok = WriteValues(pkf.get(), values, writtenBytes);
@@ -306,16 +410,12 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     if (ok) ok = WriteValues(pkf.get(), values, writtenBytes);
     values.clear();
 
-    // A wave shorter than its header: pad the values with zeros so that the file
-    // covers the whole claimed length, and tell the user.
+    // A wave shorter than its header: pad with zeros (one buffer at most, which
+    // also bounds the work a hostile header can cause), and tell the user.
     const uint64_t expected = PeakOffset(claimedEnd - start, fmt);
     if (ok && writtenBytes < expected) {
-        uint64_t missingValues = (expected - writtenBytes + 1) / 2;
-        while (ok && missingValues > 0) {
-            values.assign(std::min<uint64_t>(missingValues, kValueBuffer), 0);
-            ok = WriteValues(pkf.get(), values, writtenBytes);
-            missingValues -= values.size();
-        }
+        values.assign(std::min<uint64_t>((expected - writtenBytes + 1) / 2, kValueBuffer), 0);
+        ok = WriteValues(pkf.get(), values, writtenBytes);
         ShowMessage(468, MsgIcon::Exclamation);
     }
     // A full rebuild must not keep values of a longer, older wave behind its end.
@@ -325,8 +425,7 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     }
     results = scanner.Results();
     wave.Close();
-    std::FILE* raw = pkf.release();
-    if (std::fclose(raw) != 0) ok = false;
+    if (std::fclose(pkf.release()) != 0) ok = false;
     return ok ? 0 : -1;
 }
 

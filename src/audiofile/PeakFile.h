@@ -42,6 +42,8 @@ public:
         explicit Scanner(int channels, uint32_t samplesPerPeak = kSamplesPerPeak);
         // Feeds interleaved samples (count in samples, whole frames); appends the values of finished groups.
         void Add(const int32_t* samples, size_t count, std::vector<uint16_t>& out);
+        // The same for 16-bit file samples (the internal value is the sample shifted left by 8).
+        void Add16(const int16_t* samples, size_t count, std::vector<uint16_t>& out);
         // Emits the last, partial group when it holds at least half a group of frames.
         void Finish(std::vector<uint16_t>& out);
         // The results so far (RMS over the frames fed).
@@ -49,6 +51,8 @@ public:
         uint64_t Frames() const { return m_frames; }
 
     private:
+        template <typename Sample>
+        void AddFrames(const Sample* samples, size_t count, std::vector<uint16_t>& out);
         void Emit(uint32_t left, uint32_t right, std::vector<uint16_t>& out);
 
         int m_channels;

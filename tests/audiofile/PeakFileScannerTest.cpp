@@ -148,3 +148,31 @@ TEST(PeakOffsetMapping, WholeValuesPerFormat) {
     EXPECT_EQ(CPeakFile::PeakOffset(100000, broken), 0u);
     EXPECT_EQ(CPeakFile::PeakOffset(100000, stereo16, 0), 0u);
 }
+
+TEST(PeakScanner, SixteenBitPathMatchesInternalSamples) {
+    std::mt19937 rng(3);
+    for (int channels : {1, 2}) {
+        std::vector<int16_t> raw(channels * 7001);
+        for (auto& s : raw) s = static_cast<int16_t>(rng() >> (rng() % 16));
+        raw[5] = -32768;  // the one magnitude that does not fit a signed 16-bit lane
+        raw[channels * 3000 + 1] = -32768;
+        std::vector<int32_t> wide(raw.begin(), raw.end());
+        for (auto& s : wide) s *= 256;
+
+        CPeakFile::Scanner narrow(channels), reference(channels);
+        std::vector<uint16_t> a, b;
+        size_t pos = 0;
+        while (pos < raw.size()) {
+            size_t n = std::min(raw.size() - pos, channels * (1 + rng() % 300));
+            narrow.Add16(raw.data() + pos, n, a);
+            reference.Add(wide.data() + pos, n, b);
+            pos += n;
+        }
+        narrow.Finish(a);
+        reference.Finish(b);
+        EXPECT_EQ(a, b) << channels;
+        EXPECT_EQ(narrow.Results().maxPeak, reference.Results().maxPeak);
+        EXPECT_EQ(narrow.Results().minPeak, reference.Results().minPeak);
+        EXPECT_DOUBLE_EQ(narrow.Results().rms, reference.Results().rms);
+    }
+}

@@ -131,6 +131,26 @@ TEST_F(PeakFileTest, LayoutForMonoAndStereoSizes) {
     }
 }
 
+TEST_F(PeakFileTest, EightBitAndFloatWavesUseTheInternalScale) {
+    const std::string byteWave = m_dir.File("u8.wav");
+    std::vector<int64_t> u8(408, 128);
+    u8[10] = 0;     // -8388608
+    u8[300] = 192;  // +64 << 16
+    ASSERT_TRUE(WriteWave(byteWave, 1, 8000, 8, u8));
+    PeakResults r;
+    ASSERT_EQ(Build(byteWave, r), 0);
+    EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(byteWave))), (std::vector<uint16_t>{32768, 64 << 8}));
+
+    const std::string floatWave = m_dir.File("f.wav");
+    std::vector<float> f(2 * 204, 0.0f);
+    f[0] = 0.5f;
+    f[3] = -1.0f;
+    ASSERT_TRUE(WriteFloatWave(floatWave, 2, 44100, f));
+    ASSERT_EQ(Build(floatWave, r), 0);
+    EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(floatWave))), (std::vector<uint16_t>{4194303 >> 8, 8388607 >> 8}));
+    EXPECT_EQ(r.maxPeak, 8388607u);
+}
+
 TEST_F(PeakFileTest, ResultsMatchDirectComputation) {
     std::mt19937 rng(7);
     for (uint16_t channels : {1, 2}) {
@@ -203,6 +223,12 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     ASSERT_EQ(values.size(), 10u);
     EXPECT_EQ(values[0], 512);
     EXPECT_TRUE(std::all_of(values.begin() + 1, values.end(), [](uint16_t v) { return v == 0; }));
+
+    // A header claiming gigabytes costs one buffer of zeros, not gigabytes.
+    layout.claimedDataSize = 0x7FFFFFF0u;
+    ASSERT_TRUE(WriteBytes(wave, BuildWave(layout, EncodeSamples(16, std::vector<int64_t>(204, 512)))));
+    ASSERT_EQ(Build(wave, r), 0);
+    EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(wave))).size(), 1u + 4096u);
 
     // A complete wave shows nothing.
     m_services.ClearMessages();
