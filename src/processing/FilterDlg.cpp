@@ -1,28 +1,111 @@
 #include "processing/FilterDlg.h"
 
 #include "processing/Filter.h"
+#include "processing/FilterRunner.h"
+#include "shell/AppSettings.h"
+#include "shell/SettingsStore.h"
+#include "shell/StringTable.h"
 
-// Interim bodies until the filter class lands; the filter is never created yet.
+namespace {
+
+constexpr int kIdDefaultNotDeleted = 32832;
+constexpr int kIdConfirmDelete = 296;
+constexpr int kIdConfirmDeleteCaption = 493;
+constexpr int kIdNotFound = 297;
+constexpr int kIdNotFoundCaption = 61632;
+
+}  // namespace
+
 CFilterDlg::CFilterDlg(int filterType, CFilterRunner* runner) : m_filterType(filterType), m_runner(runner) {}
+
 CFilterDlg::~CFilterDlg() {
-    m_owned.release();
+    ReleaseFilter();
 }
+
 bool CFilterDlg::OnInitDialog() {
-    return false;
-}
-void CFilterDlg::OnPresetSelChange(int) {}
-int CFilterDlg::OnSave() {
-    return 1;
-}
-int CFilterDlg::OnDelete() {
-    return 1;
-}
-int CFilterDlg::OnBypass() {
-    return 0;
-}
-bool CFilterDlg::OnClose() {
+    if (m_filterType >= 0 && !m_owned) {
+        m_owned = CFilterRunner::CreateFilter(m_filterType);
+        if (!m_owned) return false;
+        m_owned->SetOwnerWindow(this);
+        SetShownFilter(m_owned.get());
+    }
+    if (!m_filter) return true;  // a pane without a filter has no presets to show
+
+    m_filter->FillPresetList(m_combo);
+    const std::string last =
+        Profile().GetProfileString(m_filter->GetInternalName(), kLastPresetKey, CPresetStore::kDefaultName);
+    const int index = m_combo.FindStringExact(last);
+    if (index >= 0) {
+        m_combo.SetCurSel(index);
+        m_filter->LoadPreset(last);
+    } else {
+        m_filter->LoadDefaultPreset(m_combo);
+    }
+    LoadControls();
     return true;
 }
+
+void CFilterDlg::OnPresetSelChange(int index) {
+    if (!m_filter) return;
+    m_combo.SetCurSel(index);
+    m_filter->OnPresetSelected(m_combo);
+    LoadControls();
+}
+
+int CFilterDlg::OnSave() {
+    if (!m_filter || !ValidateControls()) return 1;
+    ApplyControls();
+    return m_filter->SavePresetAs(m_combo);
+}
+
+int CFilterDlg::OnDelete() {
+    if (!m_filter) return 1;
+    const std::string name = m_combo.GetEditText();
+    if (name == CPresetStore::kDefaultName) {
+        ShowMessage(kIdDefaultNotDeleted, MsgIcon::Exclamation);
+        return 1;
+    }
+    const int index = m_combo.FindStringExact(name);
+    if (index < 0) {
+        Services().MessageBox(FormatString(kIdNotFound, name), LoadString(kIdNotFoundCaption), MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+        return 1;
+    }
+    if (Services().MessageBox(FormatString(kIdConfirmDelete, name), LoadString(kIdConfirmDeleteCaption),
+                              MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return 1;
+    }
+    // A file that could not be removed stays listed: it would be back at the next start anyway.
+    if (!m_filter->DeletePreset(name)) return 1;
+    m_combo.DeleteString(index);
+    m_combo.SetCurSel(0);
+    m_filter->SetCurrentPreset(m_combo.GetSelectedText());
+    m_filter->OnPresetSelected(m_combo);
+    LoadControls();
+    return 0;
+}
+
+int CFilterDlg::OnBypass() {
+    if (!m_filter) return 0;
+    const int on = m_filter->SetBypass(m_filter->GetBypass() ? 0 : 1);
+    LoadControls();
+    return on;
+}
+
+bool CFilterDlg::OnClose() {
+    // The run is using this filter: closing now would pull it from under the
+    // runner, so the run is cancelled and the pane stays until it has ended.
+    if (m_runner && m_runner->IsBusy()) {
+        CancelFlag() = true;
+        return false;
+    }
+    if (m_filter && Settings().AutoSaveDefaultPreset) m_filter->SaveDefaultPreset(m_combo);
+    ReleaseFilter();
+    return true;
+}
+
 void CFilterDlg::ReleaseFilter() {
-    m_owned.release();
+    if (m_owned) m_owned->SetOwnerWindow(nullptr);
+    if (m_filter == m_owned.get()) m_filter = nullptr;
+    m_owned.reset();
 }

@@ -1,0 +1,314 @@
+// The filter pane controller: which preset a pane starts with, the Save,
+// Delete and Bypass buttons, and closing (saving "Default", or only
+// cancelling while a run uses the filter).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <sstream>
+
+#include "audiofile/WaveFile.h"
+#include "processing/Filter.h"
+#include "processing/FilterDlg.h"
+#include "processing/FilterRunner.h"
+#include "shell/AppSettings.h"
+#include "shell/HeadlessServices.h"
+#include "shell/SettingsStore.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CDlgTestFilter : public CFilter {
+public:
+    CDlgTestFilter() { SetIdentity(0, "DlgTest", "Dlg Test"); }
+    bool Prepare(CWaveFile&, CWaveFile&) override { return true; }
+    bool Finish(CWaveFile&, CWaveFile&) override { return true; }
+    bool Process(CWaveFile& source, CWaveFile& output) override {
+        if (onBlock) onBlock();
+        for (const int32_t* in = source.ReadCursor(); in < source.EndCursor(); ++in) {
+            if (!output.PutSample(*in)) return false;
+        }
+        return true;
+    }
+    std::function<void()> onBlock;
+};
+
+// A pane with one "control" per parameter and a bypass light.
+class CTestPane : public CFilterDlg {
+public:
+    using CFilterDlg::CFilterDlg;
+    bool ValidateControls() override { return valid; }
+    void ApplyControls() override {
+        ++applied;
+        GetFilter()->SetParams(controls);
+    }
+    void LoadControls() override {
+        ++loaded;
+        controls = GetFilter()->GetParams();
+        bypassLight = GetFilter()->GetBypass();
+    }
+    CPresetStore::Params controls{};
+    int bypassLight = 0;
+    bool valid = true;
+    int applied = 0;
+    int loaded = 0;
+};
+
+std::string FileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string SetLine(int value) {
+    std::string line = "Set=" + std::to_string(value);
+    for (int i = 1; i < 11; ++i) line += "," + std::to_string(value);
+    return line;
+}
+
+CPresetStore::Params All(int value) {
+    CPresetStore::Params p;
+    p.fill(value);
+    return p;
+}
+
+class FilterDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.PresetPath = dir.File("Presets");
+        settings.TempPath = dir.File("Temp");
+        fs::create_directories(Folder());
+        fs::create_directories(settings.TempPath);
+        SetSettings(&settings);
+        SetProfile(&profile);
+        SetServices(&services);
+        CancelFlag() = false;
+    }
+    void TearDown() override {
+        SetServices(nullptr);
+        SetProfile(nullptr);
+        SetSettings(nullptr);
+        CancelFlag() = false;
+    }
+    fs::path Folder(const std::string& filter = "DlgTest") const { return fs::path(settings.PresetPath) / filter; }
+    fs::path File(const std::string& name) const { return Folder() / (name + ".pst"); }
+    void WritePreset(const std::string& name, int value) {
+        std::ofstream(File(name), std::ios::binary) << "[DlgTest]\n" << SetLine(value) << "\n";
+    }
+    // A pane showing a filter of this test (not owned by the pane).
+    void Bind(CTestPane& pane) { pane.SetShownFilter(&filter); }
+
+    TempDir dir;
+    AppSettings settings;
+    CSettingsStore profile{dir.File("Restova.ini")};
+    CHeadlessServices services;
+    CDlgTestFilter filter;
+};
+
+TEST_F(FilterDlgTest, StartsWithDefaultWhenNoLastPresetIsStored) {
+    WritePreset("Default", 3);
+    WritePreset("Warm", 7);
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    EXPECT_EQ(pane.PresetCombo().Names(), (std::vector<std::string>{"Default", "Warm"}));
+    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
+    EXPECT_EQ(filter.GetParams(), All(3));
+    EXPECT_EQ(pane.controls, All(3));
+    EXPECT_EQ(filter.CurrentPreset(), "Default");
+}
+
+TEST_F(FilterDlgTest, StartsWithTheLastPresetOfTheFiltersSectionWhenItIsListed) {
+    WritePreset("Default", 3);
+    WritePreset("Warm", 7);
+    ASSERT_TRUE(profile.WriteProfileString("DlgTest", "LastPreset", "Warm"));
+    ASSERT_TRUE(profile.WriteProfileString("Other", "LastPreset", "Default"));
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Warm");
+    EXPECT_EQ(pane.PresetCombo().GetEditText(), "Warm");
+    EXPECT_EQ(pane.controls, All(7));
+
+    // A last preset that is no longer there falls back to "Default", which is
+    // added to the list even without its file (the parameters stay).
+    fs::remove(File("Warm"));
+    fs::remove(File("Default"));
+    CDlgTestFilter fresh;
+    fresh.SetParams(All(1));
+    CTestPane second;
+    second.SetShownFilter(&fresh);
+    ASSERT_TRUE(second.OnInitDialog());
+    EXPECT_EQ(second.PresetCombo().Names(), std::vector<std::string>{"Default"});
+    EXPECT_EQ(second.PresetCombo().GetSelectedText(), "Default");
+    EXPECT_EQ(second.controls, All(1));
+}
+
+TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
+    fs::create_directories(Folder("GainChange"));
+    {
+        CTestPane pane(kFilterGainChange);
+        ASSERT_TRUE(pane.OnInitDialog());
+        ASSERT_NE(pane.GetFilter(), nullptr);
+        EXPECT_EQ(pane.GetFilter()->GetType(), kFilterGainChange);
+        EXPECT_EQ(pane.GetFilter()->GetOwnerWindow(), &pane);
+        EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
+        settings.AutoSaveDefaultPreset = 1;
+        EXPECT_TRUE(pane.OnClose());
+        EXPECT_EQ(pane.GetFilter(), nullptr);
+    }
+    EXPECT_TRUE(fs::exists(Folder("GainChange") / "Default.pst"));
+
+    CTestPane unknown(12345);
+    EXPECT_FALSE(unknown.OnInitDialog());
+    EXPECT_EQ(unknown.GetFilter(), nullptr);
+    EXPECT_EQ(services.Messages().size(), 1u);
+}
+
+TEST_F(FilterDlgTest, SelectingLoadsThePresetIntoTheControls) {
+    WritePreset("Default", 3);
+    WritePreset("Warm", 7);
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Warm"));
+    EXPECT_EQ(pane.controls, All(7));
+    EXPECT_TRUE(filter.ParamsChanged());
+}
+
+TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    pane.controls = All(9);
+    pane.valid = false;
+    EXPECT_EQ(pane.OnSave(), 1);
+    EXPECT_EQ(pane.applied, 0);
+    EXPECT_TRUE(services.TextRequests().empty());
+
+    pane.valid = true;
+    services.QueueText("Loud");
+    EXPECT_EQ(pane.OnSave(), 0);
+    EXPECT_EQ(pane.applied, 1);
+    EXPECT_EQ(FileText(File("Loud")), "[DlgTest]\n" + SetLine(9) + "\n");
+    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Loud");
+}
+
+TEST_F(FilterDlgTest, DeleteRefusesDefaultAndUnknownNamesWithTheirMessages) {
+    WritePreset("Default", 3);
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+
+    EXPECT_EQ(pane.OnDelete(), 1);
+    ASSERT_EQ(services.Messages().size(), 1u);
+    EXPECT_EQ(services.Messages()[0].text, "The Default Settings cannot be deleted.");
+    EXPECT_TRUE(fs::exists(File("Default")));
+
+    pane.PresetCombo().SetEditText("Ghost");
+    EXPECT_EQ(pane.OnDelete(), 1);
+    ASSERT_EQ(services.Messages().size(), 2u);
+    EXPECT_EQ(services.Messages()[1].text, "The Preset  Ghost  was not found");
+    EXPECT_EQ(services.Messages()[1].caption, "Delete Setting");
+    EXPECT_EQ(services.Messages()[1].buttons, MsgButtons::Ok);
+}
+
+TEST_F(FilterDlgTest, DeleteAsksThenRemovesFileAndEntryAndReloadsTheFirstEntry) {
+    WritePreset("Default", 3);
+    WritePreset("Warm", 7);
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Warm"));
+
+    services.QueueAnswer(MsgAnswer::No);
+    pane.controls = All(5);  // unsaved changes survive a No
+    EXPECT_EQ(pane.OnDelete(), 1);
+    ASSERT_EQ(services.Messages().size(), 1u);
+    EXPECT_EQ(services.Messages()[0].text, "Are you sure you want to delete the preset: Warm ?");
+    EXPECT_EQ(services.Messages()[0].caption, "Delete Preset");
+    EXPECT_EQ(services.Messages()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(fs::exists(File("Warm")));
+    EXPECT_EQ(pane.controls, All(5));
+    EXPECT_EQ(pane.PresetCombo().GetCount(), 2);
+
+    services.QueueAnswer(MsgAnswer::Yes);
+    EXPECT_EQ(pane.OnDelete(), 0);
+    EXPECT_FALSE(fs::exists(File("Warm")));
+    EXPECT_EQ(pane.PresetCombo().Names(), std::vector<std::string>{"Default"});
+    EXPECT_EQ(pane.PresetCombo().GetCurSel(), 0);
+    EXPECT_EQ(filter.CurrentPreset(), "Default");
+    EXPECT_EQ(pane.controls, All(3));
+}
+
+TEST_F(FilterDlgTest, BypassTogglesTheFiltersFlag) {
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    EXPECT_EQ(pane.OnBypass(), 1);
+    EXPECT_EQ(filter.GetBypass(), 1);
+    EXPECT_EQ(pane.bypassLight, 1);
+    EXPECT_EQ(pane.OnBypass(), 0);
+    EXPECT_EQ(filter.GetBypass(), 0);
+}
+
+TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {
+    WritePreset("Default", 3);
+    const std::string before = FileText(File("Default"));
+    CTestPane pane;
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    filter.SetParams(All(8));
+
+    settings.AutoSaveDefaultPreset = 0;
+    EXPECT_TRUE(pane.OnClose());
+    EXPECT_EQ(FileText(File("Default")), before);
+
+    settings.AutoSaveDefaultPreset = 1;
+    CTestPane again;
+    Bind(again);
+    ASSERT_TRUE(again.OnInitDialog());
+    filter.SetParams(All(8));
+    again.PresetCombo().SetCurSel(-1);
+    EXPECT_TRUE(again.OnClose());
+    EXPECT_EQ(FileText(File("Default")), "[DlgTest]\n" + SetLine(8) + "\n");
+    EXPECT_EQ(again.PresetCombo().GetSelectedText(), "Default");
+    EXPECT_TRUE(services.Messages().empty());
+}
+
+TEST_F(FilterDlgTest, ClosingWhileARunUsesTheFilterOnlyCancelsIt) {
+    settings.AutoSaveDefaultPreset = 1;
+    const std::string song = dir.File("song.wav");
+    ASSERT_TRUE(WriteWave(song, 1, 44100, 16, std::vector<int64_t>(3 * 4096, 1000)));
+    CWaveFile source;
+    ASSERT_EQ(source.OpenRead(song), 0);
+    CFilterRunner runner;
+    runner.SetSource(&source);
+
+    CTestPane pane(-1, &runner);
+    Bind(pane);
+    ASSERT_TRUE(pane.OnInitDialog());
+    int blocks = 0;
+    bool closedDuringRun = true;
+    filter.onBlock = [&] {
+        if (++blocks == 1) closedDuringRun = pane.OnClose();
+        EXPECT_TRUE(CancelFlag().load());
+    };
+    EXPECT_FALSE(runner.RunFilter(0, 0, &filter, &pane, false));
+    EXPECT_FALSE(closedDuringRun);
+    EXPECT_EQ(blocks, 1);  // the run stopped at the next block
+    EXPECT_EQ(pane.GetFilter(), &filter);
+    EXPECT_FALSE(fs::exists(File("Default")));  // nothing saved by the refused close
+
+    EXPECT_FALSE(runner.IsBusy());
+    EXPECT_TRUE(pane.OnClose());
+    EXPECT_TRUE(fs::exists(File("Default")));
+}
+
+}  // namespace
