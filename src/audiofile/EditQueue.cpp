@@ -28,6 +28,9 @@ constexpr int kMsgBackupSong = 61203;
 constexpr int kMsgRenameOther = 61204;
 constexpr int kMsgCreatingPeakFile = 61205;
 
+// Bytes the commit copies between two starts of write-back.
+constexpr uint64_t kFlushBytes = 8 << 20;
+
 // A session file larger than this is damage, not a session.
 constexpr off_t kMaxSessionFileBytes = 64 << 20;
 
@@ -832,6 +835,9 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
     }
     IServices& ui = Services();
     std::vector<uint8_t> block(kCommitBlockBytes);
+    // Writing back to the disk starts while the copy goes on, so the closing sync waits for little.
+    int flushFd = ::open(scratch.c_str(), O_RDONLY | O_CLOEXEC);
+    uint64_t flushedUpTo = 0;
     uint64_t written = 0;
     bool failed = false;
     bool cancelled = false;
@@ -852,6 +858,10 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
             break;
         }
         written += static_cast<uint64_t>(got);
+        if (flushFd >= 0 && written - flushedUpTo >= kFlushBytes) {
+            ::sync_file_range(flushFd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            flushedUpTo = written;
+        }
         auto now = std::chrono::steady_clock::now();
         if (now - lastUpdate >= std::chrono::milliseconds(kProgressIntervalMs)) {
             lastUpdate = now;
@@ -869,6 +879,7 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
         failed = true;
     }
     out.Close();
+    if (flushFd >= 0) ::close(flushFd);
     CloseSegments();
     // The new audio must be on the disk before any name points at it.
     if (!failed && !cancelled && !SyncPath(scratch)) {
@@ -888,7 +899,12 @@ bool CEditQueue::InstallOverSong(const std::string& scratch) {
     const std::string backup = NumberedVariant(song, 1);
     const std::string songPeaks = PeakFileName(song);
     const std::string backupPeaks = PeakFileName(backup);
-    const std::string scratchPeaks = PeakFileName(scratch);
+
+    // When no step reads the song's own file any more (a session committed before), its old audio
+    // needs no backup: the scratch wave simply replaces it.
+    const bool songInUse =
+        std::any_of(m_steps.begin(), m_steps.end(), [&](const CQueEdit& step) { return step.fileName == song; });
+    if (!songInUse) return ReplaceSongBy(scratch);
 
     // The old audio gets its backup name first while keeping the song's name, so the song's path
     // holds the old or the new audio at every instant.
@@ -917,12 +933,19 @@ bool CEditQueue::InstallOverSong(const std::string& scratch) {
         return false;
     }
 
+    return ReplaceSongBy(scratch);
+}
+
+bool CEditQueue::ReplaceSongBy(const std::string& scratch) {
+    const std::string& song = m_songPath;
+    const std::string songPeaks = PeakFileName(song);
+    const std::string scratchPeaks = PeakFileName(scratch);
     if (::rename(scratch.c_str(), song.c_str()) != 0) {
         int err = errno;
         ShowText(kMsgRenameScratch, {scratch, song, std::strerror(err)});
         return false;
     }
-    ui.PumpMessages();
+    Services().PumpMessages();
     // The wave first, then its peak file: a peak file older than its wave is rebuilt before use.
     if (::rename(scratchPeaks.c_str(), songPeaks.c_str()) != 0) {
         int err = errno;

@@ -30,8 +30,9 @@ public:
         int fd = -1;                                        // open while the stream reads from it
     };
 
-    static constexpr uint32_t kCommitBlockBytes = 4096;  // unit of the commit copy loop (bytes)
-    static constexpr int kProgressIntervalMs = 1000;     // progress, message pump and cancel check
+    // Unit of the commit copy loop (bytes): large, so that a song is copied at the disk's pace.
+    static constexpr uint32_t kCommitBlockBytes = 256 * 1024;
+    static constexpr int kProgressIntervalMs = 1000;  // progress, message pump and cancel check
 
     CEditQueue() = default;
     ~CEditQueue();
@@ -116,6 +117,7 @@ private:
     // 0 when the stream is in scratch (synced), 1 when cancelled, -1 on failure; scratch is gone unless 0.
     int CopyStreamTo(const std::string& scratch);
     bool InstallOverSong(const std::string& scratch);
+    bool ReplaceSongBy(const std::string& scratch);
     bool InstallAtTarget(const std::string& scratch, const std::string& target);
 
     int m_current = -1;               // index of the current (always the last) step

@@ -312,6 +312,11 @@ TEST_F(EditQueueTest, CommitIntoTheSongThenDiscardLeavesOnlyTheSong) {
     EXPECT_EQ(got.Name(0), "Intro");
     EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, m_dir.File("Song.pkf")));
 
+    // Committing again needs no second backup: no step reads the song's file now.
+    ASSERT_TRUE(q.CommitSession(m_song));
+    ASSERT_TRUE(ReadWave(m_song, song));
+    EXPECT_EQ(song.data, expected);
+
     q.DiscardSession(false);
     EXPECT_FALSE(q.IsValid());
     EXPECT_EQ(Files(), (std::set<std::string>{"Song.wav", "Song.pkf"}));

@@ -1,0 +1,102 @@
+// Committing a session: a 10-minute stereo song with three steps (a filter
+// pass, a cut and a same-length replacement) is written back into the song,
+// and the time is compared with `cp` of the song in the same run (goal: at
+// most 2x). Usage: bench_commit [DIR] (default: a new folder under $TMPDIR).
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audiofile/EditQueue.h"
+#include "audiofile/WaveFile.h"
+#include "shell/HeadlessServices.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kRate = 44100;
+constexpr uint32_t kSecond = kRate * 4;  // bytes of one second, stereo 16-bit
+
+bool WriteNoise(const std::string& path, uint32_t bytes, uint32_t seed) {
+    CWaveFile wave;
+    WAVEFORMATEX fmt = MakeWaveFormat(1, 2, kRate, 16);
+    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    std::vector<uint8_t> block(1 << 20);
+    uint32_t x = seed;
+    for (uint32_t done = 0; done < bytes;) {
+        for (auto& b : block) b = static_cast<uint8_t>((x = x * 1664525u + 1013904223u) >> 24);
+        const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(block.size()), bytes - done);
+        if (wave.Write(block.data(), n) != n) return false;
+        done += n;
+    }
+    bool ok = wave.FinishWrite() == 0;
+    wave.Close();
+    return ok;
+}
+
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CHeadlessServices services;
+    SetServices(&services);
+    std::string dir;
+    if (argc > 1) {
+        dir = argv[1];
+    } else {
+        std::string tmpl = (fs::temp_directory_path() / "bench-commit-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) return 1;
+        dir = tmpl;
+    }
+    const std::string song = dir + "/Song.wav";
+    const uint32_t songBytes = 600 * kSecond;
+    if (!WriteNoise(song, songBytes, 1) || !WriteNoise(dir + "/dctmp1.wav", 60 * kSecond, 2) ||
+        !WriteNoise(dir + "/dctmp2.wav", 60 * kSecond, 3)) {
+        std::fprintf(stderr, "bench_commit: cannot write the test waves in %s\n", dir.c_str());
+        return 1;
+    }
+
+    double cpTime = 0, commitTime = 0;
+    for (int round = 0; round < 2; ++round) {
+        auto t0 = Clock::now();
+        if (std::system(("cp '" + song + "' '" + dir + "/Copy.wav'").c_str()) != 0) return 1;
+        const double cp = Seconds(t0);
+        fs::remove(dir + "/Copy.wav");
+
+        CEditQueue q;
+        q.SetTempPath(dir);
+        if (q.OpenSession(song, MakeWaveFormat(1, 2, kRate, 16), songBytes) != 0 ||
+            q.AddFilterStep(dir + "/dctmp1.wav", 10 * kSecond, 70 * kSecond, "Clean", 0) != 0 ||
+            q.AddCutStep(100 * kSecond, 130 * kSecond) < 0 ||
+            q.AddReplaceStep(dir + "/dctmp2.wav", 200 * kSecond, 260 * kSecond) != 0) {
+            std::fprintf(stderr, "bench_commit: cannot build the session\n");
+            return 1;
+        }
+        auto t1 = Clock::now();
+        if (!q.CommitSession(dir + "/Out.wav")) {
+            std::fprintf(stderr, "bench_commit: commit failed\n");
+            return 1;
+        }
+        const double commit = Seconds(t1);
+        q.DiscardSession(true);
+        fs::remove(song.substr(0, song.size() - 4) + ".ses");
+        fs::remove(dir + "/Out.wav");
+        fs::remove(dir + "/Out.pkf");
+        if (round == 0 || commit < commitTime) commitTime = commit;
+        if (round == 0 || cp < cpTime) cpTime = cp;
+    }
+    std::printf("song: 600 s stereo 16-bit, %u bytes; steps: filter 60 s, cut 30 s, replace 60 s\n", songBytes);
+    std::printf("cp:     %.3f s\ncommit: %.3f s (stream copy, peak file, sync and rename)\nratio:  %.2f (goal <= 2)\n",
+                cpTime, commitTime, commitTime / cpTime);
+    if (argc <= 1) fs::remove_all(dir);
+    return 0;
+}
