@@ -1,11 +1,11 @@
-// The filter pane controller: which preset a pane starts with, the Save,
-// Delete and Bypass buttons, and closing (saving "Default", or only
-// cancelling while a run uses the filter).
+// The filter pane controller: which preset a pane starts with, the Save and
+// Delete buttons, and closing (saving "Default", or only cancelling while a
+// run uses the filter).
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "audiofile/WaveFile.h"
@@ -37,7 +37,7 @@ public:
     std::function<void()> onBlock;
 };
 
-// A pane with one "control" per parameter and a bypass light.
+// A pane with one "control" per parameter.
 class CTestPane : public CFilterDlg {
 public:
     using CFilterDlg::CFilterDlg;
@@ -46,16 +46,10 @@ public:
         ++applied;
         GetFilter()->SetParams(controls);
     }
-    void LoadControls() override {
-        ++loaded;
-        controls = GetFilter()->GetParams();
-        bypassLight = GetFilter()->GetBypass();
-    }
+    void LoadControls() override { controls = GetFilter()->GetParams(); }
     CPresetStore::Params controls{};
-    int bypassLight = 0;
     bool valid = true;
     int applied = 0;
-    int loaded = 0;
 };
 
 std::string FileText(const fs::path& path) {
@@ -110,43 +104,41 @@ protected:
     CDlgTestFilter filter;
 };
 
-TEST_F(FilterDlgTest, StartsWithDefaultWhenNoLastPresetIsStored) {
+TEST_F(FilterDlgTest, StartsWithTheLastPresetWhenListedElseDefault) {
     WritePreset("Default", 3);
     WritePreset("Warm", 7);
-    CTestPane pane;
-    Bind(pane);
-    ASSERT_TRUE(pane.OnInitDialog());
-    EXPECT_EQ(pane.PresetCombo().Names(), (std::vector<std::string>{"Default", "Warm"}));
-    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
-    EXPECT_EQ(filter.GetParams(), All(3));
-    EXPECT_EQ(pane.controls, All(3));
-    EXPECT_EQ(filter.CurrentPreset(), "Default");
-}
+    {
+        CTestPane pane;
+        Bind(pane);
+        ASSERT_TRUE(pane.OnInitDialog());
+        EXPECT_EQ(pane.PresetCombo().Names(), (std::vector<std::string>{"Default", "Warm"}));
+        EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
+        EXPECT_EQ(pane.controls, All(3));
+        pane.OnPresetSelChange(1);
+        EXPECT_EQ(pane.controls, All(7));
+    }
 
-TEST_F(FilterDlgTest, StartsWithTheLastPresetOfTheFiltersSectionWhenItIsListed) {
-    WritePreset("Default", 3);
-    WritePreset("Warm", 7);
     ASSERT_TRUE(profile.WriteProfileString("DlgTest", "LastPreset", "Warm"));
     ASSERT_TRUE(profile.WriteProfileString("Other", "LastPreset", "Default"));
+    filter.SetParams(All(1));
+    {
+        CTestPane pane;
+        Bind(pane);
+        ASSERT_TRUE(pane.OnInitDialog());
+        EXPECT_EQ(pane.PresetCombo().GetEditText(), "Warm");
+        EXPECT_EQ(pane.controls, All(7));
+    }
+
+    // Neither file there: "Default" is listed anyway and the parameters stay.
+    fs::remove(File("Warm"));
+    fs::remove(File("Default"));
+    filter.SetParams(All(1));
     CTestPane pane;
     Bind(pane);
     ASSERT_TRUE(pane.OnInitDialog());
-    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Warm");
-    EXPECT_EQ(pane.PresetCombo().GetEditText(), "Warm");
-    EXPECT_EQ(pane.controls, All(7));
-
-    // A last preset that is no longer there falls back to "Default", which is
-    // added to the list even without its file (the parameters stay).
-    fs::remove(File("Warm"));
-    fs::remove(File("Default"));
-    CDlgTestFilter fresh;
-    fresh.SetParams(All(1));
-    CTestPane second;
-    second.SetShownFilter(&fresh);
-    ASSERT_TRUE(second.OnInitDialog());
-    EXPECT_EQ(second.PresetCombo().Names(), std::vector<std::string>{"Default"});
-    EXPECT_EQ(second.PresetCombo().GetSelectedText(), "Default");
-    EXPECT_EQ(second.controls, All(1));
+    EXPECT_EQ(pane.PresetCombo().Names(), std::vector<std::string>{"Default"});
+    EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
+    EXPECT_EQ(pane.controls, All(1));
 }
 
 TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
@@ -170,17 +162,6 @@ TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
     EXPECT_EQ(services.Messages().size(), 1u);
 }
 
-TEST_F(FilterDlgTest, SelectingLoadsThePresetIntoTheControls) {
-    WritePreset("Default", 3);
-    WritePreset("Warm", 7);
-    CTestPane pane;
-    Bind(pane);
-    ASSERT_TRUE(pane.OnInitDialog());
-    pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Warm"));
-    EXPECT_EQ(pane.controls, All(7));
-    EXPECT_TRUE(filter.ParamsChanged());
-}
-
 TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
     CTestPane pane;
     Bind(pane);
@@ -199,63 +180,41 @@ TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
     EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Loud");
 }
 
-TEST_F(FilterDlgTest, DeleteRefusesDefaultAndUnknownNamesWithTheirMessages) {
-    WritePreset("Default", 3);
-    CTestPane pane;
-    Bind(pane);
-    ASSERT_TRUE(pane.OnInitDialog());
-
-    EXPECT_EQ(pane.OnDelete(), 1);
-    ASSERT_EQ(services.Messages().size(), 1u);
-    EXPECT_EQ(services.Messages()[0].text, "The Default Settings cannot be deleted.");
-    EXPECT_TRUE(fs::exists(File("Default")));
-
-    pane.PresetCombo().SetEditText("Ghost");
-    EXPECT_EQ(pane.OnDelete(), 1);
-    ASSERT_EQ(services.Messages().size(), 2u);
-    EXPECT_EQ(services.Messages()[1].text, "The Preset  Ghost  was not found");
-    EXPECT_EQ(services.Messages()[1].caption, "Delete Setting");
-    EXPECT_EQ(services.Messages()[1].buttons, MsgButtons::Ok);
-}
-
-TEST_F(FilterDlgTest, DeleteAsksThenRemovesFileAndEntryAndReloadsTheFirstEntry) {
+TEST_F(FilterDlgTest, DeleteAsksRemovesAndReloadsButRefusesDefaultAndUnknownNames) {
     WritePreset("Default", 3);
     WritePreset("Warm", 7);
     CTestPane pane;
     Bind(pane);
     ASSERT_TRUE(pane.OnInitDialog());
-    pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Warm"));
+    const auto& shown = services.Messages();
 
+    EXPECT_EQ(pane.OnDelete(), 1);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "The Default Settings cannot be deleted.");
+    pane.PresetCombo().SetEditText("Ghost");
+    EXPECT_EQ(pane.OnDelete(), 1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, "The Preset  Ghost  was not found");
+    EXPECT_EQ(shown[1].caption, "Delete Setting");
+
+    pane.OnPresetSelChange(1);
     services.QueueAnswer(MsgAnswer::No);
     pane.controls = All(5);  // unsaved changes survive a No
     EXPECT_EQ(pane.OnDelete(), 1);
-    ASSERT_EQ(services.Messages().size(), 1u);
-    EXPECT_EQ(services.Messages()[0].text, "Are you sure you want to delete the preset: Warm ?");
-    EXPECT_EQ(services.Messages()[0].caption, "Delete Preset");
-    EXPECT_EQ(services.Messages()[0].icon, MsgIcon::Question);
-    EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNo);
-    EXPECT_TRUE(fs::exists(File("Warm")));
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[2].text, "Are you sure you want to delete the preset: Warm ?");
+    EXPECT_EQ(shown[2].caption, "Delete Preset");
+    EXPECT_EQ(shown[2].buttons, MsgButtons::YesNo);
     EXPECT_EQ(pane.controls, All(5));
-    EXPECT_EQ(pane.PresetCombo().GetCount(), 2);
 
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(pane.OnDelete(), 0);
     EXPECT_FALSE(fs::exists(File("Warm")));
+    EXPECT_TRUE(fs::exists(File("Default")));
     EXPECT_EQ(pane.PresetCombo().Names(), std::vector<std::string>{"Default"});
     EXPECT_EQ(pane.PresetCombo().GetCurSel(), 0);
     EXPECT_EQ(filter.CurrentPreset(), "Default");
     EXPECT_EQ(pane.controls, All(3));
-}
-
-TEST_F(FilterDlgTest, BypassTogglesTheFiltersFlag) {
-    CTestPane pane;
-    Bind(pane);
-    ASSERT_TRUE(pane.OnInitDialog());
-    EXPECT_EQ(pane.OnBypass(), 1);
-    EXPECT_EQ(filter.GetBypass(), 1);
-    EXPECT_EQ(pane.bypassLight, 1);
-    EXPECT_EQ(pane.OnBypass(), 0);
-    EXPECT_EQ(filter.GetBypass(), 0);
 }
 
 TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {

@@ -32,18 +32,19 @@ public:
     bool failSave = false;
 };
 
-std::string ReadBytes(const fs::path& path) {
+std::string Text(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
+void Put(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
 const CPresetStore::Params kSample = {1, -2, 3, 0, 2147483647, -2147483647 - 1, 7, 8, 9, 10, -11};
+const std::string kSampleFile = "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n";
 
 class PresetTest : public ::testing::Test {
 protected:
@@ -52,6 +53,7 @@ protected:
         SetSettings(&settings);
         SetServices(&services);
         fs::create_directory(Folder());
+        filter.SetParams(kSample);
     }
     void TearDown() override {
         SetServices(nullptr);
@@ -59,292 +61,192 @@ protected:
     }
     fs::path Folder() const { return dir.Path() / "TestFilter"; }
     fs::path File(const std::string& name) const { return Folder() / (name + ".pst"); }
-    void WritePreset(const std::string& name, const std::string& set) {
-        WriteBytes(File(name), "[TestFilter]\nSet=" + set + "\n");
-    }
+    size_t FilesInFolder() const { return std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()); }
 
     TempDir dir;
     AppSettings settings;
     CHeadlessServices services;
     CPresetTestFilter filter;
+    CPresetCombo combo;
 };
 
-TEST_F(PresetTest, SavedFileHasTheExactTextAndLoadsBack) {
-    EXPECT_EQ(filter.PresetFile("Warm"), (Folder() / "Warm.pst").string());
-    filter.SetParams(kSample);
+TEST_F(PresetTest, FilesHaveTheExactTextAndSavingKeepsTheRestOfTheFile) {
     ASSERT_TRUE(filter.SavePreset("Warm"));
-    EXPECT_EQ(ReadBytes(File("Warm")), "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
-
+    EXPECT_EQ(Text(File("Warm")), kSampleFile);
     CPresetTestFilter other;
-    EXPECT_FALSE(other.ParamsChanged());
     ASSERT_EQ(other.LoadPreset("Warm"), 0);
     EXPECT_EQ(other.GetParams(), kSample);
     EXPECT_TRUE(other.ParamsChanged());
     EXPECT_EQ(other.CurrentPreset(), "Warm");
-}
 
-TEST_F(PresetTest, SavingKeepsTheOtherSectionsAndLinesOfTheFile) {
-    const std::string before =
-        "; shared file\r\n[Other_1]\r\nSet=5,5,5,5,5,5,5,5,5,5,5\r\n\r\n[testfilter]\r\nSet=0,0,0,0,0,0,0,0,0,0,0\r\n"
+    const std::string shared =
+        "; shared\r\n[Other_1]\r\nSet=5,5,5,5,5,5,5,5,5,5,5\r\n\r\n[testfilter]\r\nSet=0,0,0,0,0,0,0,0,0,0,0\r\n"
         "Extra=keep me\r\n[Other_2]\r\nSet=6\r\n";
-    WriteBytes(File("Shared"), before);
-    filter.SetParams(kSample);
+    Put(File("Shared"), shared);
     ASSERT_TRUE(filter.SavePreset("Shared"));
-    std::string expected = before;
-    expected.replace(expected.find("Set=0,0,0,0,0,0,0,0,0,0,0"), 25,
-                     "Set=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11");
-    EXPECT_EQ(ReadBytes(File("Shared")), expected);
+    std::string expected = shared;
+    expected.replace(expected.find("0,0,0,0,0,0,0,0,0,0,0"), 21, "1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11");
+    EXPECT_EQ(Text(File("Shared")), expected);
 }
 
-TEST_F(PresetTest, LoadRefusesWhatIsNotElevenNumbersAndKeepsTheParameters) {
+TEST_F(PresetTest, LoadTakesElevenNumbersOrNothing) {
     const CPresetStore::Params counted = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-    struct Case {
-        const char* set;
-        bool loads;
-    };
-    const Case cases[] = {
-        {"1,2,3,4,5,6,7,8,9,10,11", true},
-        {" 1, 2,+3, 4,5,6,7,8,9,10,11", true},      // blanks before a number and a plus sign, as "%d" reads them
-        {"1,2,3,4,5,6,7,8,9,10,11,12,junk", true},  // the rest after the eleventh number is ignored
+    const std::pair<const char*, bool> cases[] = {
+        {" 1, 2,+3, 4,5,6,7,8,9,10,11", true},      // blanks and a plus sign before a number, as "%d" reads
+        {"1,2,3,4,5,6,7,8,9,10,11,12,junk", true},  // what follows the eleventh number is ignored
         {"1,2,3,4,56", false},                      // 10 characters
-        {"1,2,3,4,5,6", false},                     // 11 characters, 6 numbers
-        {"1,2,3,4,5,6,7,8,9,10", false},            // ten numbers: no mix of old and new settings
-        {"1,2,3,4,5,6,7,8,9,10,", false},
-        {"1 ,2,3,4,5,6,7,8,9,10,11", false},  // the comma must follow the number at once
+        {"1,2,3,4,5,6", false},                     // longer, but six numbers
+        {"1,2,3,4,5,6,7,8,9,10", false},            // ten: never a mix of old and new settings
+        {"1 ,2,3,4,5,6,7,8,9,10,11", false},        // the comma must follow at once
         {"1,2,3,4,5,6,7,8,9,x,11", false},
-        {"1,2,3,4,5,6,7,8,9,10,2147483648", false},  // out of range is not a number
-        {"", false},
+        {"1,2,3,4,5,6,7,8,9,10,2147483648", false},  // out of range
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.set);
-        WritePreset("P", c.set);
+    for (const auto& [set, loads] : cases) {
+        SCOPED_TRACE(set);
+        Put(File("P"), std::string("[TestFilter]\nSet=") + set + "\n");
         filter.SetParams(kSample);
         filter.SetCurrentPreset("before");
-        EXPECT_EQ(filter.LoadPreset("P"), c.loads ? 0 : 1);
-        EXPECT_EQ(filter.GetParams(), c.loads ? counted : kSample);
-        EXPECT_EQ(filter.CurrentPreset(), c.loads ? "P" : "before");
+        EXPECT_EQ(filter.LoadPreset("P"), loads ? 0 : 1);
+        EXPECT_EQ(filter.GetParams(), loads ? counted : kSample);
+        EXPECT_EQ(filter.CurrentPreset(), loads ? "P" : "before");
     }
-    // Negative numbers read back as written.
-    WritePreset("N", "-1,-2,-3,-4,-5,-6,-7,-8,-9,-10,-2147483648");
-    ASSERT_EQ(filter.LoadPreset("N"), 0);
-    EXPECT_EQ(filter.GetParams()[10], -2147483647 - 1);
-}
 
-TEST_F(PresetTest, LoadFailsForMissingFilesSectionsAndNamesOutsideTheFolder) {
-    filter.SetParams(kSample);
-    EXPECT_EQ(filter.LoadPreset("Absent"), 1);
-    WriteBytes(File("OtherOnly"), "[Impulse]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
-    EXPECT_EQ(filter.LoadPreset("OtherOnly"), 1);
-    EXPECT_EQ(filter.LoadPreset(""), 1);
-    // A name with a slash never reaches a file outside the filter's folder.
-    WriteBytes(dir.Path() / "Escape.pst", "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
-    EXPECT_EQ(filter.LoadPreset("../Escape"), 1);
-    EXPECT_FALSE(filter.SavePreset("../Escape2"));
-    EXPECT_FALSE(fs::exists(dir.Path() / "Escape2.pst"));
+    // Missing file or section; a name reaching outside the folder.
+    Put(File("OtherOnly"), "[Impulse]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
+    Put(dir.Path() / "Escape.pst", "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
+    for (const char* name : {"Absent", "OtherOnly", "", "../Escape"}) EXPECT_EQ(filter.LoadPreset(name), 1) << name;
+    EXPECT_FALSE(filter.SavePreset("../Escape"));
     EXPECT_FALSE(filter.DeletePreset("../Escape"));
-    EXPECT_TRUE(fs::exists(dir.Path() / "Escape.pst"));
+    EXPECT_EQ(Text(dir.Path() / "Escape.pst"), "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
     EXPECT_EQ(filter.GetParams(), kSample);
-    EXPECT_FALSE(filter.ParamsChanged() && filter.CurrentPreset() != "");
 }
 
 TEST_F(PresetTest, ListShowsPresetFilesOnlyWithoutHiddenOnes) {
     for (const char* name : {"b.pst", "A.pst", "v1.2.pst", "_@mf_hidden.pst", "notes.txt", "upper.PST", ".pst"}) {
-        WriteBytes(Folder() / name, "");
+        Put(Folder() / name, "");
     }
     fs::create_directory(Folder() / "folder.pst");
-    CPresetCombo combo;
     combo.AddString("stale");
     combo.SetCurSel(0);
     filter.FillPresetList(combo);
     EXPECT_EQ(combo.Names(), (std::vector<std::string>{"A", "b", "v1.2"}));
     EXPECT_EQ(combo.GetCurSel(), -1);
-    EXPECT_EQ(combo.GetEditText(), "");
 
     CPresetCombo sorted(true);
-    WriteBytes(Folder() / "a2.pst", "");
+    Put(Folder() / "a2.pst", "");
     filter.FillPresetList(sorted);
     EXPECT_EQ(sorted.Names(), (std::vector<std::string>{"A", "a2", "b", "v1.2"}));
 
-    // A filter without its folder lists nothing, and one without a section leaves the combo alone.
     filter.SetPresetFolder("Missing");
     filter.FillPresetList(combo);
     EXPECT_EQ(combo.GetCount(), 0);
-    combo.AddString("kept");
-    filter.SetPresetSection("");
-    filter.FillPresetList(combo);
-    EXPECT_EQ(combo.Names(), std::vector<std::string>{"kept"});
 }
 
-TEST_F(PresetTest, ChildFolderFollowsItsCompositeAndWritingIntoAMissingFolderStoresNothing) {
-    filter.SetParams(kSample);
+TEST_F(PresetTest, ChildFolderFollowsItsCompositeAndAMissingFolderStoresNothing) {
     filter.SetPresetFolder("Composite");
-    EXPECT_FALSE(filter.SavePreset("Default"));  // no such folder: nothing stored, nothing created
+    EXPECT_FALSE(filter.SavePreset("Default"));
     EXPECT_FALSE(fs::exists(dir.Path() / "Composite"));
-
     fs::create_directory(dir.Path() / "Composite");
     ASSERT_TRUE(filter.SavePreset("Default"));
-    EXPECT_EQ(ReadBytes(dir.Path() / "Composite" / "Default.pst"),
-              "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
+    EXPECT_EQ(Text(dir.Path() / "Composite" / "Default.pst"), kSampleFile);
     filter.ResetPresetFolder();
     EXPECT_EQ(filter.PresetFolder(), Folder().string());
 }
 
-TEST_F(PresetTest, DefaultIsSelectedOrAddedBeforeItIsLoadedOrSaved) {
-    WritePreset("Default", "4,4,4,4,4,4,4,4,4,4,4");
-    CPresetCombo combo;
-    combo.AddString("Other");
-    combo.SetCurSel(0);
-    EXPECT_EQ(filter.LoadDefaultPreset(combo), 0);
-    EXPECT_EQ(combo.Names(), (std::vector<std::string>{"Other", "Default"}));
-    EXPECT_EQ(combo.GetSelectedText(), "Default");
-    EXPECT_EQ(filter.GetParams()[10], 4);
-
-    combo.SetCurSel(0);
-    filter.SetParams(kSample);
-    EXPECT_TRUE(filter.SaveDefaultPreset(combo));
-    EXPECT_EQ(combo.GetCount(), 2);
-    EXPECT_EQ(combo.GetSelectedText(), "Default");
-    EXPECT_EQ(ReadBytes(File("Default")), "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
-
-    combo.SetCurSel(-1);
-    EXPECT_EQ(filter.OnPresetSelected(combo), 1);
-}
-
-// --- Save As ---------------------------------------------------------------
-
-TEST_F(PresetTest, SaveAsAsksWithTheCurrentNameAndEndsOnCancelOrAnEmptyName) {
-    CPresetCombo combo;
+TEST_F(PresetTest, SaveAsEndsOnCancelOrAnEmptyName) {
     filter.SetCurrentPreset("Warm");
     services.QueueTextCancel();
+    services.QueueText("");
     EXPECT_EQ(filter.SavePresetAs(combo), 1);
-    ASSERT_EQ(services.TextRequests().size(), 1u);
+    EXPECT_EQ(filter.SavePresetAs(combo), 1);
+    ASSERT_EQ(services.TextRequests().size(), 2u);
     EXPECT_EQ(services.TextRequests()[0].caption, "Preset Name");
     EXPECT_EQ(services.TextRequests()[0].prompt, "Enter a name for this preset");
     EXPECT_EQ(services.TextRequests()[0].initial, "Warm");
-    EXPECT_EQ(combo.GetEditText(), "Warm");
-    EXPECT_TRUE(services.Messages().empty());
-
-    services.QueueText("");
-    EXPECT_EQ(filter.SavePresetAs(combo), 1);
     ASSERT_EQ(services.Messages().size(), 1u);
     EXPECT_EQ(services.Messages()[0].text, "Please enter a name to save these settings with.");
     EXPECT_EQ(combo.FocusRequests(), 1);
     EXPECT_EQ(combo.GetCount(), 0);
-    EXPECT_TRUE(fs::is_empty(Folder()));
+    EXPECT_EQ(FilesInFolder(), 0u);
 }
 
-TEST_F(PresetTest, NameBoxRefusesForbiddenCharactersAndAsksAgain) {
-    const std::string refused = LoadString(356);
-    ASSERT_EQ(refused,
-              "ERROR: Invalid character in the preset name. The following characters are not allowed in preset "
-              "names: double quotes \",  Semicolon  :, star *,  forward slash /\\ and a backslash \\. ");
-    CPresetCombo combo;
+TEST_F(PresetTest, NameBoxRefusesForbiddenCharactersAndCutsLongNames) {
     for (const char* bad : {"a:b", "a*b", "a\\b", "a\"b", "a/b"}) services.QueueText(bad);
     services.QueueText("fine; name?");
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
     ASSERT_EQ(services.Messages().size(), 5u);
-    for (const auto& shown : services.Messages()) EXPECT_EQ(shown.text, refused);
-    EXPECT_EQ(services.TextRequests().size(), 6u);
-    // Each new ask starts from what was typed.
-    EXPECT_EQ(services.TextRequests()[1].initial, "a:b");
-    EXPECT_EQ(combo.Names(), std::vector<std::string>{"fine; name?"});
+    for (const auto& shown : services.Messages()) EXPECT_EQ(shown.text, LoadString(356));
+    EXPECT_EQ(services.TextRequests()[1].initial, "a:b");  // asked again with what was typed
     EXPECT_TRUE(fs::exists(File("fine; name?")));
-}
 
-TEST_F(PresetTest, NamesAreCutToWhatTheNameBoxAndTheFileSystemTake) {
-    CPresetCombo combo;
-    services.QueueText(std::string(130, 'n'));
-    // Two-byte characters: 120 of them fill the bytes a file name may have;
-    // the cut falls between characters, never inside one.
+    // 128 characters, and no more bytes than a file name takes, cut between characters.
     std::string accents;
     for (int i = 0; i < 130; ++i) accents += "\xC3\xA9";
+    services.QueueText(std::string(130, 'n'));
     services.QueueText("x" + accents);
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
-    ASSERT_EQ(combo.GetCount(), 2);
-    EXPECT_EQ(combo.GetString(0), std::string(128, 'n'));
-    EXPECT_EQ(combo.GetString(1), "x" + accents.substr(0, 238));
     EXPECT_TRUE(fs::exists(File(std::string(128, 'n'))));
     EXPECT_TRUE(fs::exists(File("x" + accents.substr(0, 238))));
+    EXPECT_EQ(combo.GetCount(), 3);
 }
 
-TEST_F(PresetTest, SaveAsANewNameAddsAndSelectsItWithoutAsking) {
-    CPresetCombo combo;
+TEST_F(PresetTest, SaveAsAddsNewNamesAsksBeforeReplacingOthersNeverForDefault) {
     combo.AddString("Default");
-    filter.SetParams(kSample);
     services.QueueText("Bright");
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
     EXPECT_EQ(combo.Names(), (std::vector<std::string>{"Default", "Bright"}));
     EXPECT_EQ(combo.GetSelectedText(), "Bright");
     EXPECT_EQ(filter.CurrentPreset(), "Bright");
     EXPECT_TRUE(services.Messages().empty());
-    EXPECT_EQ(ReadBytes(File("Bright")), "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
-}
 
-TEST_F(PresetTest, OverwritingAnotherNameAsksFirstAndStartsAFreshFile) {
-    const std::string old = "[Other_1]\nSet=5,5,5,5,5,5,5,5,5,5,5\n[TestFilter]\nSet=0,0,0,0,0,0,0,0,0,0,0\n";
-    WriteBytes(File("Warm"), old);
-    CPresetCombo combo;
-    filter.FillPresetList(combo);
-    filter.SetParams(kSample);
-
-    services.QueueText("Warm");
+    const std::string old = "[Other_1]\nSet=5\n[TestFilter]\nSet=0,0,0,0,0,0,0,0,0,0,0\n";
+    Put(File("Bright"), old);
+    services.QueueText("Bright");
     services.QueueAnswer(MsgAnswer::No);
     EXPECT_EQ(filter.SavePresetAs(combo), 1);
     ASSERT_EQ(services.Messages().size(), 1u);
     const auto& asked = services.Messages()[0];
-    EXPECT_EQ(asked.text, "The preset \"Warm \" already exists. Do you want to overwrite it?");
+    EXPECT_EQ(asked.text, "The preset \"Bright \" already exists. Do you want to overwrite it?");
     EXPECT_EQ(asked.caption, "Setting Exists");
     EXPECT_EQ(asked.icon, MsgIcon::Question);
     EXPECT_EQ(asked.buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ReadBytes(File("Warm")), old);
+    EXPECT_EQ(Text(File("Bright")), old);
 
-    services.QueueText("Warm");
+    services.QueueText("Bright");
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
-    // The old file went first, so the other filter's section went with it.
-    EXPECT_EQ(ReadBytes(File("Warm")), "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
-    EXPECT_EQ(combo.Names(), std::vector<std::string>{"Warm"});
-    EXPECT_EQ(combo.GetSelectedText(), "Warm");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
-}
+    EXPECT_EQ(Text(File("Bright")), kSampleFile);  // a fresh file: the other section went with the old one
+    EXPECT_EQ(combo.GetCount(), 2);
 
-TEST_F(PresetTest, DefaultIsOverwrittenInPlaceWithoutAsking) {
-    const std::string old = "[Other_1]\nSet=5\n[TestFilter]\nSet=0,0,0,0,0,0,0,0,0,0,0\n";
-    WriteBytes(File("Default"), old);
-    CPresetCombo combo;
-    filter.FillPresetList(combo);
-    filter.SetParams(kSample);
+    Put(File("Default"), old);
     services.QueueText("Default");
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
-    EXPECT_TRUE(services.Messages().empty());
-    EXPECT_EQ(ReadBytes(File("Default")),
-              "[Other_1]\nSet=5\n[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n");
+    EXPECT_EQ(services.Messages().size(), 2u);
+    EXPECT_EQ(Text(File("Default")), "[Other_1]\nSet=5\n" + kSampleFile);
+    EXPECT_EQ(FilesInFolder(), 2u);
 }
 
-TEST_F(PresetTest, FailedSaveLeavesNoNewEntryAndKeepsTheOldFile) {
-    CPresetCombo combo;
+TEST_F(PresetTest, FailedSaveAsLeavesNoNewEntryAndKeepsTheOldFile) {
     combo.AddString("Default");
     combo.SetCurSel(0);
     filter.SetPresetFolder("Missing");
     services.QueueText("Lost");
     EXPECT_EQ(filter.SavePresetAs(combo), 1);
-    EXPECT_TRUE(services.Messages().empty());  // silently
+    EXPECT_TRUE(services.Messages().empty());
     EXPECT_EQ(combo.Names(), std::vector<std::string>{"Default"});
     EXPECT_EQ(combo.GetSelectedText(), "Default");
 
-    // An overwrite whose write fails puts the old file back, nothing else left behind.
     filter.ResetPresetFolder();
     const std::string old = "[TestFilter]\nSet=0,0,0,0,0,0,0,0,0,0,0\n";
-    WriteBytes(File("Warm"), old);
+    Put(File("Warm"), old);
     combo.AddString("Warm");
     filter.failSave = true;
     services.QueueText("Warm");
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(filter.SavePresetAs(combo), 1);
-    EXPECT_EQ(ReadBytes(File("Warm")), old);
-    EXPECT_EQ(combo.Names(), (std::vector<std::string>{"Default", "Warm"}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(Text(File("Warm")), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 }  // namespace
