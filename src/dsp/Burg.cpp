@@ -1,0 +1,135 @@
+#include "dsp/Burg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+bool CBurg::Reserve(std::size_t maxLength, int maxOrder, std::size_t maxGap) {
+    m_maxLength = 0;
+    m_maxOrder = 0;
+    m_maxGap = 0;
+    if (maxOrder < 0) return false;
+    const std::size_t order = static_cast<std::size_t>(maxOrder);
+    try {
+        m_f.assign(maxLength, 0.0);
+        m_b.assign(maxLength, 0.0);
+        m_a.assign(order + 1, 0.0);
+        m_tmp.assign(order + 1, 0.0);
+        m_cf.assign(order, 0.0);
+        m_cb.assign(order, 0.0);
+        m_back.assign(maxGap, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_maxLength = maxLength;
+    m_maxOrder = maxOrder;
+    m_maxGap = maxGap;
+    return true;
+}
+
+int CBurg::Estimate(const double* x, std::size_t n, int order, double* coeffs) {
+    if (!x || !coeffs || order < 0 || order > m_maxOrder || n > m_maxLength) return -1;
+    std::fill(coeffs, coeffs + order, 0.0);
+    if (n < 2 || order == 0) return 0;
+    const int p = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(order), n - 1));
+
+    double energy = 0.0;
+    for (std::size_t i = 0; i < n; ++i) energy += x[i] * x[i];
+    if (!(energy > 0.0) || !std::isfinite(energy)) return 0;
+    // Below this the remaining error is rounding noise; a further stage would
+    // divide noise by noise.
+    const double floor = energy * 1e-24;
+
+    std::copy(x, x + n, m_f.begin());
+    std::copy(x, x + n, m_b.begin());
+    std::fill(m_a.begin(), m_a.begin() + p + 1, 0.0);
+    m_a[0] = 1.0;
+
+    int reached = 0;
+    for (int m = 1; m <= p; ++m) {
+        double num = 0.0, den = 0.0;
+        for (std::size_t i = static_cast<std::size_t>(m); i < n; ++i) {
+            num += m_f[i] * m_b[i - 1];
+            den += m_f[i] * m_f[i] + m_b[i - 1] * m_b[i - 1];
+        }
+        if (!(den > floor) || !std::isfinite(den)) break;
+        const double k = std::clamp(-2.0 * num / den, -1.0, 1.0);
+        // Levinson update of the polynomial.
+        for (int i = 0; i <= m; ++i) m_tmp[i] = m_a[i] + k * m_a[m - i];
+        std::copy(m_tmp.begin(), m_tmp.begin() + m + 1, m_a.begin());
+        // Errors of the next stage, high index first so b[i−1] is still old.
+        for (std::size_t i = n - 1; i >= static_cast<std::size_t>(m); --i) {
+            const double f = m_f[i];
+            m_f[i] = f + k * m_b[i - 1];
+            m_b[i] = m_b[i - 1] + k * f;
+        }
+        reached = m;
+    }
+    for (int i = 0; i < reached; ++i) coeffs[i] = -m_a[i + 1];
+    return reached;
+}
+
+void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
+                               std::size_t count) {
+    if (!out) return;
+    for (std::size_t t = 0; t < count; ++t) {
+        double sum = 0.0;
+        for (int k = 1; k <= order; ++k) {
+            const std::size_t back = static_cast<std::size_t>(k);
+            double v = 0.0;
+            if (back <= t) {
+                v = out[t - back];
+            } else if (ctx && back - t <= n) {
+                v = ctx[n - (back - t)];
+            }
+            sum += coeffs[k - 1] * v;
+        }
+        out[t] = sum;
+    }
+}
+
+void CBurg::ExtrapolateBackward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
+                                std::size_t count) {
+    if (!out) return;
+    for (std::size_t t = 0; t < count; ++t) {
+        double sum = 0.0;
+        for (int k = 1; k <= order; ++k) {
+            const std::size_t back = static_cast<std::size_t>(k);
+            double v = 0.0;
+            if (back <= t) {
+                v = out[t - back];
+            } else if (ctx && back - t <= n) {
+                v = ctx[back - t - 1];
+            }
+            sum += coeffs[k - 1] * v;
+        }
+        out[t] = sum;
+    }
+}
+
+bool CBurg::InterpolateGap(const double* before, std::size_t nb, const double* after, std::size_t na, int order,
+                           double* out, std::size_t gap) {
+    if (!out || gap > m_maxGap || order < 0 || order > m_maxOrder || nb > m_maxLength || na > m_maxLength) return false;
+    if ((nb && !before) || (na && !after)) return false;
+    if (gap == 0) return true;
+    constexpr std::size_t kMinContext = 5;
+
+    if (nb >= kMinContext) {
+        const int p = Estimate(before, nb, order, m_cf.data());
+        CBurg::ExtrapolateForward(before, nb, m_cf.data(), std::max(p, 0), out, gap);
+    } else {
+        std::fill(out, out + gap, 0.0);
+    }
+    if (na >= kMinContext) {
+        const int p = Estimate(after, na, order, m_cb.data());
+        CBurg::ExtrapolateBackward(after, na, m_cb.data(), std::max(p, 0), m_back.data(), gap);
+    } else {
+        std::fill(m_back.begin(), m_back.begin() + static_cast<std::ptrdiff_t>(gap), 0.0);
+    }
+    const double len = static_cast<double>(gap);
+    for (std::size_t i = 0; i < gap; ++i) {
+        const double t = static_cast<double>(i) / len;
+        out[i] = (1.0 - t) * out[i] + t * m_back[gap - 1 - i];
+    }
+    return true;
+}

@@ -1,0 +1,157 @@
+// The two real FFTs: the same spectra up to rounding, exact round trips, the
+// documented bin layout, refusal of bad lengths, and windows that overlap-add
+// to a constant.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "dsp/RealFft.h"
+#include "dsp/Windows.h"
+
+namespace {
+
+using Spectrum = std::vector<std::complex<double>>;
+
+std::vector<double> Noise(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> d(0.0, 1000.0);
+    std::vector<double> v(n);
+    for (auto& x : v) x = d(rng);
+    return v;
+}
+
+double MaxAbs(const Spectrum& s) {
+    double m = 0.0;
+    for (const auto& v : s) m = std::max(m, std::abs(v));
+    return m;
+}
+
+TEST(RealFft, BothImplementationsAgreeAndRoundTrip) {
+    for (std::size_t n = 2; n <= (std::size_t{1} << 15); n *= 2) {
+        auto own = dsp::CreateRealFft(n, true);
+        auto fftw = dsp::CreateRealFft(n, false);
+        ASSERT_TRUE(own && fftw) << n;
+        ASSERT_EQ(own->Size(), n);
+        const auto x = Noise(n, static_cast<unsigned>(n));
+        Spectrum a(n / 2 + 1), b(n / 2 + 1);
+        own->Forward(x.data(), a.data());
+        fftw->Forward(x.data(), b.data());
+        const double scale = MaxAbs(b);
+        for (std::size_t k = 0; k <= n / 2; ++k) ASSERT_LE(std::abs(a[k] - b[k]), 1e-9 * scale) << n << " bin " << k;
+        EXPECT_EQ(a[0].imag(), 0.0);
+        EXPECT_EQ(a[n / 2].imag(), 0.0);
+
+        for (IRealFft* fft : {own.get(), fftw.get()}) {
+            std::vector<double> back(n);
+            fft->Inverse(a.data(), back.data());
+            for (std::size_t i = 0; i < n; ++i) ASSERT_NEAR(back[i] / n, x[i], 1e-9 * 1000.0) << n << " at " << i;
+        }
+    }
+}
+
+TEST(RealFft, BinLayoutAndScale) {
+    const std::size_t n = 64;
+    for (bool useOwn : {true, false}) {
+        auto fft = dsp::CreateRealFft(n, useOwn);
+        ASSERT_TRUE(fft);
+        // 3 + 2·cos at bin 5 + sin at bin 9 + (−1)^i at Nyquist.
+        std::vector<double> x(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double t = 2.0 * std::numbers::pi * static_cast<double>(i) / n;
+            x[i] = 3.0 + 2.0 * std::cos(5 * t) + std::sin(9 * t) + (i % 2 ? -0.5 : 0.5);
+        }
+        Spectrum s(n / 2 + 1);
+        fft->Forward(x.data(), s.data());
+        for (std::size_t k = 0; k <= n / 2; ++k) {
+            std::complex<double> want = 0.0;
+            if (k == 0) want = 3.0 * n;
+            if (k == 5) want = 2.0 * n / 2;
+            if (k == 9) want = std::complex<double>(0.0, -1.0 * n / 2);
+            if (k == n / 2) want = 0.5 * n;
+            EXPECT_NEAR(std::abs(s[k] - want), 0.0, 1e-10) << useOwn << " bin " << k;
+        }
+        std::vector<double> power(n / 2 + 1);
+        dsp::PowerSpectrum(s.data(), s.size(), 1.0 / (double(n) * n), power.data());
+        EXPECT_NEAR(power[5], 1.0, 1e-12);
+    }
+}
+
+TEST(RealFft, InverseIgnoresImaginaryPartsAtDcAndNyquist) {
+    const std::size_t n = 256;
+    auto own = dsp::CreateRealFft(n, true);
+    auto fftw = dsp::CreateRealFft(n, false);
+    // A spectrum a real signal cannot have: modified bins go through both
+    // inverses the same way (a filter's gains make such spectra all the time).
+    Spectrum s(n / 2 + 1);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> d(-1.0, 1.0);
+    for (auto& v : s) v = {d(rng), d(rng)};
+    std::vector<double> a(n), b(n);
+    own->Inverse(s.data(), a.data());
+    fftw->Inverse(s.data(), b.data());
+    for (std::size_t i = 0; i < n; ++i) ASSERT_NEAR(a[i], b[i], 1e-10);
+}
+
+TEST(RealFft, RefusesLengthsThatAreNotPowersOfTwo) {
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{6}, std::size_t{1000},
+                          dsp::kMaxFftSize * 2, ~std::size_t{0}}) {
+        EXPECT_FALSE(dsp::CreateRealFft(n, true)) << n;
+        EXPECT_FALSE(dsp::CreateRealFft(n, false)) << n;
+    }
+}
+
+TEST(RealFft, PlansCanBeMadeOnSeveralThreadsAtOnce) {
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 40; ++i) {
+                const std::size_t n = std::size_t{64} << ((t + i) % 6);
+                auto fft = dsp::CreateRealFft(n, false);
+                if (!fft) {
+                    ++failures[t];
+                    continue;
+                }
+                std::vector<double> x(n, 1.0), y(n);
+                Spectrum s(n / 2 + 1);
+                fft->Forward(x.data(), s.data());
+                fft->Inverse(s.data(), y.data());
+                if (std::fabs(s[0].real() - double(n)) > 1e-9 || std::fabs(y[n - 1] - double(n)) > 1e-9) ++failures[t];
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int f : failures) EXPECT_EQ(f, 0);
+}
+
+TEST(Windows, PeriodicWindowsOverlapAddToAConstant) {
+    const std::size_t n = 512, hop = n / 2;
+    std::vector<double> hann(n), root(n), hamming(n);
+    dsp::FillWindow(dsp::WindowKind::Hann, hann.data(), n, true);
+    dsp::FillWindow(dsp::WindowKind::SqrtHann, root.data(), n, true);
+    dsp::FillWindow(dsp::WindowKind::Hamming, hamming.data(), n, true);
+    for (std::size_t i = 0; i < hop; ++i) {
+        EXPECT_NEAR(hann[i] + hann[i + hop], 1.0, 1e-12);
+        // Analysis and synthesis with the square root: the product sums to 1.
+        EXPECT_NEAR(root[i] * root[i] + root[i + hop] * root[i + hop], 1.0, 1e-12);
+        EXPECT_NEAR(hamming[i] + hamming[i + hop], 1.08, 1e-12);
+    }
+    EXPECT_EQ(root[0], 0.0);
+
+    std::vector<double> sym(9);
+    dsp::FillWindow(dsp::WindowKind::Hann, sym.data(), sym.size(), false);
+    EXPECT_NEAR(sym[0], 0.0, 1e-15);
+    EXPECT_NEAR(sym[8], 0.0, 1e-15);
+    EXPECT_NEAR(sym[4], 1.0, 1e-15);
+    double one = -1.0;
+    dsp::FillRaisedCosine(0.54, 0.46, &one, 1, false);
+    EXPECT_NEAR(one, 0.08, 1e-15);
+}
+
+}  // namespace

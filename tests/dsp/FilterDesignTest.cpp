@@ -1,0 +1,200 @@
+// Each design's response at the frequencies that define it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "dsp/FilterDesign.h"
+
+namespace {
+
+using dsp::MagnitudeDb;
+using dsp::Response;
+
+constexpr double kHalfPowerDb = -3.0102999566398121;
+
+TEST(Butterworth, HalfPowerAtTheCornerForEveryOrder) {
+    for (double fs : {44100.0, 96000.0}) {
+        for (double fc : {30.0, 1000.0, 15000.0}) {
+            for (int order = 1; order <= 9; ++order) {
+                CBiquadCascade lp, hp;
+                ASSERT_TRUE(dsp::DesignButterworthLowpass(order, fc, fs, lp));
+                ASSERT_TRUE(dsp::DesignButterworthHighpass(order, fc, fs, hp));
+                EXPECT_EQ(lp.Count(), (order + 1) / 2);
+                EXPECT_NEAR(MagnitudeDb(Response(lp, fc, fs)), kHalfPowerDb, 1e-6) << order << " " << fc;
+                EXPECT_NEAR(MagnitudeDb(Response(hp, fc, fs)), kHalfPowerDb, 1e-6) << order << " " << fc;
+                EXPECT_NEAR(std::abs(Response(lp, 0.0, fs)), 1.0, 1e-9);
+                EXPECT_NEAR(std::abs(Response(hp, fs / 2, fs)), 1.0, 1e-9);
+                // Maximally flat: one octave past the corner the stop band has
+                // fallen by about 6 dB per order (less near Nyquist, where the
+                // bilinear transform steepens it, so only a lower bound there).
+                if (fc * 2 < fs / 4) {
+                    EXPECT_LT(MagnitudeDb(Response(lp, 2 * fc, fs)), -6.0 * order + 0.5);
+                }
+                if (fc / 2 > 10) {
+                    EXPECT_LT(MagnitudeDb(Response(hp, fc / 2, fs)), -6.0 * order + 0.5);
+                }
+            }
+        }
+    }
+}
+
+TEST(Butterworth, FixedOrderHelpersAgreeWithTheGeneralDesign) {
+    const double fs = 44100.0;
+    CBiquadCascade hp3, lp2, hp2;
+    ASSERT_TRUE(dsp::DesignButterworthHighpass(3, 900.0, fs, hp3));
+    ASSERT_TRUE(dsp::DesignButterworthLowpass(2, 3000.0, fs, lp2));
+    ASSERT_TRUE(dsp::DesignButterworthHighpass(2, 2500.0, fs, hp2));
+    const auto h3 = dsp::DesignButterworthHighpass3(900.0, fs);
+    const auto l2 = dsp::DesignButterworthLowpass2(3000.0, fs);
+    const auto h2 = dsp::DesignButterworthHighpass2(2500.0, fs);
+    for (double f = 10.0; f < fs / 2; f *= 1.37) {
+        EXPECT_NEAR(std::abs(Response(h3, f, fs) - Response(hp3, f, fs)), 0.0, 1e-12) << f;
+        // The two-pole helpers carry √2 to nine digits only.
+        EXPECT_NEAR(std::abs(Response(l2, f, fs) - Response(lp2, f, fs)), 0.0, 1e-8) << f;
+        EXPECT_NEAR(std::abs(Response(h2, f, fs) - Response(hp2, f, fs)), 0.0, 1e-8) << f;
+    }
+}
+
+TEST(Butterworth, BilinearOfTheAnalogPrototypeGivesTheSameSection) {
+    // 1/(s²/ω² + √2·s/ω + 1), pre-warped at its corner.
+    const double fs = 48000.0, fc = 5000.0, w = 2.0 * std::numbers::pi * fc;
+    dsp::AnalogBiquad an;
+    an.a2 = 1.0 / (w * w);
+    an.a1 = std::sqrt(2.0) / w;
+    const auto c = dsp::Bilinear(an, fs, fc);
+    CBiquadCascade ref;
+    ASSERT_TRUE(dsp::DesignButterworthLowpass(2, fc, fs, ref));
+    const auto& r = ref.Coeffs(0);
+    EXPECT_NEAR(c.b0, r.b0, 1e-12);
+    EXPECT_NEAR(c.b1, r.b1, 1e-12);
+    EXPECT_NEAR(c.b2, r.b2, 1e-12);
+    EXPECT_NEAR(c.a1, r.a1, 1e-12);
+    EXPECT_NEAR(c.a2, r.a2, 1e-12);
+
+    dsp::AnalogBiquad first;  // ω/(s + ω)
+    first.b0 = w;
+    first.a1 = 1.0;
+    first.a0 = w;
+    const auto f1 = dsp::BilinearFirstOrder(first, fs, fc);
+    const auto f2 = dsp::DesignOnePoleLowpass(fc, fs);
+    EXPECT_NEAR(f1.b0, f2.b0, 1e-12);
+    EXPECT_NEAR(f1.b1, f2.b1, 1e-12);
+    EXPECT_NEAR(f1.a1, f2.a1, 1e-12);
+}
+
+TEST(OnePole, HalfPowerAtTheCorner) {
+    const double fs = 44100.0;
+    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleLowpass(150.0, fs), 150.0, fs)), kHalfPowerDb, 1e-9);
+    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleHighpass(500.0, fs), 500.0, fs)), kHalfPowerDb, 1e-9);
+    EXPECT_NEAR(std::abs(Response(dsp::DesignOnePoleLowpass(150.0, fs), fs / 2, fs)), 0.0, 1e-12);
+    EXPECT_NEAR(std::abs(Response(dsp::DesignOnePoleHighpass(500.0, fs), 0.0, fs)), 0.0, 1e-12);
+}
+
+TEST(Cookbook, ShelvesReachTheirGainAtTheExtremesAndHalfAtTheCorner) {
+    const double fs = 44100.0;
+    for (double gain : {-10.0, -3.0, 6.0, 12.0}) {
+        const auto low = dsp::DesignLowShelf(175.0, gain, fs);
+        EXPECT_NEAR(MagnitudeDb(Response(low, 0.0, fs)), gain, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(low, fs / 2, fs)), 0.0, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(low, 175.0, fs)), gain / 2, 1e-9);
+        const auto high = dsp::DesignHighShelf(3000.0, gain, fs);
+        EXPECT_NEAR(MagnitudeDb(Response(high, fs / 2, fs)), gain, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(high, 0.0, fs)), 0.0, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(high, 3000.0, fs)), gain / 2, 1e-9);
+        // Slope 1 is the steepest shelf without a bump: never past its gain.
+        for (double f = 5.0; f < fs / 2; f *= 1.1) {
+            EXPECT_LE(std::fabs(MagnitudeDb(Response(low, f, fs))), std::fabs(gain) + 1e-9);
+            EXPECT_LE(std::fabs(MagnitudeDb(Response(high, f, fs))), std::fabs(gain) + 1e-9);
+        }
+    }
+    // Zero gain is exactly transparent.
+    const auto flat = dsp::DesignLowShelf(175.0, 0.0, fs);
+    EXPECT_NEAR(flat.b0, 1.0, 1e-15);
+    EXPECT_NEAR(flat.b1, flat.a1, 1e-15);
+    EXPECT_NEAR(flat.b2, flat.a2, 1e-15);
+}
+
+TEST(Cookbook, PeakingNotchBandPassAndAllPass) {
+    const double fs = 44100.0;
+    for (double gain : {-10.0, 8.0}) {
+        const auto pk = dsp::DesignPeaking(900.0, gain, 3.0, fs);
+        EXPECT_NEAR(MagnitudeDb(Response(pk, 900.0, fs)), gain, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(pk, 0.0, fs)), 0.0, 1e-9);
+        EXPECT_NEAR(MagnitudeDb(Response(pk, fs / 2, fs)), 0.0, 1e-9);
+        // The bandwidth runs between the half-gain (in dB) points.
+        const auto narrow = dsp::DesignPeaking(1000.0, gain, 1.0, fs);
+        EXPECT_NEAR(MagnitudeDb(Response(narrow, 1000.0 * std::sqrt(2.0), fs)), gain / 2, 0.1);
+        EXPECT_NEAR(MagnitudeDb(Response(narrow, 1000.0 / std::sqrt(2.0), fs)), gain / 2, 0.1);
+    }
+
+    const auto notch = dsp::DesignNotch(60.0, 0.07, fs);
+    EXPECT_LT(MagnitudeDb(Response(notch, 60.0, fs)), -120.0);
+    EXPECT_NEAR(MagnitudeDb(Response(notch, 40.0, fs)), 0.0, 0.1);
+    EXPECT_NEAR(MagnitudeDb(Response(notch, 1000.0, fs)), 0.0, 1e-3);
+    EXPECT_NEAR(MagnitudeDb(Response(notch, 60.0 * std::pow(2.0, 0.035), fs)), kHalfPowerDb, 0.05);
+
+    const auto bp = dsp::DesignBandPass(2000.0, 1.0, fs);
+    EXPECT_NEAR(MagnitudeDb(Response(bp, 2000.0, fs)), 0.0, 1e-9);
+    EXPECT_LT(MagnitudeDb(Response(bp, 100.0, fs)), -20.0);
+
+    const auto ap = dsp::DesignAllPass(1000.0, 0.7, fs);
+    for (double f = 10.0; f < fs / 2; f *= 1.5) EXPECT_NEAR(std::abs(Response(ap, f, fs)), 1.0, 1e-12);
+    EXPECT_NEAR(std::fabs(std::arg(Response(ap, 1000.0, fs))), std::numbers::pi, 1e-9);
+
+    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignLowpass(5000.0, M_SQRT1_2, fs), 5000.0, fs)), kHalfPowerDb, 1e-9);
+    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignHighpass(50.0, M_SQRT1_2, fs), 50.0, fs)), kHalfPowerDb, 1e-9);
+}
+
+// The RIAA playback curve from its time constants, 0 dB at 1 kHz.
+double AnalogRiaaDb(double f) {
+    auto mag = [](double f) {
+        const double w = 2.0 * std::numbers::pi * f;
+        const std::complex<double> s(0.0, w);
+        return std::abs((1.0 + s * 318e-6) / ((1.0 + s * 3180e-6) * (1.0 + s * 75e-6)));
+    };
+    return 20.0 * std::log10(mag(f) / mag(1000.0));
+}
+
+TEST(Riaa, PlaybackCurveFollowsTheTimeConstants) {
+    for (double fs : {96000.0, 192000.0}) {
+        const auto c = dsp::DesignRiaaPlayback(fs);
+        EXPECT_NEAR(MagnitudeDb(Response(c, 1000.0, fs)), 0.0, 1e-9);
+        for (double f : {20.0, 50.0, 100.0, 500.0, 2122.0, 5000.0, 10000.0})
+            EXPECT_NEAR(MagnitudeDb(Response(c, f, fs)), AnalogRiaaDb(f),
+                        f < 3000      ? 0.03
+                        : fs > 100000 ? 0.1
+                                      : 0.35)
+                << f;
+        // The bilinear transform squeezes the top octaves: the treble cut grows
+        // a little steeper near Nyquist, the price of a two-pole section.
+        // Stable: both poles inside the unit circle.
+        EXPECT_LT(std::fabs(c.a2), 1.0);
+        EXPECT_LT(std::fabs(c.a1), 1.0 + c.a2);
+    }
+    EXPECT_NEAR(AnalogRiaaDb(20.0), 19.27, 0.02);
+    EXPECT_NEAR(AnalogRiaaDb(20000.0), -19.62, 0.02);
+}
+
+TEST(Designs, OutOfRangeArgumentsGiveFiniteSections) {
+    CBiquadCascade c;
+    EXPECT_FALSE(dsp::DesignButterworthLowpass(0, 1000.0, 44100.0, c));
+    EXPECT_FALSE(dsp::DesignButterworthLowpass(2, 1000.0, 0.0, c));
+    EXPECT_EQ(c.Count(), 0);
+    for (double f : {-5.0, 0.0, 22050.0, 30000.0, std::nan("")}) {
+        for (const auto& s : {dsp::DesignPeaking(f, 6.0, 1.0, 44100.0), dsp::DesignLowShelf(f, 6.0, 44100.0),
+                              dsp::DesignNotch(f, 0.1, 44100.0), dsp::DesignButterworthLowpass2(f, 44100.0)}) {
+            EXPECT_TRUE(std::isfinite(s.b0) && std::isfinite(s.b1) && std::isfinite(s.b2) && std::isfinite(s.a1) &&
+                        std::isfinite(s.a2))
+                << f;
+        }
+        const auto t = dsp::DesignButterworthHighpass3(f, 44100.0);
+        EXPECT_TRUE(std::isfinite(t.b0) && std::isfinite(t.a1) && std::isfinite(t.a3)) << f;
+    }
+    const auto pass = dsp::DesignLowShelf(100.0, 6.0, -1.0);
+    EXPECT_EQ(pass.b0, 1.0);
+    EXPECT_EQ(pass.a1, 0.0);
+}
+
+}  // namespace
