@@ -23,28 +23,18 @@
 namespace {
 
 constexpr size_t kDirectBufferBytes = 8192;
+constexpr size_t kCacheBytes = 256 * 1024;
 constexpr uint32_t kHeaderBytes = 44;  // "RIFF", size, "WAVE", 16-byte "fmt ", "data", size
 constexpr const char* kRenameCaption = "File R-Name Error";
 
-// How samples sit in the file. Widths between the standard ones are read and
-// written in the container their bytes-per-sample gives (12 bits as 16,
-// 20 as 24), which is how WAV stores them: left-justified in the container.
-enum class Kind { U8, S16, S24, S32, F32, None };
+using Kind = CWaveFile::SampleKind;
 
-Kind KindOf(const WAVEFORMATEX& f) {
-    if (f.wFormatTag == kWaveFormatFloat) return f.wBitsPerSample == 32 ? Kind::F32 : Kind::None;
-    if (f.wFormatTag != kWaveFormatPcm || f.wBitsPerSample < 8 || f.wBitsPerSample > 32) return Kind::None;
-    switch ((f.wBitsPerSample + 7) / 8) {
-        case 1:
-            return Kind::U8;
-        case 2:
-            return Kind::S16;
-        case 3:
-            return Kind::S24;
-        default:
-            return Kind::S32;
-    }
-}
+// The per-buffer conversion loops are worth vectorising; GCC does not at -O2.
+#if defined(__GNUC__) && !defined(__clang__)
+#define RESTOVA_VECTORIZE __attribute__((optimize("tree-loop-vectorize", "vect-cost-model=dynamic")))
+#else
+#define RESTOVA_VECTORIZE
+#endif
 
 uint16_t Le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -86,7 +76,7 @@ int EditableFormat(const std::vector<uint8_t>& fmt, WAVEFORMATEX& out) {
                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         if (std::memcmp(fmt.data() + 26, kGuidTail, sizeof kGuidTail) == 0) f.wFormatTag = Le16(fmt.data() + 24);
     }
-    if (f.nChannels < 1 || f.nChannels > 2 || KindOf(f) == Kind::None) return kErrFormat;
+    if (f.nChannels < 1 || f.nChannels > 2 || CWaveFile::KindOf(f) == Kind::None) return kErrFormat;
     f.nBlockAlign = static_cast<uint16_t>(f.nChannels * BytesPerSampleOf(f));
     f.nAvgBytesPerSec = static_cast<uint32_t>(uint64_t{f.wBitsPerSample} * f.nSamplesPerSec * f.nChannels / 8);
     f.cbSize = 18;
@@ -128,7 +118,7 @@ int64_t ReadAll(int fd, void* data, size_t n, uint64_t offset) {
 }
 
 // File bytes to internal samples.
-void BytesToSamples(Kind kind, const uint8_t* src, int32_t* dst, size_t count) {
+RESTOVA_VECTORIZE void BytesToSamples(Kind kind, const uint8_t* src, int32_t* dst, size_t count) {
     switch (kind) {
         case Kind::U8:
             for (size_t i = 0; i < count; ++i) dst[i] = (static_cast<int32_t>(src[i]) - 128) * 65536;
@@ -174,7 +164,7 @@ void BytesToSamples(Kind kind, const uint8_t* src, int32_t* dst, size_t count) {
     }
 }
 
-// One internal sample (already dithered and clamped) to file bytes.
+// One internal sample (dithered and clamped already) to file bytes.
 inline void StoreSample(Kind kind, int32_t v, uint8_t* p) {
     const auto u = static_cast<uint32_t>(v);
     switch (kind) {
@@ -198,6 +188,29 @@ inline void StoreSample(Kind kind, int32_t v, uint8_t* p) {
             std::memcpy(p, &f, 4);
             break;
         }
+        case Kind::None:
+            break;
+    }
+}
+
+// A run of samples to file bytes; the kind is chosen once per run so each loop stays tight.
+RESTOVA_VECTORIZE void StoreSamples(Kind kind, const int32_t* src, uint8_t* dst, size_t count) {
+    switch (kind) {
+        case Kind::U8:
+            for (size_t i = 0; i < count; ++i) StoreSample(Kind::U8, src[i], dst + i);
+            break;
+        case Kind::S16:
+            for (size_t i = 0; i < count; ++i) StoreSample(Kind::S16, src[i], dst + 2 * i);
+            break;
+        case Kind::S24:
+            for (size_t i = 0; i < count; ++i) StoreSample(Kind::S24, src[i], dst + 3 * i);
+            break;
+        case Kind::S32:
+            for (size_t i = 0; i < count; ++i) StoreSample(Kind::S32, src[i], dst + 4 * i);
+            break;
+        case Kind::F32:
+            for (size_t i = 0; i < count; ++i) StoreSample(Kind::F32, src[i], dst + 4 * i);
+            break;
         case Kind::None:
             break;
     }
@@ -333,6 +346,23 @@ int CopyNew(const std::string& source, const std::string& destination) {
 
 }  // namespace
 
+// Widths between the standard ones are read and written in the container their
+// bytes-per-sample gives (12 bits as 16, 20 as 24): WAV stores them left-justified.
+CWaveFile::SampleKind CWaveFile::KindOf(const WAVEFORMATEX& f) {
+    if (f.wFormatTag == kWaveFormatFloat) return f.wBitsPerSample == 32 ? Kind::F32 : Kind::None;
+    if (f.wFormatTag != kWaveFormatPcm || f.wBitsPerSample < 8 || f.wBitsPerSample > 32) return Kind::None;
+    switch ((f.wBitsPerSample + 7) / 8) {
+        case 1:
+            return Kind::U8;
+        case 2:
+            return Kind::S16;
+        case 3:
+            return Kind::S24;
+        default:
+            return Kind::S32;
+    }
+}
+
 struct CWaveFile::Impl {
     int fd = -1;
     bool writable = false;
@@ -344,11 +374,14 @@ struct CWaveFile::Impl {
     uint64_t pos = 0;          // data position of the next read or write
     int writeMode = 1;         // for continuation files
     std::string baseName;      // output name without extension, for "_part" files
-    // Direct I/O buffer.
-    std::vector<uint8_t> io;
-    size_t ioNext = 0;
-    size_t ioEnd = 0;
-    bool direct = false;
+    // Read-ahead (read-only files) or write-behind (writers) of whole stretches of data:
+    // block-sized reads and writes then cost a copy instead of a system call each.
+    std::vector<uint8_t> cache;
+    uint64_t cacheStart = 0;  // data position of cache[0]
+    size_t cacheLen = 0;
+    bool cacheDirty = false;     // holds written bytes not yet in the file
+    std::vector<uint8_t> io;     // the direct I/O buffer's bytes
+    std::vector<int32_t> stage;  // its samples before conversion
     Kind outKind = Kind::S16;
     size_t outBytes = 2;
     // Dither state.
@@ -356,6 +389,13 @@ struct CWaveFile::Impl {
     int64_t prevR = 0;
     double w1 = 0, w2 = 0;
     double b0 = 0, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+
+    bool FlushCache() {
+        const bool ok = !cacheDirty || cacheLen == 0 || WriteAll(fd, cache.data(), cacheLen, dataOffset + cacheStart);
+        cacheDirty = false;
+        cacheLen = 0;
+        return ok;
+    }
 
     int Rand() {  // uniform 0..32767
         randState = randState * 214013u + 2531011u;
@@ -367,7 +407,8 @@ CWaveFile::CWaveFile(uint32_t blockLength, uint32_t historyCapacity)
     : m_impl(std::make_unique<Impl>()),
       m_blockLength(std::max<uint32_t>(blockLength, 2)),
       m_historyCapacity(historyCapacity),
-      m_session(std::make_unique<CEditQueue>()) {
+      m_session(std::make_unique<CEditQueue>()),
+      m_cancel(&CancelFlag()) {
     m_format = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
     // History room in front of the block, lookahead room behind it.
     const size_t history = std::min(m_blockLength, m_historyCapacity);
@@ -379,6 +420,7 @@ CWaveFile::CWaveFile(uint32_t blockLength, uint32_t historyCapacity)
     m_bufferEnd = m_bufferBase + total;
     m_raw.resize((total - history) * 4);
     m_impl->io.resize(kDirectBufferBytes);
+    m_impl->stage.resize(kDirectBufferBytes);
     ResetCursors();
 }
 
@@ -513,8 +555,7 @@ int CWaveFile::OpenFileForWrite(const std::string& name, WAVEFORMATEX& fmt, int 
     }
     d.writable = true;
     d.created = true;
-    d.direct = false;
-    d.ioNext = 0;
+    m_ioNext = m_ioEnd = m_putEnd = nullptr;
     m_format = fmt;
     m_format.cbSize = 18;
     m_fileName = name;
@@ -523,12 +564,17 @@ int CWaveFile::OpenFileForWrite(const std::string& name, WAVEFORMATEX& fmt, int 
 
 void CWaveFile::CloseFile() {
     Impl& d = *m_impl;
+    if (d.fd >= 0 && d.writable) {
+        FlushDirect();  // unfinished, but what was written is in the file
+        d.FlushCache();
+    }
+    d.cacheLen = 0;
+    d.cacheDirty = false;
     if (d.fd >= 0) ::close(d.fd);
     d.fd = -1;
     d.writable = false;
     d.created = false;
-    d.direct = false;
-    d.ioNext = 0;
+    m_ioNext = m_ioEnd = m_putEnd = nullptr;
     d.pos = 0;
 }
 
@@ -545,7 +591,8 @@ int CWaveFile::FinishWrite(uint32_t) {
     Impl& d = *m_impl;
     if (d.fd < 0 || !d.writable) return d.sessionOpen ? kFileOk : kErrCannotWrite;
     FlushDirect();
-    d.direct = false;
+    m_ioNext = m_ioEnd = m_putEnd = nullptr;
+    if (!d.FlushCache()) return kErrWrite;
     // A file opened in place keeps its layout unless its data grew past the old end.
     if (!d.created && d.length <= d.claimedData) return kFileOk;
     const uint64_t size = d.length;
@@ -574,11 +621,11 @@ int CWaveFile::PrepareDirectWrite() {
     if (d.fd < 0 || !d.writable) return kErrCannotWrite;
     FlushDirect();
     const size_t frame = std::max<size_t>(m_format.nBlockAlign, 1);
-    d.ioEnd = kDirectBufferBytes - kDirectBufferBytes % frame;
-    d.ioNext = 0;
     d.outKind = KindOf(m_format);
-    d.outBytes = static_cast<size_t>(BytesPerSample());
-    d.direct = true;
+    d.outBytes = static_cast<size_t>(std::max(BytesPerSample(), 1));
+    m_ioNext = d.stage.data();
+    m_ioEnd = m_ioNext + (kDirectBufferBytes - kDirectBufferBytes % frame) / d.outBytes;
+    UpdatePutEnd();
     m_dataBytes = 0;
     return kFileOk;
 }
@@ -586,20 +633,39 @@ int CWaveFile::PrepareDirectWrite() {
 // Writes what the direct buffer holds; the bytes count as written data.
 void CWaveFile::FlushDirect() {
     Impl& d = *m_impl;
-    if (!d.direct || d.ioNext == 0) return;
-    const size_t n = d.ioNext;
-    d.ioNext = 0;
+    if (!m_ioEnd || m_ioNext == d.stage.data()) return;
+    const size_t n = ConvertDirect();
     if (Write(d.io.data(), static_cast<int64_t>(n)) != static_cast<int64_t>(n)) {
         m_dataBytes = std::numeric_limits<uint32_t>::max();  // make the failure stick for the caller's check
     }
+}
+
+// Clamps and converts the waiting samples into the buffer's bytes and empties it; returns the byte count.
+RESTOVA_VECTORIZE size_t CWaveFile::ConvertDirect() {
+    Impl& d = *m_impl;
+    int32_t* first = d.stage.data();
+    const auto count = static_cast<size_t>(m_ioNext - first);
+    m_ioNext = first;
+    if (m_clipping) {
+        const int32_t hi = m_clipMax, lo = m_clipMin;
+        int32_t changed = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const int32_t v = first[i];
+            const int32_t c = v > hi ? hi : (v < lo ? lo : v);
+            changed |= c ^ v;
+            first[i] = c;
+        }
+        m_clipped = m_clipped || changed != 0;
+    }
+    StoreSamples(d.outKind, first, d.io.data(), count);
+    return count * d.outBytes;
 }
 
 // The direct buffer is full: write it out and, past the data limit, continue
 // in the next "_part" file. False when either fails.
 bool CWaveFile::AdvanceDirect() {
     Impl& d = *m_impl;
-    const size_t n = d.ioNext;
-    d.ioNext = 0;
+    const size_t n = ConvertDirect();
     if (n > 0 && Write(d.io.data(), static_cast<int64_t>(n)) != static_cast<int64_t>(n)) return false;
     if (m_dataBytes <= m_partLimit) return true;
     if (FinishWrite() != kFileOk) return false;
@@ -624,12 +690,36 @@ int64_t CWaveFile::Read(void* buffer, int64_t byteCount) {
     if (byteCount < 0 || (!buffer && byteCount > 0)) return -1;
     if (d.sessionOpen) return m_session->ReadStream(buffer, byteCount);
     if (d.fd < 0) return -1;
-    FlushDirect();
+    if (d.writable) {
+        FlushDirect();
+        if (!d.FlushCache()) return -1;
+    }
     if (d.pos >= d.length) return 0;
-    const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(byteCount), d.length - d.pos);
-    const int64_t got = ReadAll(d.fd, buffer, static_cast<size_t>(n), d.dataOffset + d.pos);
-    if (got > 0) d.pos += static_cast<uint64_t>(got);
-    return got;
+    const auto n = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(byteCount), d.length - d.pos));
+    if (d.writable || n >= kCacheBytes / 2) {
+        const int64_t got = ReadAll(d.fd, buffer, n, d.dataOffset + d.pos);
+        if (got > 0) d.pos += static_cast<uint64_t>(got);
+        return got;
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        if (d.pos < d.cacheStart || d.pos >= d.cacheStart + d.cacheLen) {
+            d.cache.resize(kCacheBytes);
+            const auto want = static_cast<size_t>(std::min<uint64_t>(kCacheBytes, d.length - d.pos));
+            const int64_t got = ReadAll(d.fd, d.cache.data(), want, d.dataOffset + d.pos);
+            d.cacheStart = d.pos;
+            d.cacheLen = got > 0 ? static_cast<size_t>(got) : 0;
+            if (got < 0) return done > 0 ? static_cast<int64_t>(done) : -1;
+            if (got == 0) break;
+        }
+        const auto at = static_cast<size_t>(d.pos - d.cacheStart);
+        const size_t take = std::min(n - done, d.cacheLen - at);
+        std::memcpy(out + done, d.cache.data() + at, take);
+        done += take;
+        d.pos += take;
+    }
+    return static_cast<int64_t>(done);
 }
 
 int64_t CWaveFile::Seek(int64_t offset, int origin) {
@@ -658,7 +748,20 @@ int64_t CWaveFile::Write(const void* buffer, int64_t byteCount) {
     // The RIFF sizes are 32-bit: refuse what they could not describe (pad byte included).
     const uint64_t maxData = std::numeric_limits<uint32_t>::max() - 1 - d.dataOffset;
     if (d.pos > maxData || static_cast<uint64_t>(byteCount) > maxData - d.pos) return -1;
-    if (!WriteAll(d.fd, buffer, static_cast<size_t>(byteCount), d.dataOffset + d.pos)) return -1;
+    const auto n = static_cast<size_t>(byteCount);
+    // Buffered only while the writes follow each other; a failure may show at a later write or at finishing.
+    if (d.cacheLen > 0 && (d.pos != d.cacheStart + d.cacheLen || d.cacheLen + n > kCacheBytes)) {
+        if (!d.FlushCache()) return -1;
+    }
+    if (n >= kCacheBytes / 2) {
+        if (!WriteAll(d.fd, buffer, n, d.dataOffset + d.pos)) return -1;
+    } else if (n > 0) {
+        d.cache.resize(kCacheBytes);
+        if (d.cacheLen == 0) d.cacheStart = d.pos;
+        std::memcpy(d.cache.data() + d.cacheLen, buffer, n);
+        d.cacheLen += n;
+        d.cacheDirty = true;
+    }
     d.pos += static_cast<uint64_t>(byteCount);
     d.length = std::max(d.length, d.pos);
     m_dataBytes = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{m_dataBytes} + static_cast<uint64_t>(byteCount),
@@ -863,8 +966,8 @@ bool CWaveFile::StoreInBlock(int32_t value) {
     return true;
 }
 
-bool CWaveFile::PutSample(int32_t value) {
-    std::atomic<bool>& cancel = CancelFlag();
+bool CWaveFile::PutSampleSlow(int32_t value) {
+    std::atomic<bool>& cancel = *m_cancel;
     if (cancel.load(std::memory_order_relaxed)) return true;
     Impl& d = *m_impl;
     if (d.fd < 0) {
@@ -873,11 +976,10 @@ bool CWaveFile::PutSample(int32_t value) {
     }
     if (m_outputMode == kOutFile ||
         (m_outputMode == kOutFileAndBlock && (!m_consumer || m_consumer->FileOutputEnabled()))) {
-        if (!d.direct && PrepareDirectWrite() != kFileOk) return false;
-        if (d.ioNext + d.outBytes > d.ioEnd && !AdvanceDirect()) return false;
+        if (!m_ioEnd && PrepareDirectWrite() != kFileOk) return false;
+        if (m_ioNext >= m_ioEnd && !AdvanceDirect()) return false;
         value = Clamp(value);
-        StoreSample(d.outKind, value, d.io.data() + d.ioNext);
-        d.ioNext += d.outBytes;
+        *m_ioNext++ = value;
     } else {
         value = Clamp(value);
     }
@@ -891,8 +993,6 @@ void CWaveFile::SetFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16
     m_format = MakeWaveFormat(tag, channels, rate, bits);
     m_clipMax = 8388607;
     m_clipMin = -8388608;
-    m_impl->outKind = KindOf(m_format);
-    m_impl->outBytes = static_cast<size_t>(BytesPerSample());
 }
 
 void CWaveFile::SetDither(uint32_t type) {

@@ -10,6 +10,7 @@
 // on the thread that owns the object.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -68,6 +69,10 @@ struct WaveFileInfo {
 
 class CWaveFile {
 public:
+    // How samples sit in file bytes: unsigned 8-bit, signed 16/24/32-bit, float.
+    enum class SampleKind : uint8_t { U8, S16, S24, S32, F32, None };
+    // The layout of a format's samples; None for what cannot be converted.
+    static SampleKind KindOf(const WAVEFORMATEX& f);
     static constexpr uint32_t kDefaultPartLimit = 2000000000u;
 
     // blockLength L and historyCapacity H in samples.
@@ -117,8 +122,17 @@ public:
     // --- block writing -----------------------------------------------------
     uint32_t WriteBlock(uint32_t byteCount);
     void BlockToBytes(uint8_t* dest, uint32_t byteCount, const WAVEFORMATEX* fmt = nullptr);
-    // The filter's per-sample output; false when processing must stop.
-    bool PutSample(int32_t value);
+    // The filter's per-sample output (one internal sample); false when processing must stop.
+    // Plain file output with room in the direct buffer stays inline: it runs once per sample.
+    // Samples wait there as they are; clamping, conversion and the cancel check run per buffer
+    // (8192 bytes) when it is written, so a cancel is seen within one buffer.
+    bool PutSample(int32_t value) {
+        if (m_ioNext < m_putEnd) {
+            *m_ioNext++ = value;
+            return true;
+        }
+        return PutSampleSlow(value);
+    }
 
     // --- format, clipping, dither -----------------------------------------
     void SetFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
@@ -134,7 +148,10 @@ public:
     const std::string& FileName() const { return m_fileName; }
     bool IsOpen() const;
     int OutputMode() const { return m_outputMode; }
-    void SetOutputMode(int mode) { m_outputMode = mode; }
+    void SetOutputMode(int mode) {
+        m_outputMode = mode;
+        UpdatePutEnd();
+    }
     void SetSessionMode(bool on) { m_sessionMode = on; }
     bool SessionMode() const { return m_sessionMode; }
     CEditQueue& Session() { return *m_session; }
@@ -163,6 +180,9 @@ public:
 
 private:
     struct Impl;
+    bool PutSampleSlow(int32_t value);
+    size_t ConvertDirect();
+    void UpdatePutEnd() { m_putEnd = m_outputMode == kOutFile ? m_ioEnd : nullptr; }
     int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
     void CloseFile();
     void FlushDirect();
@@ -215,4 +235,11 @@ private:
     std::vector<int32_t> m_samples;
     IBlockConsumer* m_consumer = nullptr;
     uint64_t m_partLimit = kDefaultPartLimit;
+    // Direct I/O buffer: samples waiting to be converted and written (null when there is no direct output).
+    int32_t* m_ioNext = nullptr;
+    int32_t* m_ioEnd = nullptr;
+    // m_ioEnd while output goes to the file only, else null: the inline path's one test.
+    // (A pointer, not the int mode, so that the sample store cannot alias it.)
+    int32_t* m_putEnd = nullptr;
+    std::atomic<bool>* m_cancel;
 };
