@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <thread>
 
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
@@ -881,11 +882,6 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
     out.Close();
     if (flushFd >= 0) ::close(flushFd);
     CloseSegments();
-    // The new audio must be on the disk before any name points at it.
-    if (!failed && !cancelled && !SyncPath(scratch)) {
-        CWaveFile::ReportFileError(kErrCannotWrite, scratch);
-        failed = true;
-    }
     if (failed || cancelled) {
         ::unlink(scratch.c_str());
         return cancelled ? 1 : -1;
@@ -1001,14 +997,24 @@ bool CEditQueue::CommitSession(const std::string& target) {
     uint32_t count = 0;
     GetDividers(dividers, count);
     const std::string scratchPeaks = PeakFileName(scratch);
+    // The new audio must be on the disk before any name points at it; the disk finishes writing
+    // it while the peaks are computed.
+    bool audioSynced = false;
+    std::thread syncer([&scratch, &audioSynced] { audioSynced = SyncPath(scratch); });
     PeakResults results;
     CWaveFile wave;
     int rc = wave.OpenRead(scratch);
     if (rc == kFileOk) rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers, count, results);
     wave.Close();
-    if (rc != 0 || !SyncPath(scratchPeaks)) {
+    const bool peaksSynced = rc == 0 && SyncPath(scratchPeaks);
+    syncer.join();
+    if (!audioSynced || !peaksSynced) {
         // Without its peak file the new song would lose its dividers: keep the song as it is.
-        ShowMessage(1414, MsgIcon::Stop);
+        if (audioSynced) {
+            ShowMessage(1414, MsgIcon::Stop);
+        } else {
+            CWaveFile::ReportFileError(kErrCannotWrite, scratch);
+        }
         ::unlink(scratch.c_str());
         ::unlink(scratchPeaks.c_str());
         return finish(false);

@@ -114,7 +114,7 @@ private:
     uint32_t ReadPeaksAt(uint64_t& peakPos, size_t& segment, uint16_t* values, uint32_t count) const;
     void ClearMemory();
     bool RenameSongSteps(const std::string& newPath);
-    // 0 when the stream is in scratch (synced), 1 when cancelled, -1 on failure; scratch is gone unless 0.
+    // 0 when the stream is in scratch (not yet synced), 1 when cancelled, -1 on failure; scratch is gone unless 0.
     int CopyStreamTo(const std::string& scratch);
     bool InstallOverSong(const std::string& scratch);
     bool ReplaceSongBy(const std::string& scratch);
