@@ -9,6 +9,12 @@ bool CBiquadCascade::Add(const dsp::BiquadCoeffs& c) {
     return true;
 }
 
+const dsp::BiquadCoeffs& CBiquadCascade::Coeffs(int i) const {
+    static const dsp::BiquadCoeffs kPass;
+    if (i < 0 || i >= m_count) return kPass;
+    return m_sections[static_cast<std::size_t>(i)].Coeffs();
+}
+
 void CBiquadCascade::SetForm(dsp::BiquadForm form) {
     m_form = form;
     for (auto& s : m_sections) s.SetForm(form);

@@ -19,7 +19,8 @@ public:
     // Removes every section.
     void Clear() { m_count = 0; }
     int Count() const { return m_count; }
-    const dsp::BiquadCoeffs& Coeffs(int i) const { return m_sections[static_cast<std::size_t>(i)].Coeffs(); }
+    // Coefficients of section i (0..Count()-1); a pass-through section otherwise.
+    const dsp::BiquadCoeffs& Coeffs(int i) const;
 
     // State layout of every section (clears the state).
     void SetForm(dsp::BiquadForm form);

@@ -71,7 +71,7 @@ int CBurg::Estimate(const double* x, std::size_t n, int order, double* coeffs) {
 
 void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
                                std::size_t count) {
-    if (!out) return;
+    if (!out || (order > 0 && !coeffs)) return;
     for (std::size_t t = 0; t < count; ++t) {
         double sum = 0.0;
         for (int k = 1; k <= order; ++k) {
@@ -90,7 +90,7 @@ void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* c
 
 void CBurg::ExtrapolateBackward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
                                 std::size_t count) {
-    if (!out) return;
+    if (!out || (order > 0 && !coeffs)) return;
     for (std::size_t t = 0; t < count; ++t) {
         double sum = 0.0;
         for (int k = 1; k <= order; ++k) {
