@@ -1,0 +1,197 @@
+// The gain change filter run over real waves: every envelope shape checked
+// sample by sample against its formula, the channel and bypass flags, and
+// what happens with parameters that make no sense.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "processing/FilterRunner.h"
+#include "processing/GainChange.h"
+#include "shell/AppSettings.h"
+#include "shell/HeadlessServices.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+class GainChangeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.TempPath = dir.File("temp");
+        std::filesystem::create_directories(settings.TempPath);
+        SetSettings(&settings);
+        SetServices(&services);
+        CancelFlag().store(false);
+    }
+    void TearDown() override {
+        SetServices(nullptr);
+        SetSettings(nullptr);
+    }
+
+    // Runs gain over [start, end) of a 24-bit song holding samples; the output's samples.
+    std::vector<int32_t> Run(CGainChange& gain, uint16_t channels, const std::vector<int32_t>& samples,
+                             uint32_t start = 0, uint32_t end = 0) {
+        const std::string song = dir.File("song" + std::to_string(++m_songs) + ".wav");
+        EXPECT_TRUE(WriteInternal(song, 1, channels, 44100, 24, samples));
+        CWaveFile source(1000, 4096);
+        EXPECT_EQ(source.OpenRead(song), kFileOk);
+        runner.SetSource(&source);
+        EXPECT_TRUE(runner.RunFilter(start, end, &gain, nullptr, false));
+        std::vector<int32_t> out = ReadInternal(runner.LastOutputName());
+        source.Session().DiscardSession(false);
+        runner.SetSource(nullptr);
+        return out;
+    }
+
+    TempDir dir;
+    AppSettings settings{dir.Path().string(), dir.Path().string()};
+    CHeadlessServices services;
+    CFilterRunner runner;
+
+private:
+    int m_songs = 0;
+};
+
+// The envelope as the shapes define it, P and N in bytes.
+double Envelope(const CFilter::Params& p, double P, double N) {
+    const double g0 = p[1] / 1000.0, g1 = p[2] / 1000.0, t = P / N;
+    switch (p[0]) {
+        case 0:
+            return (g1 - g0) * std::exp(10 * t - 10) + g0;
+        case 1:
+            return (g0 - g1) * std::exp(-10 * t) + g1;
+        case 2:
+            return g0 + (g1 - g0) * t;
+        case 3: {
+            // The cubic Bezier curve in dB through g0 and g1 with the control values p5 and p6.
+            const double u = 1 - t;
+            const double db = u * u * u * g0 + 3 * u * u * t * p[5] + 3 * u * t * t * p[6] + t * t * t * g1;
+            return std::pow(10.0, db / 20);
+        }
+        default:
+            return 0;
+    }
+}
+
+std::vector<int32_t> Varied(size_t count) {
+    std::vector<int32_t> v(count);
+    for (size_t i = 0; i < count; ++i) v[i] = static_cast<int32_t>((i * 2654435761u) % 16000001) - 8000000;
+    return v;
+}
+
+TEST_F(GainChangeTest, EveryShapeFollowsItsFormulaFrameByFrame) {
+    const std::vector<CFilter::Params> cases = {
+        {0, 0, 1000},
+        {0, 200, 1500},
+        {1, 1000, 0},
+        {1, 1300, 100},
+        {2, 1000, 0},
+        {2, 0, 2000},
+        {3, -30000, 0, 0, 0, -10, 5},
+        {3, 0, -40000, 0, 0, 6, -20},
+        {4, 1000, 1000},
+    };
+    const std::vector<int32_t> input = Varied(2 * 7001);
+    for (const auto& p : cases) {
+        SCOPED_TRACE(::testing::Message() << "shape " << p[0] << " " << p[1] << "->" << p[2]);
+        CGainChange gain;
+        gain.SetParams(p);
+        const uint32_t start = 6 * 1000, end = 6 * 6500;
+        const std::vector<int32_t> out = Run(gain, 2, input, start, end);
+        ASSERT_EQ(out.size(), 2u * 5500);
+        const double N = end - start;
+        int worst = 0;
+        for (size_t f = 0; f < 5500; ++f) {
+            const double G = Envelope(p, 6.0 * f, N);
+            for (int c = 0; c < 2; ++c) {
+                const double v = input[2 * (1000 + f) + c] * G;
+                const double want = std::clamp(std::trunc(v), -8388608.0, 8388607.0);
+                worst = std::max(worst, static_cast<int>(std::abs(out[2 * f + c] - want)));
+            }
+        }
+        // Truncation of values that differ in their last bits only.
+        EXPECT_LE(worst, 1);
+    }
+}
+
+TEST_F(GainChangeTest, FadesStartAndEndWhereTheyShould) {
+    const std::vector<int32_t> input(6000, 4000000);
+    const double N = 3.0 * 6000;
+    CGainChange gain;
+
+    gain.SetParams({2, 1000, 0});  // linear fade out: 1 exactly, then 1 - P/N
+    std::vector<int32_t> out = Run(gain, 1, input);
+    EXPECT_EQ(out.front(), 4000000);
+    EXPECT_EQ(out[3000], static_cast<int32_t>(4000000 * (1 - 9000 / N)));
+    EXPECT_GT(out.back(), 0);
+    EXPECT_LT(out.back(), 4000000 / 1000);
+
+    gain.SetParams({1, 1000, 0});  // exponential fall: untouched first frame, e^-5 in the middle
+    out = Run(gain, 1, input);
+    EXPECT_EQ(out.front(), 4000000);
+    EXPECT_NEAR(out[3000], 4000000 * std::exp(-5.0), 1);
+    EXPECT_NEAR(out.back(), 4000000 * std::exp(-10.0 * (N - 3) / N), 1);
+
+    gain.SetParams({0, 0, 1000});  // exponential rise: e^-10 at the start, about 1 at the end
+    out = Run(gain, 1, input);
+    EXPECT_EQ(out.front(), static_cast<int32_t>(4000000 * std::exp(-10.0)));
+    EXPECT_NEAR(out.back(), 4000000 * std::exp(-10.0 * 3 / N), 1);
+
+    // A gain far past full scale clamps instead of overflowing.
+    gain.SetParams({2, 2000000000, 2000000000});
+    out = Run(gain, 1, input);
+    EXPECT_EQ(out.front(), 8388607);
+    EXPECT_EQ(out.back(), 8388607);
+}
+
+TEST_F(GainChangeTest, UntouchedChannelAndBypassCopyTheSource) {
+    const std::vector<int32_t> input = Varied(2 * 3000);
+    CGainChange gain;
+    gain.SetParams({2, 500, 500});
+
+    // Only the left channel selected for editing: the right one is handed through.
+    runner.SetEditChannels(true, false);
+    std::vector<int32_t> out = Run(gain, 2, input);
+    ASSERT_EQ(out.size(), input.size());
+    for (size_t i = 0; i < input.size(); i += 2) {
+        ASSERT_EQ(out[i], static_cast<int32_t>(input[i] * 0.5)) << i;
+        ASSERT_EQ(out[i + 1], input[i + 1]) << i;
+    }
+    EXPECT_EQ(gain.RightUntouched(), 1);
+    EXPECT_EQ(gain.LeftUntouched(), 0);
+
+    // Only the right: the left one is handed through; for a mono song that is its only channel.
+    runner.SetEditChannels(false, true);
+    out = Run(gain, 2, input);
+    for (size_t i = 0; i < input.size(); i += 2) {
+        ASSERT_EQ(out[i], input[i]) << i;
+        ASSERT_EQ(out[i + 1], static_cast<int32_t>(input[i + 1] * 0.5)) << i;
+    }
+    EXPECT_EQ(Run(gain, 1, input), input);
+    runner.SetEditChannels(true, true);
+
+    gain.SetBypass(1);
+    EXPECT_EQ(Run(gain, 2, input), input);
+    EXPECT_EQ(Run(gain, 1, input), input);
+}
+
+TEST_F(GainChangeTest, UnsetOrUnknownShapesGiveSilenceOrKeepTheLastGain) {
+    const std::vector<int32_t> input(3000, 1000000);
+    // Never given parameters: shape 0 from 0 to 0.
+    CGainChange fresh;
+    EXPECT_EQ(Run(fresh, 1, input), std::vector<int32_t>(input.size(), 0));
+
+    // An unknown shape keeps the gain the envelope last had.
+    CGainChange gain;
+    gain.SetParams({2, 700, 700});
+    Run(gain, 1, input);
+    gain.SetParams({9, 100, 100});
+    EXPECT_EQ(Run(gain, 1, input), std::vector<int32_t>(input.size(), 700000));
+}
+
+}  // namespace
