@@ -75,7 +75,7 @@ int CRiffReader::ParseHeader(const uint8_t* data, size_t size, Header& out) {
 int CRiffReader::ReadHeader(int fd, Header& out) {
     out = Header{};
     struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0 || st.st_size < 0) return kErrCannotOpen;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return kErrCannotOpen;
     ReadAt readAt = [fd](uint64_t offset, void* dest, size_t n) {
         auto* p = static_cast<uint8_t*>(dest);
         while (n > 0) {
@@ -105,7 +105,8 @@ int CRiffReader::ReadHeader(std::FILE* file, Header& out) {
 
 int CRiffReader::ReadHeader(const std::string& path, Header& out) {
     out = Header{};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO cannot hold us; ReadHeader(fd) refuses anything but a regular file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return kErrCannotOpen;
     int result = ReadHeader(fd, out);
     ::close(fd);

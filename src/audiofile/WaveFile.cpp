@@ -305,9 +305,23 @@ int MessageIdOf(int code) {
     }
 }
 
+// Opens a regular file only: a FIFO or device named like a wave would block or never end.
+int OpenRegular(const std::string& name, int flags) {
+    int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 // Copies source to a new destination (never replacing one) and syncs it; 0 or errno.
 int CopyNew(const std::string& source, const std::string& destination) {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = OpenRegular(source, O_RDONLY);
     if (in < 0) return errno;
     struct stat st;
     if (fstat(in, &st) != 0) {
@@ -455,7 +469,7 @@ int CWaveFile::OpenRead(const std::string& fileName, uint32_t flags) {
     }
     Close();
     const std::string name = fileName;  // fileName may be our own m_fileName
-    int fd = ::open(name.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    int fd = OpenRegular(name, write ? O_RDWR : O_RDONLY);
     if (fd < 0) return kErrCannotOpen;
     CRiffReader::Header h;
     WAVEFORMATEX fmt;
@@ -509,6 +523,7 @@ int CWaveFile::OpenFileForWrite(const std::string& name, WAVEFORMATEX& fmt, int 
 
     struct stat st;
     const bool exists = ::stat(name.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return kErrCannotWrite;
     if (mode != 1 && exists) {
         // The existing file must be a wave we can write, of the same channels and rate;
         // otherwise it is left untouched.
@@ -516,7 +531,7 @@ int CWaveFile::OpenFileForWrite(const std::string& name, WAVEFORMATEX& fmt, int 
         WAVEFORMATEX real;
         if (CRiffReader::ReadHeader(name, h) != 0 || EditableFormat(h.fmt, real) != 0) return kErrFormat;
         if (real.nChannels != want.nChannels || real.nSamplesPerSec != want.nSamplesPerSec) return kErrFormat;
-        int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+        int fd = OpenRegular(name, O_RDWR);
         if (fd < 0) return kErrCannotWrite;
         if (CRiffReader::ReadHeader(fd, h) != 0 || EditableFormat(h.fmt, real) != 0) {
             ::close(fd);
@@ -590,9 +605,9 @@ void CWaveFile::Close() {
 int CWaveFile::FinishWrite(uint32_t) {
     Impl& d = *m_impl;
     if (d.fd < 0 || !d.writable) return d.sessionOpen ? kFileOk : kErrCannotWrite;
-    FlushDirect();
+    const bool flushed = FlushDirect();
     m_ioNext = m_ioEnd = m_putEnd = nullptr;
-    if (!d.FlushCache()) return kErrWrite;
+    if (!d.FlushCache() || !flushed) return kErrWrite;
     // A file opened in place keeps its layout unless its data grew past the old end.
     if (!d.created && d.length <= d.claimedData) return kFileOk;
     const uint64_t size = d.length;
@@ -631,13 +646,11 @@ int CWaveFile::PrepareDirectWrite() {
 }
 
 // Writes what the direct buffer holds; the bytes count as written data.
-void CWaveFile::FlushDirect() {
+bool CWaveFile::FlushDirect() {
     Impl& d = *m_impl;
-    if (!m_ioEnd || m_ioNext == d.stage.data()) return;
+    if (!m_ioEnd || m_ioNext == d.stage.data()) return true;
     const size_t n = ConvertDirect();
-    if (Write(d.io.data(), static_cast<int64_t>(n)) != static_cast<int64_t>(n)) {
-        m_dataBytes = std::numeric_limits<uint32_t>::max();  // make the failure stick for the caller's check
-    }
+    return Write(d.io.data(), static_cast<int64_t>(n)) == static_cast<int64_t>(n);
 }
 
 // Clamps and converts the waiting samples into the buffer's bytes and empties it; returns the byte count.
@@ -690,10 +703,7 @@ int64_t CWaveFile::Read(void* buffer, int64_t byteCount) {
     if (byteCount < 0 || (!buffer && byteCount > 0)) return -1;
     if (d.sessionOpen) return m_session->ReadStream(buffer, byteCount);
     if (d.fd < 0) return -1;
-    if (d.writable) {
-        FlushDirect();
-        if (!d.FlushCache()) return -1;
-    }
+    if (d.writable && (!FlushDirect() || !d.FlushCache())) return -1;
     if (d.pos >= d.length) return 0;
     const auto n = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(byteCount), d.length - d.pos));
     if (d.writable || n >= kCacheBytes / 2) {
@@ -725,8 +735,7 @@ int64_t CWaveFile::Read(void* buffer, int64_t byteCount) {
 int64_t CWaveFile::Seek(int64_t offset, int origin) {
     Impl& d = *m_impl;
     if (d.sessionOpen) return m_session->SeekStream(offset, origin);
-    if (d.fd < 0) return -1;
-    FlushDirect();
+    if (d.fd < 0 || !FlushDirect()) return -1;
     int64_t base = 0;
     if (origin == 1) {
         base = static_cast<int64_t>(d.pos);

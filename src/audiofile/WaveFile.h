@@ -185,7 +185,7 @@ private:
     void UpdatePutEnd() { m_putEnd = m_outputMode == kOutFile ? m_ioEnd : nullptr; }
     int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
     void CloseFile();
-    void FlushDirect();
+    bool FlushDirect();
     bool AdvanceDirect();
     bool StoreInBlock(int32_t value);
     void ResetCursors();

@@ -1,9 +1,11 @@
 // Block reading with history and lookahead, per-sample output in every mode,
 // continuation files and dither.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <complex>
+#include <csignal>
 #include <filesystem>
 
 #include "audiofile/BlockConsumer.h"
@@ -276,6 +278,43 @@ TEST_F(WaveFileBlock, LongOutputContinuesInCompletePartFiles) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("long_part5.wav")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("long_part1_part2.wav")));
     EXPECT_EQ(joined, in);
+}
+
+TEST_F(WaveFileBlock, AFullDiskStopsOutputAndFailsTheFinish) {
+    // A file size limit stands in for a full disk.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 100000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    CWaveFile wave;
+    WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
+    ASSERT_EQ(wave.OpenWrite(dir.File("full.wav"), fmt, 1), kFileOk);
+    wave.SetOutputMode(kOutFile);
+    ASSERT_EQ(wave.PrepareDirectWrite(), kFileOk);
+    bool stopped = false;
+    for (int i = 0; i < 1000000 && !stopped; ++i) stopped = !wave.PutSample(i);
+    const int finish = wave.FinishDirectWrite();
+    wave.Close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(finish, kErrWrite);
+
+    // Small writes that only fail when buffered data reaches the disk fail the finish too.
+    ASSERT_EQ(wave.OpenWrite(dir.File("late.wav"), fmt, 1), kFileOk);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const Bytes chunk(1000, 7);
+    int64_t written = 0;
+    for (int i = 0; i < 120; ++i) written += std::max<int64_t>(wave.Write(chunk.data(), 1000), 0);
+    EXPECT_EQ(written, 120000);  // accepted into the write-behind buffer
+    const int late = wave.FinishWrite();
+    wave.Close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(late, kErrWrite);
 }
 
 // The dither added to silence, read back exactly from a 20-bit (3-byte) output.

@@ -1,5 +1,6 @@
 // Sample conversions, header layouts, refusals and the files CWaveFile writes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -219,6 +220,15 @@ TEST_F(WaveFileFormat, RefusesWhatItCannotEdit) {
     EXPECT_EQ(wave.OpenRead(dir.File("none.wav")), kErrCannotOpen);
     ASSERT_TRUE(WriteBytes(dir.File("text.wav"), Bytes(100, 'x')));
     EXPECT_EQ(wave.OpenRead(dir.File("text.wav")), kErrFormat);
+
+    // A FIFO named like a wave is refused at once instead of blocking.
+    ASSERT_EQ(mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(wave.OpenRead(dir.File("pipe.wav")), kErrCannotOpen);
+    WaveFileInfo info;
+    EXPECT_EQ(CWaveFile::FileInfo(dir.File("pipe.wav"), info, true), kErrCannotOpen);
+    WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
+    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, 0), kErrCannotWrite);
+    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, 1), kErrCannotWrite);
 
     // Width 12 is read in its 16-bit container, as WAV stores it.
     WaveLayout twelve;
