@@ -183,6 +183,8 @@ TEST(Riaa, PlaybackCurveFollowsTheTimeConstants) {
 TEST(Designs, OutOfRangeArgumentsGiveFiniteSections) {
     CBiquadCascade c;
     EXPECT_FALSE(dsp::DesignButterworthLowpass(0, 1000.0, 44100.0, c));
+    EXPECT_TRUE(dsp::DesignButterworthLowpass(32, 1000.0, 44100.0, c));
+    EXPECT_FALSE(dsp::DesignButterworthLowpass(33, 1000.0, 44100.0, c));
     EXPECT_FALSE(dsp::DesignButterworthLowpass(2, 1000.0, 0.0, c));
     EXPECT_EQ(c.Count(), 0);
     for (double f : {-5.0, 0.0, 22050.0, 30000.0, std::nan("")}) {

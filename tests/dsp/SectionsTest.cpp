@@ -82,16 +82,6 @@ TEST(BiquadSections, BlockSplittingAndInterleavingDoNotChangeTheResult) {
     }
 }
 
-TEST(BiquadSections, CascadeHoldsAFixedNumberOfSections) {
-    CBiquadCascade c;
-    for (int i = 0; i < CBiquadCascade::kMaxSections; ++i) EXPECT_TRUE(c.Add({}));
-    EXPECT_FALSE(c.Add({}));
-    EXPECT_EQ(c.Count(), CBiquadCascade::kMaxSections);
-    CBiquadCascade big;
-    EXPECT_TRUE(dsp::DesignButterworthLowpass(32, 1000.0, 44100.0, big));
-    EXPECT_FALSE(dsp::DesignButterworthLowpass(33, 1000.0, 44100.0, big));
-}
-
 TEST(BiquadSections, RunningGainMatchesTheEvaluatedResponse) {
     const double fs = 44100.0;
     for (double f : {60.0, 440.0, 2500.0, 9000.0}) {
