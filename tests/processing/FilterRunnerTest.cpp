@@ -375,6 +375,28 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     EXPECT_FALSE(runner.Produced());
     settings.TempPath = dir.File("temp");
 
+    // An output name that is taken: the user is asked, and No keeps the file as it was.
+    const std::string taken = dir.File("taken.wav");
+    WriteBytes(taken, Bytes(100, 7));
+    for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        services.ClearMessages();
+        services.QueueAnswer(answer);
+        runner.SetRange(0, 0);
+        const int result = runner.ExecuteFilter(taken, nullptr, false, gain, 3);
+        ASSERT_EQ(services.Messages().size(), 1u);
+        EXPECT_EQ(services.Messages()[0].text,
+                  "The destination file alreadys exists, do you want to overwrite " + taken);
+        EXPECT_EQ(services.Messages()[0].icon, MsgIcon::Question);
+        if (answer == MsgAnswer::No) {
+            EXPECT_EQ(result, CFilterRunner::kRunNotOverwritten);
+            EXPECT_EQ(ReadBytes(taken), Bytes(100, 7));
+        } else {
+            EXPECT_EQ(result, CFilterRunner::kRunOk);
+            EXPECT_EQ(ReadInternal(taken).size(), 2u * 5000);
+        }
+        ASSERT_EQ(source.Reopen(), kFileOk);
+    }
+
     // A filter that stops the run: message 190, the half-written output goes.
     class CStopper : public CGainChange {
     public:
@@ -574,7 +596,16 @@ TEST_F(FilterRunnerTest, FinishRunCommitsIntoTheSongOnlyAfterAProducedRun) {
     EXPECT_TRUE(runner.FinishRun());
     EXPECT_EQ(ReadInternal(song), std::vector<int32_t>(signal.size(), 1000000));
     EXPECT_FALSE(runner.Produced());
+    source.Close();
     source.Session().DiscardSession(false);
+
+    // The same in one call, as the record equalisation step does it: a gain change that was never
+    // given parameters silences the song.
+    EXPECT_TRUE(runner.RunFilterOnFile(56, song, "", 159, false));
+    EXPECT_EQ(runner.Source(), nullptr);
+    EXPECT_EQ(ReadInternal(song), std::vector<int32_t>(signal.size(), 0));
+    EXPECT_FALSE(runner.RunFilterOnFile(57, song, "", 159, false));
+    EXPECT_EQ(services.Messages().back().text, LoadString(352));
 }
 
 }  // namespace
