@@ -350,7 +350,7 @@ int CEditQueue::FirstInvalidStep(const std::vector<CQueEdit>& steps) {
             // The stream reads sourceOffset + span bytes of the file; a shorter file cannot serve it.
             uint64_t dataBytes = 0;
             if (!StepFileData(step.fileName, nullptr, nullptr, dataBytes) ||
-                dataBytes < step.sourceOffset + StepSpan(step)) {
+                dataBytes < (step.type == kStepInsert ? 0 : step.sourceOffset) + StepSpan(step)) {
                 return static_cast<int>(i);
             }
         }
@@ -618,7 +618,9 @@ int CEditQueue::AddCutStep(uint32_t start, uint32_t end) {
     step.dividerCount = std::min<uint32_t>(m_steps[static_cast<size_t>(m_current)].dividerCount, kMaxDividers);
 
     // The placeholder: an empty wave whose peak file carries the dividers in force after the cut.
-    const std::string dir = m_tempPath.empty() ? std::filesystem::temp_directory_path().string() : m_tempPath;
+    std::error_code ec;
+    std::string dir = m_tempPath.empty() ? std::filesystem::temp_directory_path(ec).string() : m_tempPath;
+    if (dir.empty()) dir = "/tmp";
     step.fileName = TempWaveName(dir);
     {
         CWaveFile placeholder;
@@ -1000,14 +1002,19 @@ bool CEditQueue::CommitSession(const std::string& target) {
     // The new audio must be on the disk before any name points at it; the disk finishes writing
     // it while the peaks are computed.
     bool audioSynced = false;
-    std::thread syncer([&scratch, &audioSynced] { audioSynced = SyncPath(scratch); });
+    std::thread syncer;
+    try {
+        syncer = std::thread([&scratch, &audioSynced] { audioSynced = SyncPath(scratch); });
+    } catch (...) {
+        audioSynced = SyncPath(scratch);  // no thread to spare: sync first, then build
+    }
     PeakResults results;
     CWaveFile wave;
     int rc = wave.OpenRead(scratch);
     if (rc == kFileOk) rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers, count, results);
     wave.Close();
     const bool peaksSynced = rc == 0 && SyncPath(scratchPeaks);
-    syncer.join();
+    if (syncer.joinable()) syncer.join();
     if (!audioSynced || !peaksSynced) {
         // Without its peak file the new song would lose its dividers: keep the song as it is.
         if (audioSynced) {
