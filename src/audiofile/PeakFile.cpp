@@ -306,8 +306,8 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     uint64_t end = last == 0 ? length : std::min<uint64_t>(static_cast<uint64_t>(last) + kSamplesPerPeak * bps, length);
     end -= end % frameBytes;
     uint64_t start = first > groupBytes ? std::min<uint64_t>(first - groupBytes, length) : 0;
-    // The wave reads only the data its file really holds; a header that claims
-    // more still gets peak values (zeros) for all of it, and the user is told.
+    // The wave reads only the data its file really holds; when its header claims
+    // more, zero values stand in for the missing part and the user is told.
     uint64_t claimedEnd = end;
     if (!wave.SessionMode()) {
         CRiffReader::Header header;
@@ -362,8 +362,8 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     // bytes in large reads; other formats go through the wave's conversion in
     // chunks of whole frames no larger than its sample block.
     const bool direct16 = fmt.wFormatTag == kWaveFormatPcm && bps == 2 && std::endian::native == std::endian::little;
-    constexpr uint64_t kDirectChunk = 65536;
-    uint64_t chunkBytes = (direct16 ? kDirectChunk : 65536) / frameBytes * frameBytes;
+    constexpr uint64_t kChunk = 65536;
+    uint64_t chunkBytes = kChunk / frameBytes * frameBytes;
     const uint64_t blockSamples = wave.BlockLength() / channels * channels;
     if (!direct16 && blockSamples > 0) chunkBytes = std::min<uint64_t>(chunkBytes, blockSamples * bps);
     std::vector<int16_t> raw(direct16 ? chunkBytes / 2 + channels : 0);
@@ -371,7 +371,7 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
 
     Scanner scanner(static_cast<int>(channels));
     std::vector<uint16_t> values;
-    values.reserve(kValueBuffer + kDirectChunk / 2);
+    values.reserve(kValueBuffer + kChunk / 2);
     uint64_t writtenBytes = 0;
     bool ok = true;
     int lastPercent = -1;
