@@ -75,7 +75,8 @@ public:
     static SampleKind KindOf(const WAVEFORMATEX& f);
     static constexpr uint32_t kDefaultPartLimit = 2000000000u;
 
-    // blockLength L and historyCapacity H in samples.
+    // blockLength L and historyCapacity H in samples. The buffer holds min(L, H) history samples
+    // in front of the block and H samples of lookahead room behind it.
     explicit CWaveFile(uint32_t blockLength = 4096, uint32_t historyCapacity = 4096);
     virtual ~CWaveFile();
     CWaveFile(const CWaveFile&) = delete;
@@ -83,15 +84,24 @@ public:
 
     // --- opening and closing -------------------------------------------
     // Opens an existing wave for reading (kOpenReadWrite: in-place writing,
-    // output mode 2). In session mode reads go through the song's session.
+    // output mode 2). 0, 103 (cannot open) or 104 (no editable wave: tag 1/3, or the
+    // extensible form of them, 1-2 channels, 8-32 bits). The data length counts only
+    // whole frames really in the file. In session mode reads go through the song's
+    // session (result 1 when it cannot be opened); a session already loaded for
+    // the same file is only rewound.
     int OpenRead(const std::string& fileName, uint32_t flags = kOpenRead);
+    // OpenRead on the object's own file name.
     int Reopen(uint32_t flags = kOpenRead);
     // mode 0 = append or create, 1 = create, 2 = overwrite from the start or
-    // create, 4/5 = as 2 unbuffered. fmt is in/out: an existing file's real
-    // format is handed back.
+    // create, 4/5 = as 2 (all writes bypass stdio anyway). fmt is in/out: an
+    // existing file's real format is handed back. 104 when the existing file is no
+    // editable wave or differs in channels or rate (it is left untouched), 108
+    // when the file cannot be created or opened, 104 for a format we cannot write.
     int OpenWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
+    // Closes the file (writing out buffered data, without finishing) or the session's segments.
     void Close();
-    // Closes the data and RIFF chunks so that their sizes are written.
+    // Writes the data and RIFF sizes (pad byte after odd data); the file then ends
+    // with its data. 0, or 1 when anything could not be written.
     int FinishWrite(uint32_t flags = 0);
     // Flushes the direct I/O buffer, then as FinishWrite.
     int FinishDirectWrite(uint32_t flags = 0, uint32_t dataFlags = 0);
@@ -99,28 +109,50 @@ public:
     int PrepareDirectWrite();
 
     // --- raw access ------------------------------------------------------
-    // Bytes read, -1 on error; from the session stream in session mode.
+    // Reads up to byteCount bytes of audio data at the current position; bytes read, 0 at the
+    // end, -1 on error. From the session stream in session mode.
     int64_t Read(void* buffer, int64_t byteCount);
-    // origin 0 = from the start of the audio data, 1 = current, 2 = from the end. New position or -1.
+    // origin 0 = from the start of the audio data, 1 = current, 2 = end + offset (bytes).
+    // New position in bytes or -1. In session mode the session's own seek and result.
     int64_t Seek(int64_t offset, int origin);
+    // Bytes of audio data: readable whole frames, bytes written so far, or the session stream's length.
     uint32_t DataLength() const;
-    // Writes raw bytes of audio data at the current position (plain file output).
+    // Writes raw bytes of audio data at the current position; byteCount or -1. Writes are
+    // buffered: a failure may show at a later write or at FinishWrite. Refused (-1) past
+    // what 32-bit RIFF sizes can describe.
     int64_t Write(const void* buffer, int64_t byteCount);
 
     // --- block reading -----------------------------------------------------
+    // Range for ReadNextBlock in bytes, rounded down to whole frames: a start beyond the end
+    // becomes 0, both 0 mean the whole data, the end is clamped to the data. Returns the end.
     uint32_t SetRange(uint32_t startBytes, uint32_t endBytes);
+    // Reads and converts up to sampleCount samples into the block (read cursor = block start,
+    // end cursor after the last). Bytes read, 0 at the end, -1 on error.
     int64_t ReadSamples(uint32_t sampleCount);
-    // first/end receive the history start and the end of the valid samples.
-    // Result: the cancel flag, or 1 when there is nothing more.
+    // The next block of the range: first receives the history start (history-length samples
+    // before the block start), end the end of the block's valid samples; lookahead samples
+    // follow end. Block, history and lookahead are used in whole frames. Result: the cancel
+    // flag (1 when set), or 1 when there is nothing more. Live engines fill the block instead.
     int ReadNextBlock(int32_t*& first, int32_t*& end);
+    // Reads L x bytes-per-sample raw bytes to the block start without conversion; bytes read.
     uint32_t ReadRawBlock();
+    // Output mode 0 only: the last history-length samples before the end cursor go in front
+    // of the block start; both cursors go to the block start.
     void KeepHistory();
+    // Re-reads the history-length samples before the data cursor into the history in front
+    // of the block (silence where there is no data), so that a range starting mid-file has
+    // real history. False on a read error.
     bool StepBack();
+    // History and lookahead of ReadNextBlock in samples (at most the buffer's room).
     void SetHistory(uint32_t samples) { m_historyLength = samples; }
     void SetLookahead(uint32_t samples) { m_lookahead = samples; }
 
     // --- block writing -----------------------------------------------------
+    // Converts block samples (clamped, dithered) into at most 4 x L bytes and writes byteCount of
+    // them (whole samples); bytes written.
     uint32_t WriteBlock(uint32_t byteCount);
+    // Converts block samples into byteCount bytes of fmt (default: own format), clamped and
+    // dithered, without writing.
     void BlockToBytes(uint8_t* dest, uint32_t byteCount, const WAVEFORMATEX* fmt = nullptr);
     // The filter's per-sample output (one internal sample); false when processing must stop.
     // Plain file output with room in the direct buffer stays inline: it runs once per sample.
@@ -135,13 +167,19 @@ public:
     }
 
     // --- format, clipping, dither -----------------------------------------
+    // Replaces the format (block align and bytes per second derived); clip limits reset.
     void SetFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
     const WAVEFORMATEX& Format() const { return m_format; }
     void SetClipping(bool on) { m_clipping = on; }
+    // 0 none, 1 rectangular, 2 high-passed triangular, 3 shaped (above 12 kHz); other values
+    // mean 0. Seeded from the clock. Applies to integer output of up to 24 bits in BlockToBytes.
     void SetDither(uint32_t type);
+    // Whether any value was clamped since the last call; clears the flag.
     bool TakeClippedFlag();
+    // Bytes of one sample of one channel; bytes per second of the format.
     int BytesPerSample() const { return BytesPerSampleOf(m_format); }
     int BytesPerSecond() const { return static_cast<int>(m_format.nAvgBytesPerSec); }
+    // A byte position rounded down to a whole frame.
     uint32_t AlignToFrame(uint32_t position) const;
 
     // --- state -------------------------------------------------------------
@@ -162,13 +200,18 @@ public:
     int32_t* ReadCursor() { return m_readCursor; }
     int32_t* EndCursor() { return m_endCursor; }
     void SetBlockConsumer(IBlockConsumer* consumer) { m_consumer = consumer; }
-    // The data limit past which output continues in a "_part" file (tests shrink it).
+    // The data limit in bytes past which output continues in a fresh "<name>_partN.wav"
+    // (tests shrink it).
     void SetPartLimit(uint64_t bytes) { m_partLimit = bytes; }
     int PartCount() const { return m_partCounter; }
     uint32_t DataBytesWritten() const { return m_dataBytes; }
 
     // --- files -------------------------------------------------------------
+    // Describes a file without keeping it open: editable waves, any other wave coding with
+    // 1-2 channels (duration from its byte rate), MP3. 0 or a file error code, reported unless
+    // quiet (4 for an unknown extension, 105 for WMA/AIFF).
     static int FileInfo(const std::string& fileName, WaveFileInfo& info, bool quiet = false);
+    // File type by extension, case-insensitive; kTypeUnknown without one.
     static int FileTypeOf(const std::string& fileName);
     // Shows the error box for code (stop icon); returns code.
     static int ReportFileError(int code, const std::string* fileName = nullptr);
