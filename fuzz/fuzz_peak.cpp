@@ -21,17 +21,19 @@
 
 namespace {
 
+// A folder of this process, removed at exit (the name outlives every static destructor).
 const std::string& Folder() {
-    static const std::string dir = [] {
-        std::string d = (std::filesystem::temp_directory_path() / ("fuzz_peak." + std::to_string(::getpid()))).string();
-        std::filesystem::create_directories(d);
+    static const std::string* dir = [] {
+        auto* d = new std::string(
+            (std::filesystem::temp_directory_path() / ("fuzz_peak." + std::to_string(::getpid()))).string());
+        std::filesystem::create_directories(*d);
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(Folder(), ec);
         });
         return d;
     }();
-    return dir;
+    return *dir;
 }
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
