@@ -1,0 +1,148 @@
+#include "enhance/AutoHum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "audiofile/WaveFile.h"
+#include "dsp/FilterDesign.h"
+
+namespace {
+
+constexpr double kSmootherHz = 0.5;
+
+int32_t ToSample(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::trunc(std::clamp(v, -2147483648.0, 2147483647.0)));
+}
+
+}  // namespace
+
+CAutoHum::NotchCoeffs CAutoHum::DesignNotch(double f, double octaves, double fs) {
+    NotchCoeffs c;
+    if (!(fs > 0.0) || !(f > 0.0)) return c;  // alpha = gamma = beta = 0: the notch passes everything
+    const double r = std::exp(0.346575 * octaves);
+    double fu = f * r;
+    double fl = f / r;
+    if (fl < 0.01) {
+        fl = 0.01;
+    } else if (fu > fs / 2.0) {
+        fl -= fu - fs / 2.0;
+        fu = fs / 2.0;
+    }
+    // A centre below the lowest edge would give a negative band and an unstable section.
+    const double theta = std::numbers::pi * std::max(fu - fl, 1e-6) / fs;
+    const double t = std::tan(std::min(theta, 0.49 * std::numbers::pi));
+    c.beta = 0.5 * (1.0 - t) / (1.0 + t);
+    c.gamma = (0.5 + c.beta) * std::cos(2.0 * std::numbers::pi * f / fs);
+    c.alpha = (0.5 - c.beta) / 2.0;
+    return c;
+}
+
+CAutoHum::CAutoHum() {
+    SetIdentity(kFilterAutoHum, "AutoHum", "AutoHum");
+}
+
+bool CAutoHum::SavePreset(const std::string& name) {
+    if (name.empty()) return false;
+    const Params& p = m_params;
+    return WritePresetParams(name, {p[1], p[2], p[0], p[3], 0, 0, 0, 0, 0, 0, 0});
+}
+
+int CAutoHum::LoadPreset(const std::string& name) {
+    Params v{};
+    if (ReadPresetParams(name, v) != 0) return 1;
+    m_params.fill(0);
+    m_params[1] = v[0];
+    m_params[2] = v[1];
+    m_params[0] = v[2];
+    m_params[3] = v[3];
+    m_paramsChanged = 1;
+    return 0;
+}
+
+bool CAutoHum::Prepare(CWaveFile& source, CWaveFile&) {
+    const int channels = source.Format().nChannels;
+    if (channels != 1 && channels != 2) return false;
+    m_channels = channels;
+    m_rate = std::max<double>(source.Format().nSamplesPerSec, 1.0);
+    m_ratio = 0.0;
+    m_level = 0;
+    m_lastLevel = 0;
+    m_paramsChanged = 1;
+    return true;
+}
+
+void CAutoHum::Recompute() {
+    const double fs = m_rate;
+    const dsp::FirstOrderCoeffs smoother = dsp::DesignOnePoleLowpass(kSmootherHz, fs);
+    m_removed.SetCoeffs(smoother);
+    m_whole.SetCoeffs(smoother);
+    m_removed.Reset();
+    m_whole.Reset();
+    const double f0 = m_params[0] == 2 ? 50.0 : 60.0;
+    m_notch[0] = DesignNotch(f0, kWidth1, fs);
+    m_notch[1] = DesignNotch(2.0 * f0, kWidth23, fs);
+    m_notch[2] = DesignNotch(3.0 * f0, kWidth23, fs);
+    m_state = SignalState{};
+    m_ratio = 0.0;
+}
+
+bool CAutoHum::Process(CWaveFile& source, CWaveFile& output) {
+    if (m_paramsChanged) {
+        Recompute();
+        m_paramsChanged = 0;
+    }
+    const int ch = m_channels;
+    const int32_t* in = source.ReadCursor();
+    const int32_t* end = source.EndCursor();
+    const int64_t frames = end > in ? (end - in) / ch : 0;
+
+    if (m_params[0] == 0) {
+        m_ratio = 0.0;
+        for (const int32_t* p = in; p < in + frames * ch; ++p) {
+            if (!output.PutSample(*p)) return false;
+        }
+        m_level = 0;
+        m_lastLevel = 0;
+        return true;
+    }
+
+    const bool passL = m_bypass || (ch == 2 && m_leftUntouched);
+    const bool passR = m_bypass || (ch == 2 && m_rightUntouched);
+    for (int64_t f = 0; f < frames; ++f, in += ch) {
+        double a[2] = {0.0, 0.0};
+        double y1[2] = {0.0, 0.0};
+        double out[2] = {0.0, 0.0};
+        for (int c = 0; c < ch; ++c) {
+            auto& s = m_state.sections[c];
+            a[c] = in[c] + 0.01;
+            y1[c] = RunSection(0, s[0], a[c] + 0.01);
+            const double y2 = RunSection(1, s[1], y1[c] + 0.01);
+            out[c] = RunSection(2, s[2], y2 + 0.01);
+        }
+        double removed, whole;
+        if (ch == 2) {
+            removed = m_removed.Process(0.5 * (std::fabs(a[0] - y1[0]) + std::fabs(a[1] - y1[1])));
+            whole = m_whole.Process(0.5 * std::fabs(a[0] + a[1]));
+        } else {
+            removed = m_removed.Process(std::fabs(a[0] - y1[0]));
+            whole = m_whole.Process(std::fabs(a[0]));
+        }
+        // Silence (or a side cancelling the other) removes nothing worth reporting beyond full scale.
+        m_ratio = whole > 0.0 ? removed / whole : (removed > 0.0 ? 1.0 : 0.0);
+
+        if (!output.PutSample(passL ? in[0] : ToSample(out[0]))) return false;
+        if (ch == 2 && !output.PutSample(passR ? in[1] : ToSample(out[1]))) return false;
+    }
+    const double level = std::clamp(m_ratio, 0.0, 1.0) * kMaxLevel;
+    m_level = std::min(static_cast<int>(std::trunc(level)), kMaxLevel);
+    m_lastLevel = m_level;
+    return true;
+}
+
+bool CAutoHum::Finish(CWaveFile&, CWaveFile&) {
+    m_level = 0;
+    return true;
+}

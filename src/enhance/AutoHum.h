@@ -1,0 +1,85 @@
+// CAutoHum: removes mains hum, a fundamental of 60 Hz or 50 Hz and its second
+// and third harmonics, each with a narrow notch, and tells how much of the
+// signal it took away (the Clean pane's hum display).
+//
+// Parameters: p0 mode (0 off, 2 = 50 Hz, any other value = 60 Hz); the rest
+// have no effect on the sound. Presets store p1, p2, p0, p3 and seven zeros.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "dsp/FirstOrder.h"
+#include "processing/Filter.h"
+
+class CAutoHum : public CFilter {
+public:
+    static constexpr int kHistory = 32;       // samples
+    static constexpr int kMaxLevel = 990;     // the hum level's top
+    static constexpr double kWidth1 = 0.07;   // octaves at f0
+    static constexpr double kWidth23 = 0.05;  // octaves at 2·f0 and 3·f0
+
+    // One notch: w[n] = 2·(alpha·(u[n] − u[n−2]) + gamma·w[n−1] − beta·w[n−2]), output u − w.
+    struct NotchCoeffs {
+        double alpha = 0.0;
+        double gamma = 0.0;
+        double beta = 0.0;
+    };
+    // The notch at f Hz, bandwidth in octaves, at rate fs (band edges kept within 0.01 Hz..fs/2).
+    static NotchCoeffs DesignNotch(double f, double octaves, double fs);
+
+    CAutoHum();
+
+    int GetHistory() const override { return kHistory; }
+
+    // Writes p1, p2, p0, p3 and seven zeros as "Set"; false for an empty name.
+    bool SavePreset(const std::string& name) override;
+    // Reads "Set" back in that order; 0 success, 1 failure (nothing changed).
+    int LoadPreset(const std::string& name) override;
+
+    // Forces a recompute at the first block; false for more than two channels.
+    bool Prepare(CWaveFile& source, CWaveFile& output) override;
+    // Notches the block sample by sample; the hum level is refreshed at its end.
+    bool Process(CWaveFile& source, CWaveFile& output) override;
+    // Nothing is held back; the hum level goes to 0.
+    bool Finish(CWaveFile& source, CWaveFile& output) override;
+
+    // 0..990: the share of the signal removed, refreshed once per block.
+    int GetHumLevel() const { return m_level; }
+    // The level of the last block before Finish cleared it.
+    int LastBlockLevel() const { return m_lastLevel; }
+    // The fundamental in force (Hz), 0 when off.
+    double Fundamental() const { return m_params[0] == 0 ? 0.0 : (m_params[0] == 2 ? 50.0 : 60.0); }
+
+private:
+    struct Section {
+        double u1 = 0.0, u2 = 0.0;  // past inputs
+        double w1 = 0.0, w2 = 0.0;  // past band-pass outputs
+    };
+    // Per-channel state of the three notches, carried from block to block; cleared by a recompute.
+    struct SignalState {
+        std::array<std::array<Section, 3>, 2> sections{};
+    };
+
+    void Recompute();
+    double RunSection(int index, Section& s, double u) const {
+        const NotchCoeffs& c = m_notch[index];
+        const double w = 2.0 * (c.alpha * (u - s.u2) + c.gamma * s.w1 - c.beta * s.w2);
+        s.u2 = s.u1;
+        s.u1 = u;
+        s.w2 = s.w1;
+        s.w1 = w;
+        return u - w;
+    }
+
+    int m_channels = 1;
+    double m_rate = 44100.0;
+    std::array<NotchCoeffs, 3> m_notch{};
+    CFirstOrder m_removed;
+    CFirstOrder m_whole;
+    SignalState m_state;
+    double m_ratio = 0.0;
+    int m_level = 0;
+    int m_lastLevel = 0;
+};

@@ -1,0 +1,276 @@
+// The hiss reducer on its own, fed block by block through in-memory waves:
+// exact length and identity at strength 0, residue, what the learned estimate
+// keeps and removes, level jumps, the two FFTs, presets and the other modes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "processing/ContinuousNoise.h"
+#include "shell/AppSettings.h"
+#include "shell/HeadlessServices.h"
+#include "shell/SettingsStore.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// The Clean stage's settings with the given strength.
+CFilter::Params CleanParams(int strength, int mode = 2) {
+    return {10, 10, strength, 4, 50, 12, mode, 1, 0, 0, 0};
+}
+
+// Runs a filter over interleaved values in blocks of `block` values; every value it emits.
+std::vector<int32_t> FeedFilter(CFilter& filter, const std::vector<int32_t>& in, int channels, uint32_t block = 4096) {
+    CWaveFile src(block, 4096);
+    CWaveFile out(1 << 16, 0);
+    for (CWaveFile* w : {&src, &out}) {
+        w->SetFormat(1, static_cast<uint16_t>(channels), kRate, 16);
+        w->SetOutputMode(kOutNone);
+        w->SetClipping(false);
+    }
+    std::vector<int32_t> result;
+    auto collect = [&] {
+        result.insert(result.end(), out.BlockStart(), out.EndCursor());
+        out.KeepHistory();
+    };
+    EXPECT_TRUE(filter.Prepare(src, out));
+    const size_t step = block / channels * channels;
+    for (size_t at = 0; at < in.size(); at += step) {
+        src.KeepHistory();
+        const size_t end = std::min(in.size(), at + step);
+        for (size_t i = at; i < end; ++i) src.PutSample(in[i]);
+        EXPECT_TRUE(filter.Process(src, out));
+        collect();
+    }
+    src.KeepHistory();
+    EXPECT_TRUE(filter.Finish(src, out));
+    collect();
+    return result;
+}
+
+// Mono or stereo noise plus a tone, on the 24-bit scale.
+std::vector<int32_t> NoisyTone(size_t frames, int channels, double tone, double noise, unsigned seed = 7) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> gauss(0.0, noise);
+    std::vector<int32_t> v(frames * channels);
+    for (size_t f = 0; f < frames; ++f) {
+        for (int c = 0; c < channels; ++c) {
+            v[f * channels + c] = static_cast<int32_t>(tone * std::sin(kTwoPi * 1000.0 * f / kRate) + gauss(rng));
+        }
+    }
+    return v;
+}
+
+double Rms(const std::vector<int32_t>& v, size_t from, size_t to, int channels = 1, int channel = 0) {
+    double sum = 0;
+    size_t n = 0;
+    for (size_t f = from; f < to; ++f, ++n) sum += double(v[f * channels + channel]) * v[f * channels + channel];
+    return n ? std::sqrt(sum / n) : 0.0;
+}
+
+class ContinuousNoiseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.PresetPath = dir.File("Presets");
+        std::filesystem::create_directories(settings.PresetPath + "/ContinuousNoise");
+        SetSettings(&settings);
+        SetProfile(&profile);
+        SetServices(&services);
+        CancelFlag() = false;
+    }
+    void TearDown() override {
+        SetServices(nullptr);
+        SetProfile(nullptr);
+        SetSettings(nullptr);
+    }
+    std::vector<int32_t> RunWith(const CFilter::Params& p, const std::vector<int32_t>& in, int channels,
+                                 bool residue = false, bool ownFft = false) {
+        CContinuousNoise f;
+        f.SetUseOwnFft(ownFft);
+        f.SetParams(p);
+        f.SetKeepResidue(residue);
+        return FeedFilter(f, in, channels);
+    }
+
+    TempDir dir;
+    AppSettings settings;
+    CSettingsStore profile{dir.File("Restova.ini")};
+    CHeadlessServices services;
+};
+
+TEST_F(ContinuousNoiseTest, StrengthZeroGivesTheInputBackWithinOneLsbAtAnyLength) {
+    for (int channels : {1, 2}) {
+        for (size_t frames : {size_t{1}, size_t{100}, size_t{4095}, size_t{4096}, size_t{12345}, size_t{50000}}) {
+            const auto in = NoisyTone(frames, channels, 2e6, 3e5);
+            const auto out = RunWith(CleanParams(0), in, channels);
+            ASSERT_EQ(out.size(), in.size()) << channels << " " << frames;
+            for (size_t i = 0; i < in.size(); ++i) ASSERT_LE(std::abs(out[i] - in[i]), 256) << i;
+        }
+    }
+}
+
+TEST_F(ContinuousNoiseTest, CleanAndResidueAddUpToTheInput) {
+    const auto in = NoisyTone(60000, 2, 1e6, 2e5);
+    const auto clean = RunWith(CleanParams(40), in, 2);
+    const auto residue = RunWith(CleanParams(40), in, 2, true);
+    ASSERT_EQ(clean.size(), in.size());
+    ASSERT_EQ(residue.size(), in.size());
+    double removed = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        ASSERT_EQ(int64_t{clean[i]} + residue[i], in[i]) << i;
+        removed += std::abs(residue[i]);
+    }
+    EXPECT_GT(removed / in.size(), 1e3);  // something was taken away
+}
+
+TEST_F(ContinuousNoiseTest, SteadyToneFadesTowardTheFloorWhileAGatedToneStays) {
+    const size_t frames = 6 * kRate;
+    std::vector<int32_t> steady = NoisyTone(frames, 1, 8e5, 2e3);
+    std::vector<int32_t> gated = steady;
+    for (size_t f = 0; f < frames; ++f) {
+        if ((f / (kRate / 2)) % 2 == 1) gated[f] = static_cast<int32_t>(gated[f] * 0.001);
+    }
+    const auto a = RunWith(CleanParams(20), steady, 1);
+    const auto b = RunWith(CleanParams(20), gated, 1);
+    // Over the last two seconds: the steady tone is down by about the floor (-20 dB), the gated one is kept.
+    const size_t from = 4 * kRate, to = 6 * kRate;
+    EXPECT_LT(Rms(a, from, to), 0.15 * Rms(steady, from, to));
+    EXPECT_GT(Rms(b, from, to), 0.8 * Rms(gated, from, to));
+    // At the start nothing is learned yet: the steady tone comes through.
+    EXPECT_GT(Rms(a, kRate / 4, kRate / 2), 0.8 * Rms(steady, kRate / 4, kRate / 2));
+}
+
+TEST_F(ContinuousNoiseTest, OnlyALargeLevelJumpRestartsLearning) {
+    // Four seconds of a quiet steady tone (learned as noise), then the same tone louder.
+    auto jump = [](double factor) {
+        std::vector<int32_t> v = NoisyTone(6 * kRate, 1, 4e4, 500);
+        for (size_t f = 4 * kRate; f < v.size(); ++f) v[f] = static_cast<int32_t>(v[f] * factor);
+        return v;
+    };
+    const auto big = jump(20.0);   // 26 dB: above the restart threshold
+    const auto small = jump(4.0);  // 12 dB: below it
+    const auto outBig = RunWith(CleanParams(20), big, 1);
+    const auto outSmall = RunWith(CleanParams(20), small, 1);
+    const size_t from = 4 * kRate + kRate / 5, to = 4 * kRate + kRate / 2;
+    EXPECT_LT(Rms(outBig, 3 * kRate, 4 * kRate), 0.3 * Rms(big, 3 * kRate, 4 * kRate));
+    EXPECT_GT(Rms(outBig, from, to), 0.8 * Rms(big, from, to));
+    EXPECT_LT(Rms(outSmall, from, to), 0.3 * Rms(small, from, to));
+}
+
+TEST_F(ContinuousNoiseTest, OwnAndFftwTransformsAgree) {
+    const auto in = NoisyTone(3 * kRate, 2, 1e6, 1e5);
+    const auto fftw = RunWith(CleanParams(30), in, 2, false, false);
+    const auto own = RunWith(CleanParams(30), in, 2, false, true);
+    ASSERT_EQ(fftw.size(), own.size());
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_LE(std::abs(fftw[i] - own[i]), 2) << i;
+
+    // The setting picks the implementation when the filter is made.
+    profile.WriteProfileInt(kSectionRestova, "useOldFFT", 1);
+    EXPECT_TRUE(CContinuousNoise().UsesOwnFft());
+    profile.WriteProfileInt(kSectionRestova, "useOldFFT", 0);
+    EXPECT_FALSE(CContinuousNoise().UsesOwnFft());
+}
+
+TEST_F(ContinuousNoiseTest, PresetsKeepTheProfileAndRefuseShortLists) {
+    CContinuousNoise a;
+    a.SetParams({15, 90, 33, 2, 40, 0, 0, 1, 1, 7, 9});
+    a.SetProfile({2, 10, 40}, {256.0, 512.0, 128.0}, {300.0, 200.0, 100.0});
+    ASSERT_TRUE(a.SavePreset("Mine"));
+    const std::string file = settings.PresetPath + "/ContinuousNoise/Mine.pst";
+    std::ifstream text(file);
+    const std::string body((std::istreambuf_iterator<char>(text)), {});
+    EXPECT_NE(body.find("Bin=2,10,40,"), std::string::npos) << body;
+    EXPECT_NE(body.find("Amp=1,2,0.5,"), std::string::npos) << body;
+
+    CContinuousNoise b;
+    ASSERT_EQ(b.LoadPreset("Mine"), 0);
+    // p8 (freeze) is never taken from a preset; p10 is stored as 0.
+    EXPECT_EQ(b.GetParams(), (CFilter::Params{15, 90, 33, 2, 40, 3, 0, 1, 0, 7, 0}));
+    ASSERT_EQ(b.ProfilePoints(), 3);
+    EXPECT_EQ(b.ProfileBin(1), 10);
+    EXPECT_DOUBLE_EQ(b.ProfileAmp(0, 1), 512.0);
+    EXPECT_DOUBLE_EQ(b.ProfileAmp(1, 2), 100.0);
+    EXPECT_TRUE(services.Messages().empty());
+
+    // Twelve points announced, five bins given: message 305, the profile untouched.
+    std::ofstream(settings.PresetPath + "/ContinuousNoise/Short.pst")
+        << "[ContinuousNoise]\nSet=20,100,50,4,80,12,2,1,1,0,0\nBin=1,2,3,4,5,\n"
+        << "Amp=1,1,1,1,1,1,1,1,1,1,1,1,\nAmp2=1,1,1,1,1,1,1,1,1,1,1,1,\n";
+    EXPECT_EQ(b.LoadPreset("Short"), 1);
+    ASSERT_EQ(services.Messages().size(), 1u);
+    EXPECT_EQ(services.Messages()[0].text,
+              "ERROR: An error occured reading the preset. Try deleting this preset and saving it again");
+    EXPECT_EQ(b.ProfilePoints(), 3);
+    EXPECT_EQ(b.GetParams()[4], 50);  // the hop is clamped into 10..50
+    EXPECT_EQ(b.LoadPreset("Missing"), 1);
+}
+
+TEST_F(ContinuousNoiseTest, ProfileModeFollowsItsCurve) {
+    CContinuousNoise f;
+    f.SetParams({10, 10, 40, 0, 50, 3, 0, 0, 0, 0, 0});
+    // Loud noise profile above bin 100 only: interpolated, extrapolated, never below 0.01.
+    f.SetProfile({0, 100, 101}, {-5.0, -5.0, 1e7}, {-5.0, -5.0, 1e7});
+    const auto in = NoisyTone(kRate, 1, 1e6, 0);
+    const auto out = FeedFilter(f, in, 1);
+    EXPECT_DOUBLE_EQ(f.CurveAt(0, 50), 0.01 * 0.01);
+    EXPECT_DOUBLE_EQ(f.CurveAt(0, 101), 1e14);
+    EXPECT_GT(f.CurveAt(0, 200), 1e14);
+    // 1 kHz is bin 46 of 256: below the loud part, kept.
+    EXPECT_GT(Rms(out, kRate / 2, kRate), 0.95 * Rms(in, kRate / 2, kRate));
+}
+
+TEST_F(ContinuousNoiseTest, WienerModeIsIdentityAtZeroAndAttenuatesSteadyTones) {
+    const auto in = NoisyTone(6 * kRate, 1, 8e5, 2e3);
+    const auto zero = RunWith(CleanParams(0, 1), in, 1);
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_LE(std::abs(zero[i] - in[i]), 256) << i;
+    const auto out = RunWith(CleanParams(20, 1), in, 1);
+    EXPECT_LT(Rms(out, 4 * kRate, 6 * kRate), 0.15 * Rms(in, 4 * kRate, 6 * kRate));
+}
+
+TEST_F(ContinuousNoiseTest, PerChannelModeLearnsEachSideOnItsOwn) {
+    // Left: a steady tone; right: the same tone switched on and off.
+    const size_t frames = 6 * kRate;
+    const auto mono = NoisyTone(frames, 1, 8e5, 2e3);
+    std::vector<int32_t> in(2 * frames);
+    for (size_t f = 0; f < frames; ++f) {
+        in[2 * f] = mono[f];
+        in[2 * f + 1] = (f / (kRate / 2)) % 2 ? mono[f] / 1000 : mono[f];
+    }
+    const auto shared = RunWith(CleanParams(20, 2), in, 2);
+    const auto own = RunWith(CleanParams(20, 3), in, 2);
+    const size_t from = 4 * kRate, to = 6 * kRate;
+    const double left = Rms(in, from, to, 2, 0);
+    // Sharing the estimate, the right side's changes protect the left; on its own the left is learned.
+    EXPECT_GT(Rms(shared, from, to, 2, 0), 0.5 * left);
+    EXPECT_LT(Rms(own, from, to, 2, 0), 0.15 * left);
+    EXPECT_GT(Rms(own, from, to, 2, 1), 0.8 * Rms(in, from, to, 2, 1));
+}
+
+TEST_F(ContinuousNoiseTest, BypassAndUntouchedChannelPassExactly) {
+    const auto in = NoisyTone(20000, 2, 1e6, 1e5);
+    CContinuousNoise f;
+    f.SetParams(CleanParams(100));
+    f.SetBypass(1);
+    EXPECT_EQ(FeedFilter(f, in, 2), in);
+    f.SetBypass(0);
+    f.SetChannelPass(1, 0);  // right untouched
+    const auto out = FeedFilter(f, in, 2);
+    ASSERT_EQ(out.size(), in.size());
+    bool leftChanged = false;
+    for (size_t i = 0; i < in.size(); i += 2) {
+        ASSERT_EQ(out[i + 1], in[i + 1]);
+        leftChanged = leftChanged || out[i] != in[i];
+    }
+    EXPECT_TRUE(leftChanged);
+}
+
+}  // namespace
