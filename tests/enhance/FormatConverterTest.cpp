@@ -1,0 +1,203 @@
+// Sample-rate and resolution conversion: what reaches the destination (rate,
+// width and length as sox reads them back, tone purity, resolution-only
+// changes) and how each refusal and failure leaves the files.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "enhance/FormatConverter.h"
+#include "shell/HeadlessServices.h"
+#include "shell/StringTable.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+// A headless front end whose message pump can pull the cancel cord.
+class CCancelServices : public CHeadlessServices {
+public:
+    void PumpMessages() override {
+        CHeadlessServices::PumpMessages();
+        if (cancelAt > 0 && Pumps() >= cancelAt) CancelFlag().store(true);
+    }
+    int cancelAt = 0;
+};
+
+class FormatConverterTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetServices(&services); }
+    void TearDown() override {
+        CancelFlag().store(false);
+        SetServices(nullptr);
+    }
+
+    // The first line a shell command prints.
+    static std::string Output(const std::string& command) {
+        std::string text;
+        if (std::FILE* p = ::popen(command.c_str(), "r")) {
+            char line[256];
+            if (std::fgets(line, sizeof line, p)) text = line;
+            ::pclose(p);
+        }
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        return text;
+    }
+
+    // Everything but the tone of frequency f (cycles per frame, fitted with its phase and an
+    // offset), relative to the tone, in dB over one channel, leaving out the edges.
+    static double ThdPlusNoiseDb(const std::vector<int64_t>& s, int channels, int channel, double f) {
+        const size_t frames = s.size() / channels;
+        const size_t from = 2000, to = frames - 2000;
+        double m[3][3] = {}, r[3] = {};
+        for (size_t i = from; i < to; ++i) {
+            const double b[3] = {std::sin(2 * M_PI * f * i), std::cos(2 * M_PI * f * i), 1.0};
+            const double y = double(s[i * channels + channel]);
+            for (int a = 0; a < 3; ++a) {
+                for (int c = 0; c < 3; ++c) m[a][c] += b[a] * b[c];
+                r[a] += b[a] * y;
+            }
+        }
+        // Three unknowns: Gaussian elimination.
+        for (int c = 0; c < 3; ++c) {
+            for (int row = c + 1; row < 3; ++row) {
+                const double q = m[row][c] / m[c][c];
+                for (int k = c; k < 3; ++k) m[row][k] -= q * m[c][k];
+                r[row] -= q * r[c];
+            }
+        }
+        double x[3];
+        for (int i = 2; i >= 0; --i) {
+            double sum = r[i];
+            for (int k = i + 1; k < 3; ++k) sum -= m[i][k] * x[k];
+            x[i] = sum / m[i][i];
+        }
+        double residual = 0;
+        for (size_t i = from; i < to; ++i) {
+            const double fit = x[0] * std::sin(2 * M_PI * f * i) + x[1] * std::cos(2 * M_PI * f * i) + x[2];
+            const double e = double(s[i * channels + channel]) - fit;
+            residual += e * e;
+        }
+        const double tone = (x[0] * x[0] + x[1] * x[1]) / 2 * double(to - from);
+        return 10 * std::log10(residual / tone);
+    }
+
+    static std::vector<int64_t> Sine(size_t frames, int channels, double f, double a) {
+        std::vector<int64_t> s(frames * channels);
+        for (size_t i = 0; i < frames; ++i) {
+            for (int c = 0; c < channels; ++c) {
+                s[i * channels + c] = std::llround(a * std::sin(2 * M_PI * f * i + c));
+            }
+        }
+        return s;
+    }
+
+    TempDir dir;
+    CCancelServices services;
+    CFormatConverter converter;
+};
+
+TEST_F(FormatConverterTest, A48k24BitToneBecomesAClean44k16BitTone) {
+    const double a = 0.89 * 8388607;  // -1 dBFS
+    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 48000, 24, Sine(144000, 2, 997.0 / 48000, a)));
+    ASSERT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1), CFormatConverter::kConvertOk);
+    EXPECT_TRUE(services.Messages().empty());
+    if (HaveProgram("soxi")) {
+        EXPECT_EQ(Output("soxi -r '" + dir.File("out.wav") + "'"), "44100");
+        EXPECT_EQ(Output("soxi -b '" + dir.File("out.wav") + "'"), "16");
+        EXPECT_EQ(Output("soxi -c '" + dir.File("out.wav") + "'"), "2");
+        EXPECT_EQ(Output("soxi -s '" + dir.File("out.wav") + "'"), "132300");
+    }
+    WaveContents out;
+    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
+    const auto s = DecodeSamples(16, out.data);
+    ASSERT_EQ(s.size(), 2u * 132300);
+    for (int c = 0; c < 2; ++c) {
+        const double db = ThdPlusNoiseDb(s, 2, c, 997.0 / 44100);
+        EXPECT_LT(db, -85.0) << c;
+        RecordProperty("thdn_db_channel" + std::to_string(c), std::to_string(db));
+    }
+}
+
+TEST_F(FormatConverterTest, ResolutionAloneKeepsEverySampleWithinTheDither) {
+    // Mono 24-bit to 16-bit at the same rate: no resampling, only the dithered cut to 16 bits.
+    const auto in = Sine(30000, 1, 0.013, 6000000);
+    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 44100, 24, in));
+    ASSERT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1), CFormatConverter::kConvertOk);
+    WaveContents out;
+    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
+    EXPECT_EQ(out.channels, 1);
+    EXPECT_EQ(out.rate, 44100u);
+    const auto s = DecodeSamples(16, out.data);
+    ASSERT_EQ(s.size(), in.size());
+    double mean = 0;
+    bool dithered = false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const double diff = s[i] - in[i] / 256.0;
+        ASSERT_LE(std::abs(diff), 3.0) << i;
+        dithered = dithered || s[i] != (in[i] >> 8);
+        mean += diff;
+    }
+    EXPECT_TRUE(dithered);
+    EXPECT_NEAR(mean / s.size(), -0.5, 0.1);  // the dither adds no offset beyond the cut's half step
+    // And back up to 24 bits at another rate: a mono 22050 Hz file doubles its length.
+    ASSERT_EQ(converter.DoConvert(dir.File("out.wav"), dir.File("up.wav"), 88200, 24, 0), CFormatConverter::kConvertOk);
+    WaveContents up;
+    ASSERT_TRUE(ReadWave(dir.File("up.wav"), up));
+    EXPECT_EQ(up.bits, 24);
+    EXPECT_EQ(up.data.size(), 2u * 3 * in.size());
+}
+
+TEST_F(FormatConverterTest, NothingToDoAndRefusalsLeaveNoDestination) {
+    ASSERT_TRUE(WriteWave(dir.File("cd.wav"), 2, 44100, 16, Sine(5000, 2, 0.01, 10000)));
+    const Bytes before = ReadBytes(dir.File("cd.wav"));
+    EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("out.wav"), 44100, 16, 1),
+              CFormatConverter::kConvertNothingToDo);
+    ASSERT_EQ(services.Messages().size(), 1u);
+    EXPECT_EQ(services.Messages()[0].text, LoadString(350));
+
+    // Writing over the source, a missing source, a width no wave has and an absurd rate change.
+    EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("cd.wav"), 48000, 16, 1),
+              CFormatConverter::kConvertCannotCreate);
+    EXPECT_EQ(converter.DoConvert(dir.File("none.wav"), dir.File("out.wav"), 48000, 16, 1),
+              CFormatConverter::kConvertCannotOpen);
+    EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("out.wav"), 44100, 12, 1),
+              CFormatConverter::kConvertBadResolution);
+    EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("out.wav"), 100, 16, 1),
+              CFormatConverter::kConvertResampleFailed);
+    EXPECT_EQ(services.Messages().back().text, LoadString(1408));
+    EXPECT_EQ(services.Messages().back().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(services.Messages().size(), 5u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));
+    EXPECT_EQ(ReadBytes(dir.File("cd.wav")), before);
+}
+
+TEST_F(FormatConverterTest, CancellingAndTruncatedSourcesLeaveNoDestination) {
+    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 48000, 24, Sine(100000, 2, 0.01, 100000)));
+    services.cancelAt = 3;
+    EXPECT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1),
+              CFormatConverter::kConvertCancelled);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));
+    CancelFlag().store(false);
+    services.cancelAt = 0;
+
+    // A header that promises more data than the file holds still converts what is there.
+    WaveLayout layout;
+    layout.rate = 48000;
+    layout.bits = 24;
+    layout.claimedDataSize = 6u * 100000;
+    layout.truncateTo = 44 + 6u * 30000 + 1;
+    ASSERT_TRUE(WriteBytes(dir.File("cut.wav"), BuildWave(layout, EncodeSamples(24, Sine(100000, 2, 0.01, 1000)))));
+    EXPECT_EQ(converter.DoConvert(dir.File("cut.wav"), dir.File("out.wav"), 44100, 16, 1),
+              CFormatConverter::kConvertOk);
+    WaveContents out;
+    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
+    EXPECT_NEAR(out.data.size() / 4.0, 30000 * 44100 / 48000.0, 1.0);
+}
+
+}  // namespace
