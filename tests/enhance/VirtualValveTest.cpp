@@ -1,0 +1,213 @@
+// The valve emulation: its curves and their clamps, the fallbacks, the
+// calibration that keeps small signals at their level, the dry reference,
+// the tone stack's gains and signs, the flags, the clip report, and
+// parameters no preset should hold.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "dsp/FilterDesign.h"
+#include "enhance/VirtualValve.h"
+#include "shell/Services.h"
+
+namespace {
+
+constexpr double kFs = 44100.0;
+constexpr double kPi = 3.14159265358979323846;
+
+// Runs filter over interleaved samples in memory, block samples at a time.
+std::vector<int32_t> RunBlocks(CFilter& filter, uint16_t channels, const std::vector<int32_t>& in,
+                               uint32_t block = 4096) {
+    CancelFlag().store(false);
+    CWaveFile source(block, 4096);
+    CWaveFile output(block, 0);
+    source.SetFormat(1, channels, 44100, 24);
+    output.SetFormat(1, channels, 44100, 24);
+    std::vector<int32_t> out;
+    EXPECT_TRUE(filter.Prepare(source, output));
+    for (size_t at = 0; at < in.size(); at += block) {
+        source.Close();
+        for (size_t i = at; i < std::min(in.size(), at + block); ++i) source.PutSample(in[i]);
+        EXPECT_TRUE(filter.Process(source, output));
+        out.insert(out.end(), output.BlockStart(), output.EndCursor());
+        output.Close();
+    }
+    EXPECT_TRUE(filter.Finish(source, output));
+    out.insert(out.end(), output.BlockStart(), output.EndCursor());
+    return out;
+}
+
+std::vector<int32_t> Sine(size_t frames, uint16_t channels, double hz, double amplitude) {
+    std::vector<int32_t> v;
+    for (size_t i = 0; i < frames; ++i) {
+        const int32_t s = static_cast<int32_t>(amplitude * 8388608.0 * std::sin(2 * kPi * hz * i / kFs));
+        for (uint16_t c = 0; c < channels; ++c) v.push_back(s);
+    }
+    return v;
+}
+
+std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> d(-amplitude, amplitude);
+    std::vector<int32_t> v(count);
+    for (auto& s : v) s = static_cast<int32_t>(d(rng));
+    return v;
+}
+
+double Rms(const std::vector<int32_t>& v, size_t from) {
+    double sum = 0;
+    for (size_t i = from; i < v.size(); ++i) sum += double(v[i]) * v[i];
+    return std::sqrt(sum / (v.size() - from));
+}
+
+CFilter::Params ValveParams(int mix, int sag, int bias, int drive, int curve, int voicing, int bass = 0, int mids = 0,
+                            int treble = 0) {
+    return {mix, sag, bias, drive, curve, voicing, bass, mids, treble, 0, 0};
+}
+
+TEST(VirtualValveTest, CurvesSaturateBeyondTheirClampsAndUnknownNumbersFallBack) {
+    for (int curve = 0; curve <= CVirtualValve::kFallbackCurve; ++curve) {
+        if (curve == 8) continue;  // the one curve without a clamp
+        for (double bias : {0.0, 0.5, -0.3}) {
+            EXPECT_EQ(CVirtualValve::EvalCurve(curve, 5.0, bias), CVirtualValve::EvalCurve(curve, 50.0, bias)) << curve;
+            EXPECT_EQ(CVirtualValve::EvalCurve(curve, -5.0, bias), CVirtualValve::EvalCurve(curve, -50.0, bias))
+                << curve;
+            EXPECT_TRUE(std::isfinite(CVirtualValve::EvalCurve(curve, 1e300, bias)));
+        }
+    }
+    for (int number : {10, -1, 99, INT_MIN}) {
+        EXPECT_EQ(CVirtualValve::CurveFor(number), CVirtualValve::CurveFor(CVirtualValve::kFallbackCurve));
+        EXPECT_EQ(CVirtualValve::Derive(ValveParams(50, 0, 0, 50, number, 0), kFs).curve,
+                  CVirtualValve::kFallbackCurve);
+    }
+    // Curves 7 and 9 run without bias; the others take it.
+    EXPECT_EQ(CVirtualValve::Derive(ValveParams(50, 0, 40, 50, 7, 0), kFs).bias, 0.0);
+    EXPECT_EQ(CVirtualValve::Derive(ValveParams(50, 0, 40, 50, 9, 0), kFs).bias, 0.0);
+    EXPECT_EQ(CVirtualValve::Derive(ValveParams(50, 0, 40, 50, 8, 0), kFs).bias, 0.4);
+
+    // A voicing outside 0..3 is voicing 0; voicing 2 has no sag and its own mix law.
+    const auto v0 = CVirtualValve::Derive(ValveParams(60, 100, 0, 50, 0, 0), kFs);
+    const auto odd = CVirtualValve::Derive(ValveParams(60, 100, 0, 50, 0, 9), kFs);
+    EXPECT_EQ(odd.voicing, 0);
+    EXPECT_EQ(odd.splitHz, 2500.0);
+    EXPECT_EQ(odd.outputHighPassHz, 500.0);
+    EXPECT_EQ(odd.split.b0, v0.split.b0);
+    EXPECT_DOUBLE_EQ(v0.wet, 0.6);
+    EXPECT_DOUBLE_EQ(v0.dry, 0.7);
+    const auto v2 = CVirtualValve::Derive(ValveParams(60, 100, 0, 50, 0, 2), kFs);
+    EXPECT_DOUBLE_EQ(v2.wet, 60 * 0.00707);
+    EXPECT_DOUBLE_EQ(v2.dry, 0.4);
+    EXPECT_EQ(v2.sag, 0.0);
+}
+
+// The calibration makes the fully wet full-band voicing pass small signals at their level,
+// whatever the drive, on the curves that are nearly straight over the calibration span
+// (curves 2, 5 and 9 bend within it, and curve 8 is one-sided).
+TEST(VirtualValveTest, FullyWetFullBandKeepsSmallSignalsAtTheirLevel) {
+    const std::vector<int32_t> in = Sine(20000, 1, 1000.0, 0.001);
+    for (int curve : {0, 1, 3, 4, 6, 7, 10}) {
+        for (int drive : {10, 50, 200}) {
+            CVirtualValve valve;
+            valve.SetParams(ValveParams(100, 0, 50, drive, curve, 2));
+            const std::vector<int32_t> out = RunBlocks(valve, 1, in);
+            const double ratio = Rms(out, 4000) / Rms(in, 4000);
+            EXPECT_NEAR(20 * std::log10(ratio), 0.0, 0.5) << "curve " << curve << " drive " << drive;
+        }
+    }
+}
+
+// With mix 0 the valve adds nothing and the dry reference leaves the input whole; with a flat
+// tone stack that is the input itself, in every voicing and on every curve.
+TEST(VirtualValveTest, MixZeroWithAFlatToneStackIsTransparent) {
+    const std::vector<int32_t> in = Noise(2 * 12000, 7e6, 5);
+    for (int voicing = 0; voicing < 4; ++voicing) {
+        for (int curve : {0, 4, 8, 10}) {
+            CVirtualValve valve;
+            valve.SetParams(ValveParams(0, 300, 70, 400, curve, voicing));
+            const std::vector<int32_t> out = RunBlocks(valve, 2, in);
+            ASSERT_EQ(out.size(), in.size());
+            for (size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1) << voicing << " " << curve << " " << i;
+        }
+    }
+    // Flat means every section's numerator equals its denominator.
+    const auto k = CVirtualValve::Derive(ValveParams(0, 0, 0, 0, 0, 0), kFs);
+    for (const auto& c : k.tone) EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(c, 1234.0, kFs)), 0.0, 1e-12);
+}
+
+// The tone controls cut by p/100 dB: a negative value boosts.
+TEST(VirtualValveTest, ToneControlsCutByTheirValue) {
+    const auto k = CVirtualValve::Derive(ValveParams(0, 0, 0, 0, 0, 0, -1000, 500, 1000), kFs);
+    EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(k.tone[0], 20.0, kFs)), 10.0, 0.2);
+    EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(k.tone[0], 8000.0, kFs)), 0.0, 0.2);
+    EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(k.tone[1], 900.0, kFs)), -5.0, 1e-6);
+    EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(k.tone[2], 18000.0, kFs)), -10.0, 0.3);
+    EXPECT_NEAR(dsp::MagnitudeDb(dsp::Response(k.tone[2], 50.0, kFs)), 0.0, 0.1);
+
+    // The same through the filter: Bass -600 lifts a 60 Hz tone by about 6 dB.
+    CVirtualValve valve;
+    valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -600, 0, 0));
+    const std::vector<int32_t> in = Sine(30000, 1, 60.0, 0.1);
+    const std::vector<int32_t> out = RunBlocks(valve, 1, in);
+    EXPECT_NEAR(20 * std::log10(Rms(out, 10000) / Rms(in, 10000)), 6.0, 0.3);
+}
+
+// Bypass and the channel flags hand the input through; the other channel is processed
+// as if alone, and a run is repeatable because Prepare starts from rest.
+TEST(VirtualValveTest, FlagsPassChannelsAndRunsRepeat) {
+    const std::vector<int32_t> in = Noise(2 * 10000, 3e6, 8);
+    const auto params = ValveParams(80, 100, 50, 80, 0, 1, -300, 200, 400);
+    CVirtualValve valve;
+    valve.SetParams(params);
+    const std::vector<int32_t> first = RunBlocks(valve, 2, in);
+    EXPECT_EQ(RunBlocks(valve, 2, in), first);
+    EXPECT_NE(first, in);
+
+    valve.SetChannelPass(0, 1);
+    const std::vector<int32_t> left = RunBlocks(valve, 2, in);
+    for (size_t i = 0; i < in.size(); i += 2) {
+        ASSERT_EQ(left[i], in[i]);
+        ASSERT_EQ(left[i + 1], first[i + 1]);
+    }
+    valve.SetChannelPass(0, 0);
+    valve.SetBypass(1);
+    EXPECT_EQ(RunBlocks(valve, 2, in), in);
+}
+
+// A value the output clamps raises the clip report once.
+TEST(VirtualValveTest, ClampedOutputIsReportedOnce) {
+    CVirtualValve valve;
+    valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -1000, 0, 0));
+    RunBlocks(valve, 1, Sine(5000, 1, 100.0, 0.2));
+    EXPECT_FALSE(valve.TakeClipReport());
+    RunBlocks(valve, 1, Sine(5000, 1, 100.0, 0.9));
+    EXPECT_TRUE(valve.TakeClipReport());
+    EXPECT_FALSE(valve.TakeClipReport());
+}
+
+// Parameters no shipped preset holds (a negative sag would divide by zero) still give a
+// full-length output; Prepare refuses a source it cannot run.
+TEST(VirtualValveTest, HostileParametersStayFinite) {
+    std::vector<int32_t> in = Noise(2 * 6000, 8.3e6, 2);
+    std::fill(in.begin() + 4000, in.begin() + 8000, 0);
+    EXPECT_EQ(CVirtualValve::Derive(ValveParams(50, -1000, 0, 50, 0, 0), kFs).sag, 0.0);
+    for (int v : {INT_MIN, -100000, -1, 0, 1, 100000, INT_MAX}) {
+        for (int voicing : {0, 2, 3}) {
+            CVirtualValve valve;
+            valve.SetParams({v, v, v, v, 8, voicing, v, v, v, v, v});
+            ASSERT_EQ(RunBlocks(valve, 2, in, 1000).size(), in.size());
+            valve.SetParams({v, v, v, v, v, voicing, -v / 2, v / 2, -v / 2, v, v});
+            ASSERT_EQ(RunBlocks(valve, 1, in, 1000).size(), in.size());
+        }
+    }
+    CVirtualValve valve;
+    CWaveFile source, output;
+    source.SetFormat(1, 3, 44100, 16);
+    EXPECT_FALSE(valve.Prepare(source, output));
+}
+
+}  // namespace
