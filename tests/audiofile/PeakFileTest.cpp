@@ -131,26 +131,6 @@ TEST_F(PeakFileTest, LayoutForMonoAndStereoSizes) {
     }
 }
 
-TEST_F(PeakFileTest, EightBitAndFloatWavesUseTheInternalScale) {
-    const std::string byteWave = m_dir.File("u8.wav");
-    std::vector<int64_t> u8(408, 128);
-    u8[10] = 0;     // -8388608
-    u8[300] = 192;  // +64 << 16
-    ASSERT_TRUE(WriteWave(byteWave, 1, 8000, 8, u8));
-    PeakResults r;
-    ASSERT_EQ(Build(byteWave, r), 0);
-    EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(byteWave))), (std::vector<uint16_t>{32768, 64 << 8}));
-
-    const std::string floatWave = m_dir.File("f.wav");
-    std::vector<float> f(2 * 204, 0.0f);
-    f[0] = 0.5f;
-    f[3] = -1.0f;
-    ASSERT_TRUE(WriteFloatWave(floatWave, 2, 44100, f));
-    ASSERT_EQ(Build(floatWave, r), 0);
-    EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(floatWave))), (std::vector<uint16_t>{4194303 >> 8, 8388607 >> 8}));
-    EXPECT_EQ(r.maxPeak, 8388607u);
-}
-
 TEST_F(PeakFileTest, ResultsMatchDirectComputation) {
     std::mt19937 rng(7);
     for (uint16_t channels : {1, 2}) {
