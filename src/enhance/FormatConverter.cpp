@@ -169,11 +169,12 @@ int CFormatConverter::DoConvert(const std::string& sourceName, const std::string
     const int channels = in.nChannels == 2 ? 2 : 1;
     CWaveFile destination(kBlock, kHistory);
     WAVEFORMATEX outFormat = MakeWaveFormat(kWaveFormatPcm, static_cast<uint16_t>(channels), rate, bits);
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(destinationName, ec) || ec;
     rc = destination.OpenWrite(destinationName, outFormat, 1);
     if (rc != kFileOk) {
-        if (std::filesystem::exists(destinationName) && !SameFile(sourceName, destinationName)) {
-            ::unlink(destinationName.c_str());
-        }
+        // A file the attempt made is removed again; one that was there before is not ours to delete.
+        if (!existed) ::unlink(destinationName.c_str());
         CWaveFile::ReportFileError(rc, destinationName);
         return kConvertCannotCreate;
     }
