@@ -114,10 +114,9 @@ void CEnhancerDlg::OnVScroll(int id, int position) {
 }
 
 void CEnhancerDlg::OnHScroll(int id, int position) {
-    const int bar = TrackbarOf(id);
-    if (bar != kIdLevel && bar != kIdExciter) return;
     if (!SetControl(id, position)) return;
-    ApplyControls();
+    const int bar = TrackbarOf(id);
+    if (bar == kIdLevel || bar == kIdExciter) ApplyControls();
 }
 
 int CEnhancerDlg::OnBypass() {

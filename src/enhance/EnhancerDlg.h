@@ -56,7 +56,7 @@ public:
     void OnNumberBoxEdit(int boxId, const std::string& text);
     // A trackbar moved vertically: the controls reach the filter at once (a preview hears it).
     void OnVScroll(int id, int position);
-    // A horizontal scroll reaches the filter only for Level and Exciter.
+    // A horizontal scroll moves any trackbar but reaches the filter only for Level and Exciter.
     void OnHScroll(int id, int position);
     // "Bypass": toggles the pane's bypass state, passes it to the filter and applies the controls.
     int OnBypass();

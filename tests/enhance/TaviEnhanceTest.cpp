@@ -1,0 +1,364 @@
+// The Enhance stage: the composite's control mapping, flags, block between
+// the stages, clipping query and presets (its own and the shipped ones), a
+// run through the runner, and the pane controller's controls, Bypass,
+// Process, Preview refusal and "Clip" lamp.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "enhance/EnhancerDlg.h"
+#include "enhance/TaviEnhance.h"
+#include "processing/FilterRunner.h"
+#include "shell/AppSettings.h"
+#include "shell/HeadlessServices.h"
+#include "shell/ProgramPaths.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+using Params = CFilter::Params;
+
+// Runs filter over interleaved stereo samples in memory with a source block of block samples.
+std::vector<int32_t> RunBlocks(CFilter& filter, const std::vector<int32_t>& in, uint32_t block = 4096) {
+    CancelFlag().store(false);
+    CWaveFile source(block, 4096);
+    CWaveFile output(block, 0);
+    source.SetFormat(1, 2, 44100, 24);
+    output.SetFormat(1, 2, 44100, 24);
+    std::vector<int32_t> out;
+    EXPECT_TRUE(filter.Prepare(source, output));
+    for (size_t at = 0; at < in.size(); at += block) {
+        source.Close();
+        for (size_t i = at; i < std::min(in.size(), at + block); ++i) source.PutSample(in[i]);
+        EXPECT_TRUE(filter.Process(source, output));
+        out.insert(out.end(), output.BlockStart(), output.EndCursor());
+        output.Close();
+    }
+    EXPECT_TRUE(filter.Finish(source, output));
+    out.insert(out.end(), output.BlockStart(), output.EndCursor());
+    return out;
+}
+
+// Stereo music-like material at 120 bpm (kick, bass, chords, noise bursts), RMS -18 dBFS.
+std::vector<int32_t> Music(double seconds) {
+    const size_t frames = static_cast<size_t>(seconds * 44100);
+    std::vector<double> x(2 * frames);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> noise(-1, 1);
+    const double roots[] = {55.0, 73.42, 82.41, 65.41};
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = i / 44100.0, beat = std::fmod(t, 0.5);
+        const double root = roots[static_cast<int>(t / 2) % 4];
+        const double kick =
+            0.6 * std::exp(-beat / 0.12) * std::sin(2 * kPi * (50 * beat + 3 * (1 - std::exp(-beat / 0.03))));
+        double bass = 0, chord = 0;
+        for (int h = 1; h <= 5; ++h) bass += 0.2 * std::sin(2 * kPi * root * h * t) / h;
+        for (double f : {4.0, 5.04, 6.0}) {
+            for (int h = 1; h <= 6; ++h) chord += 0.05 * std::sin(2 * kPi * root * f * h * t) / std::pow(h, 1.5);
+        }
+        const double burst = 0.2 * std::exp(-std::fmod(t + 0.5, 1.0) / 0.06) * noise(rng);
+        x[2 * i] = kick + bass + chord + burst;
+        x[2 * i + 1] = kick + bass + 0.8 * chord + burst;
+    }
+    double sum = 0;
+    for (double v : x) sum += v * v;
+    const double scale = std::pow(10.0, -18 / 20.0) / std::sqrt(sum / x.size()) * 8388608.0;
+    std::vector<int32_t> out(x.size());
+    for (size_t i = 0; i < x.size(); ++i) out[i] = static_cast<int32_t>(x[i] * scale);
+    return out;
+}
+
+double RmsDb(const std::vector<int32_t>& v) {
+    double sum = 0;
+    for (int32_t s : v) sum += double(s) * s;
+    return 10 * std::log10(sum / v.size() / (8388608.0 * 8388608.0));
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Services whose message pump stands in for the pane's window timer.
+class CTickingServices : public CHeadlessServices {
+public:
+    void PumpMessages() override {
+        CHeadlessServices::PumpMessages();
+        if (onPump) onPump();
+    }
+    std::function<void()> onPump;
+};
+
+class TaviEnhanceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.TempPath = dir.File("temp");
+        settings.PresetPath = dir.File("Presets");
+        std::filesystem::create_directories(settings.TempPath);
+        std::filesystem::create_directories(settings.PresetPath + "/TaviEnhance");
+        SetSettings(&settings);
+        SetServices(&services);
+        CancelFlag().store(false);
+    }
+    void TearDown() override {
+        SetServices(nullptr);
+        SetSettings(nullptr);
+    }
+
+    TempDir dir;
+    AppSettings settings{dir.Path().string(), dir.Path().string()};
+    CTickingServices services;
+};
+
+TEST_F(TaviEnhanceTest, ControlsReachTheStagesAndTheirOwnSettingsStay) {
+    CTaviEnhance enhancer;
+    EXPECT_EQ(enhancer.GetType(), kFilterTaviEnhance);
+    EXPECT_EQ(enhancer.GetHistory(), 1024);
+    EXPECT_EQ(enhancer.GetLookahead(), 1024);
+    EXPECT_EQ(enhancer.GetParams(), (Params{10, 60, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    enhancer.Punch().SetParams({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    enhancer.Valve().SetParams({21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31});
+    enhancer.SetParams({40, -7, 300, -200, 100, 99, 99, 99, 99, 99, 99});
+    EXPECT_EQ(enhancer.Punch().GetParams(), (Params{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, -7}));
+    EXPECT_EQ(enhancer.Valve().GetParams(), (Params{40, 22, 23, 24, 25, 26, 300, -200, 100, 0, 0}));
+    EXPECT_EQ(enhancer.GetParams(), (Params{40, -7, 300, -200, 100, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(enhancer.Punch().ParamsChanged());
+    EXPECT_TRUE(enhancer.Valve().ParamsChanged());
+
+    enhancer.SetBypass(1);
+    enhancer.SetChannelPass(1, 0);
+    enhancer.SetKeepResidue(1);
+    for (CFilter* child : {static_cast<CFilter*>(&enhancer.Punch()), static_cast<CFilter*>(&enhancer.Valve())}) {
+        EXPECT_EQ(child->GetBypass(), 1);
+        EXPECT_EQ(child->RightUntouched(), 1);
+        EXPECT_EQ(child->LeftUntouched(), 0);
+        EXPECT_EQ(child->GetKeepResidue(), 1);
+    }
+}
+
+// A preset holds one section per stage plus the stage's own; loading takes both stages or
+// neither, and the controls follow from the stages.
+TEST_F(TaviEnhanceTest, PresetsKeepEachStageInItsOwnSection) {
+    CTaviEnhance saved;
+    saved.Punch().SetParams({-200, -210, -220, -230, 15, 80, 40, 12, 1, 1, 0});
+    saved.Valve().SetParams({0, 90, 40, 60, 3, 1, 0, 0, 0, 0, 0});
+    saved.SetParams({25, 8, -300, 150, 200, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(saved.SavePreset("Mine"));
+    const std::string text = Slurp(settings.PresetPath + "/TaviEnhance/Mine.pst");
+    EXPECT_NE(text.find("[PunchAndCrunch_1]\nSet=-200,-210,-220,-230,15,80,40,12,1,1,8"), std::string::npos) << text;
+    EXPECT_NE(text.find("[VirtualValve_2]\nSet=25,90,40,60,3,1,-300,150,200,0,0"), std::string::npos) << text;
+    EXPECT_NE(text.find("[TaviEnhance]\nSet=25,8,-300,150,200,0,0,0,0,0,0"), std::string::npos) << text;
+
+    CTaviEnhance loaded;
+    ASSERT_EQ(loaded.LoadPreset("Mine"), 0);
+    EXPECT_EQ(loaded.Punch().GetParams(), saved.Punch().GetParams());
+    EXPECT_EQ(loaded.Valve().GetParams(), saved.Valve().GetParams());
+    EXPECT_EQ(loaded.GetParams(), (Params{25, 8, -300, 150, 200, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(loaded.CurrentPreset(), "Mine");
+
+    // Without its dynamics section the preset is refused and nothing changes.
+    std::ofstream(settings.PresetPath + "/TaviEnhance/Half.pst") << "[VirtualValve_2]\nSet=1,2,3,4,5,6,7,8,9,0,0\n";
+    EXPECT_EQ(loaded.LoadPreset("Half"), 1);
+    EXPECT_EQ(loaded.Valve().GetParams(), saved.Valve().GetParams());
+    EXPECT_EQ(loaded.CurrentPreset(), "Mine");
+}
+
+// The shipped presets load whole, keep the controls in the pane's ranges, and at a typical
+// level leave music unclipped with its loudness about where it was.
+TEST_F(TaviEnhanceTest, ShippedPresetsAreSoundAtTypicalLevels) {
+    settings.PresetPath = CProgramPaths::Join(CProgramPaths::ShareFolder(), "Presets");
+    const std::vector<std::string> names = CPresetStore::ListPresetNames(settings.PresetPath + "/TaviEnhance");
+    ASSERT_GE(names.size(), 4u);
+    ASSERT_NE(std::find(names.begin(), names.end(), "Default"), names.end());
+    const std::vector<int32_t> music = Music(6.0);
+    const double before = RmsDb(music);
+    for (const std::string& name : names) {
+        CTaviEnhance enhancer;
+        ASSERT_EQ(enhancer.LoadPreset(name), 0) << name;
+        const Params& p = enhancer.GetParams();
+        EXPECT_TRUE(p[0] >= 0 && p[0] <= 100 && p[1] >= -100 && p[1] <= 100) << name;
+        for (int i = 2; i <= 4; ++i) EXPECT_TRUE(p[i] >= -1000 && p[i] <= 1000) << name;
+        EXPECT_NE(enhancer.Punch().GetParams()[4], 0) << name;
+
+        const std::vector<int32_t> out = RunBlocks(enhancer, music);
+        ASSERT_EQ(out.size(), music.size());
+        EXPECT_FALSE(enhancer.TakeClipping()) << name;
+        EXPECT_NEAR(RmsDb(out) - before, 0.0, 3.0) << name;
+        EXPECT_NE(out, music) << name;
+    }
+}
+
+// Bypass gives the input back through both stages, also when the source's blocks are longer
+// than the block between the stages; a clamp anywhere is reported once.
+TEST_F(TaviEnhanceTest, BlocksFlowThroughBothStagesWhole) {
+    const std::vector<int32_t> music = Music(1.0);
+    CTaviEnhance enhancer;
+    enhancer.SetBypass(1);
+    EXPECT_EQ(RunBlocks(enhancer, music, 4096), music);
+    EXPECT_EQ(RunBlocks(enhancer, music, 10000), music);
+    EXPECT_EQ(RunBlocks(enhancer, music, 333), music);
+
+    enhancer.SetBypass(0);
+    enhancer.SetParams({10, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    RunBlocks(enhancer, music);
+    EXPECT_FALSE(enhancer.TakeClipping());
+    enhancer.SetParams({10, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // Level +100: twice the input and more
+    std::vector<int32_t> loud = music;
+    for (int32_t& s : loud) s *= 3;
+    EXPECT_EQ(RunBlocks(enhancer, loud, 10000).size(), loud.size());
+    EXPECT_TRUE(enhancer.TakeClipping());
+    EXPECT_FALSE(enhancer.TakeClipping());
+}
+
+class EnhancerDlgTest : public TaviEnhanceTest {
+protected:
+    void SetUp() override {
+        TaviEnhanceTest::SetUp();
+        std::ofstream(settings.PresetPath + "/TaviEnhance/Default.pst")
+            << "[PunchAndCrunch_1]\nSet=-240,-220,-260,-320,14,100,50,15,0,0,-5\n"
+            << "[VirtualValve_2]\nSet=20,100,50,50,0,0,-100,0,200,0,0\n";
+        std::ofstream(settings.PresetPath + "/TaviEnhance/Warm.pst")
+            << "[PunchAndCrunch_1]\nSet=-240,-220,-260,-320,14,100,50,15,0,0,30\n"
+            << "[VirtualValve_2]\nSet=70,100,50,50,0,3,-400,0,0,0,0\n";
+        song = dir.File("song.wav");
+        ASSERT_TRUE(WriteWave(song, 2, 44100, 16, std::vector<int64_t>(2 * 50000, 1000)));
+    }
+
+    std::string song;
+};
+
+// The five controls with their ranges and mirrored number boxes, applied at once by vertical
+// scrolls and, of the horizontal ones, only by Level and Exciter; Bypass reaches the filter.
+TEST_F(EnhancerDlgTest, ControlsDriveTheFilter) {
+    CFilterRunner runner;
+    CEnhancerDlg dlg(&runner);
+    ASSERT_TRUE(dlg.OnInitDialog());
+    CTaviEnhance* enhancer = dlg.Enhancer();
+    ASSERT_NE(enhancer, nullptr);
+    // The start preset is shown: controls from the stages.
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdExciter), 20);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevelBox), -5);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdBass), -100);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdTreble), 200);
+
+    EXPECT_EQ(CEnhancerDlg::RangeOf(CEnhancerDlg::kIdLevel).min, -100);
+    EXPECT_EQ(CEnhancerDlg::RangeOf(CEnhancerDlg::kIdExciterBox).max, 100);
+    EXPECT_EQ(CEnhancerDlg::RangeOf(CEnhancerDlg::kIdMids).tick, 500);
+    dlg.SetControl(CEnhancerDlg::kIdLevelBox, 500);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 100);
+
+    dlg.OnVScroll(CEnhancerDlg::kIdMids, -700);
+    EXPECT_EQ(enhancer->Valve().GetParams()[7], -700);
+    EXPECT_EQ(enhancer->Punch().GetParams()[10], 100);
+    dlg.OnHScroll(CEnhancerDlg::kIdBass, 900);
+    EXPECT_EQ(enhancer->Valve().GetParams()[6], -100);
+    dlg.OnHScroll(CEnhancerDlg::kIdExciter, 55);
+    EXPECT_EQ(enhancer->Valve().GetParams()[0], 55);
+    EXPECT_EQ(enhancer->Valve().GetParams()[6], 900);
+
+    EXPECT_EQ(dlg.OnBypass(), 1);
+    EXPECT_EQ(enhancer->Punch().GetBypass(), 1);
+    EXPECT_EQ(enhancer->Valve().GetBypass(), 1);
+    EXPECT_EQ(dlg.OnBypass(), 0);
+    EXPECT_EQ(enhancer->GetBypass(), 0);
+
+    // Picking another preset shows its values.
+    const int warm = dlg.PresetCombo().FindStringExact("Warm");
+    ASSERT_GE(warm, 0);
+    dlg.OnPresetSelChange(warm);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdExciter), 70);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 30);
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdBass), -400);
+    EXPECT_EQ(enhancer->Valve().GetParams()[5], 3);
+}
+
+// Process runs the stage over the whole song into a new step of its session with the
+// caption "Enhancing ", the timer running meanwhile; a clip lights the lamp for 500 ms.
+TEST_F(EnhancerDlgTest, ProcessRecordsAStepAndTheLampShowsClipping) {
+    // Music 12 dB hotter than typical, as 16-bit samples.
+    std::vector<int64_t> hot;
+    for (int32_t s : Music(2.0)) hot.push_back(std::clamp<int64_t>(s / 64, -32768, 32767));
+    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, hot));
+    CFilterRunner runner;
+    CEnhancerDlg dlg(&runner);
+    ASSERT_TRUE(dlg.OnInitDialog());
+    CWaveFile wave(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
+    ASSERT_EQ(wave.OpenRead(song), kFileOk);
+    dlg.SetSong(&wave);
+    EXPECT_EQ(dlg.WorkingOn(), "song.wav");
+    dlg.SetControl(CEnhancerDlg::kIdLevel, 100);
+
+    int64_t now = 1000;
+    bool timerSeen = false, lampSeen = false;
+    std::string caption;
+    services.onPump = [&] {
+        now += 200;
+        timerSeen = timerSeen || dlg.TimerRunning();
+        dlg.OnTimer(now);
+        lampSeen = lampSeen || dlg.ClipLampLit(now);
+        if (services.ProgressIsOpen()) caption = services.ProgressText();
+    };
+    ASSERT_TRUE(dlg.OnProcess());
+    services.onPump = nullptr;
+    EXPECT_TRUE(timerSeen);
+    EXPECT_FALSE(dlg.TimerRunning());
+    EXPECT_TRUE(lampSeen);
+    EXPECT_EQ(caption.rfind("Enhancing  song", 0), 0u) << caption;
+
+    // The lamp stays lit 500 ms from the tick that saw the clip.
+    RunBlocks(*dlg.Enhancer(), std::vector<int32_t>(20000, 8388607));
+    dlg.OnTimer(100000);
+    dlg.OnTimer(100200);
+    EXPECT_TRUE(dlg.ClipLampLit(100499));
+    EXPECT_FALSE(dlg.ClipLampLit(100500));
+
+    ASSERT_EQ(wave.Session().Steps().size(), 2u);
+    EXPECT_EQ(wave.Session().Steps().back().label, "TaviEnhancer");
+    WaveContents in, out;
+    ASSERT_TRUE(ReadWave(song, in));
+    ASSERT_TRUE(ReadWave(runner.LastOutputName(), out));
+    EXPECT_EQ(out.data.size(), in.data.size());
+    wave.Close();
+    wave.Session().DiscardSession(false);
+}
+
+// A number box holding no value in range stops Process and Save with a message.
+TEST_F(EnhancerDlgTest, InvalidNumberBoxStopsTheRun) {
+    CFilterRunner runner;
+    CEnhancerDlg dlg(&runner);
+    ASSERT_TRUE(dlg.OnInitDialog());
+    CWaveFile wave(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
+    ASSERT_EQ(wave.OpenRead(song), kFileOk);
+    dlg.SetSong(&wave);
+    dlg.OnNumberBoxEdit(CEnhancerDlg::kIdLevelBox, " 42 ");
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 42);
+    dlg.OnNumberBoxEdit(CEnhancerDlg::kIdLevelBox, "101");
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 42);
+    services.ClearMessages();
+    EXPECT_FALSE(dlg.OnProcess());
+    EXPECT_EQ(dlg.OnSave(), 1);
+    ASSERT_EQ(services.Messages().size(), 2u);
+    EXPECT_EQ(services.Messages()[0].text, "Please enter a whole number from -100 to 100.");
+    EXPECT_TRUE(wave.Session().Steps().size() <= 1);
+
+    dlg.OnNumberBoxEdit(CEnhancerDlg::kIdLevelBox, "-12");
+    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), -12);
+    services.ClearMessages();
+    EXPECT_TRUE(dlg.OnProcess());
+    EXPECT_TRUE(services.Messages().empty());
+    wave.Close();
+    wave.Session().DiscardSession(false);
+}
+
+}  // namespace
