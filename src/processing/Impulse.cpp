@@ -1,0 +1,424 @@
+#include "processing/Impulse.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "audiofile/WaveFile.h"
+#include "dsp/FilterDesign.h"
+#include "dsp/SavitzkyGolay.h"
+#include "shell/AppSettings.h"
+#include "shell/SettingsStore.h"
+
+namespace {
+
+constexpr double kBandReference = 100000.0;
+constexpr double kThresholdCap = 8388352.0;
+// O only ever matters below full scale; the cap keeps five-fold growth finite.
+constexpr double kOffsetCap = 1e12;
+constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
+constexpr int kMaxOrder = 200;
+constexpr int kMinOrder = 20;
+constexpr int kMinContext = 5;  // a side needs more than 4 samples to be modelled
+
+double Decay(double samples) {
+    return samples > 0.0 ? std::pow(0.38, 1.0 / samples) : 0.0;
+}
+
+double Corner(double fc, double fs) {
+    return std::clamp(fc, 1.0, 0.45 * fs);
+}
+
+// Truncates toward zero into [lo, hi]; a value that is not a number becomes 0.
+int32_t ToSample(double v, double lo, double hi) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::trunc(std::clamp(v, lo, hi)));
+}
+
+}  // namespace
+
+CImpulse::CImpulse() {
+    SetIdentity(kFilterImpulse, "Impulse", "Impulse");
+}
+
+CImpulse::~CImpulse() = default;
+
+bool CImpulse::SavePreset(const std::string& name) {
+    if (name.empty()) return false;
+    const Params& p = m_params;
+    const Params stored = {p[0], p[1], p[4], p[2], p[5], p[6], 0, 0, 0, 0, 0};
+    return WritePresetParams(name, stored);
+}
+
+int CImpulse::LoadPreset(const std::string& name) {
+    Params v{};
+    if (ReadPresetParams(name, v) != 0) return 1;
+    m_params[0] = v[0];
+    m_params[1] = v[1];
+    m_params[4] = v[2];
+    m_params[2] = v[3];
+    m_params[5] = v[4];
+    m_params[6] = v[5];
+    m_params[3] = 0;
+    return 0;
+}
+
+bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
+    const int channels = source.Format().nChannels;
+    if (channels != 1 && channels != 2) return false;
+    m_channels = channels;
+    m_rate = std::max<double>(source.Format().nSamplesPerSec, 1.0);
+    const double fs = m_rate;
+
+    m_state = SignalState{};
+    m_decay = Decay(fs * 0.0005);
+    m_mu = 0.38f / 13.0f;
+    m_eventCount = 0;
+    m_rejected = 0;
+    m_repairedTotal = 0;
+
+    if (!dsp::DesignSavitzkyGolay(kSgHalf, 4, 0, m_table.data())) return false;
+
+    const double trackFreq = Profile().GetProfileInt(kSectionImpulse, "TrackFreq", kDefaultTrackFreq);
+    const double fc = Corner(trackFreq * fs / 44100.0, fs);
+    const dsp::ThirdOrderCoeffs hp = dsp::DesignButterworthHighpass3(fc, fs);
+    for (ChannelState& s : m_state.ch) {
+        s.detector.SetCoeffs(hp);
+        s.second.SetCoeffs(hp);
+    }
+
+    m_context = channels == 2 ? 2048 : 4096;
+    try {
+        m_in.assign(size_t{2} * kRingFrames, 0);
+        m_out.assign(size_t{2} * kRingFrames, 0);
+        m_before.assign(4096, 0.0);
+        m_after.assign(4096, 0.0);
+        m_forward.assign(kMaxEvent, 0.0);
+        m_backward.assign(kMaxEvent, 0.0);
+        m_coeffs.assign(kMaxOrder, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!m_reserved) m_reserved = m_burg.Reserve(4096, kMaxOrder, kMaxEvent);
+    if (!m_reserved) return false;
+    m_paramsChanged = 1;
+    return true;
+}
+
+void CImpulse::Recompute() {
+    const double fs = m_rate;
+    const double fc = Corner(fs * 10.0 / 63.0, fs);
+    const dsp::ThirdOrderCoeffs detector = dsp::DesignButterworthHighpass3(fc, fs);
+    const dsp::BiquadCoeffs band = dsp::DesignButterworthLowpass2(Corner(3000.0, fs), fs);
+
+    const int w = m_params[1];
+    m_window = std::clamp(w, 2, 30);
+    m_half = m_window / 2;
+    // A hostile width must not make the hold-off or the envelope length absurd.
+    m_width = std::clamp(w, 0, 4 * kMaxEvent);
+    m_mode = std::clamp(m_params[2], 0, 3);
+    switch (m_mode) {
+        case 0:
+        case 1:
+            m_holdOff = m_width;
+            break;
+        case 2:
+            m_holdOff = std::max(m_width, 30);
+            break;
+        default:
+            m_holdOff = 2 * m_width;
+            break;
+    }
+
+    dsp::ThirdOrderCoeffs second = detector;
+    m_gain2 = 1.0;
+    if (m_mode == 2) {
+        const double top = 0.45 * fs;
+        const double f2 = top - (m_window + 5) * (top - fc) / 32.0;
+        m_gain2 = top > fc ? (f2 - fc) / (top - fc) * 3.0 + 1.0 : 1.0;
+        second = dsp::DesignButterworthHighpass3(Corner(f2, fs), fs);
+    }
+
+    m_t0 = m_params[0] * 256.0;
+    m_sensitivity = m_params[4] * 0.005;
+    m_decay = Decay(m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5);
+    m_bandDecay = Decay(fs * 0.02);
+    m_mu = 2.0f / (kTaps + 1);
+    m_autoregressive = m_params[5] != 0;
+    m_delay = m_mode == 0 ? m_half + 1 : (m_mode == 3 ? kTaps / 2 : m_half);
+
+    for (int c = 0; c < 2; ++c) {
+        ChannelState& s = m_state.ch[c];
+        s.detector.SetCoeffs(detector);
+        s.second.SetCoeffs(second);
+        s.band.SetCoeffs(band);
+        s.envelope = 0.0;
+        s.coeffs.fill(0.0f);
+        // The median window restarts from the most recent input, not from zeros.
+        s.median.Init(m_window);
+        for (int64_t p = m_state.pos - m_window; p < m_state.pos; ++p) {
+            s.median.Push(p >= 0 ? m_in[(p & kRingMask) + c * kRingFrames] : 0);
+        }
+    }
+}
+
+int32_t CImpulse::InputAt(int c, int64_t pos, const BlockView& view) const {
+    if (pos >= view.first) return view.data[(pos - view.first) * m_channels + c];
+    return m_in[(pos & kRingMask) + c * kRingFrames];
+}
+
+double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
+    const double xd = x + 0.01;
+    const double y = s.detector.Process(xd);
+    s.envelope = std::fabs(y) + m_decay * s.envelope;
+    if (m_channels == 2) {
+        const double u = s.band.Process(xd);
+        s.bandEnv = std::fabs(u) * 0.05 + s.bandEnv * m_bandDecay;
+        if (s.bandEnv < kBandReference) {
+            s.envelope *= 1.0 - (kBandReference - s.bandEnv) / kBandReference * 0.2;
+        }
+    }
+    switch (m_mode) {
+        case 0: {
+            s.median.Push(x);
+            const int64_t back = n - m_half;
+            const double old = back >= 0 ? m_in[(back & kRingMask) + c * kRingFrames] : 0.0;
+            return s.median.Largest(m_half) - old;
+        }
+        case 1:
+            return y;
+        case 2:
+            return m_gain2 * s.second.Process(xd);
+        default: {
+            s.recentPos = (s.recentPos + kTaps - 1) % kTaps;
+            const float scaled = static_cast<float>(x) * kScale;
+            s.recent[s.recentPos] = scaled;
+            s.recent[s.recentPos + kTaps] = scaled;
+            const float* r = &s.recent[s.recentPos];  // r[i] = x[n - i]
+            float* cf = s.coeffs.data();
+            float p = 0.0f;
+            for (int i = 0; i < kTaps; ++i) p += cf[i] * r[i];
+            float err = r[m_window] - p;
+            if (!std::isfinite(err)) {
+                s.coeffs.fill(0.0f);
+                err = 0.0f;
+            }
+            const float step = err * m_mu;
+            for (int i = 0; i < kTaps; ++i) cf[i] = cf[i] * 0.9999f + r[i] * step;
+            return static_cast<double>(err) * 8388607.0;
+        }
+    }
+}
+
+bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
+    if (m_in.empty()) return false;  // not prepared
+    if (m_paramsChanged) {
+        Recompute();
+        m_paramsChanged = 0;
+    }
+    const int ch = m_channels;
+    const int32_t* data = source.ReadCursor();
+    const int64_t values = source.EndCursor() - data;
+    const int64_t frames = values > 0 ? values / ch : 0;
+
+    // Lookahead counts only as far as the source really holds audio behind the block; a pipe
+    // between filters has none.
+    int64_t look = 0;
+    if (source.IsOpen()) {
+        const int64_t bps = std::max(source.BytesPerSample(), 1);
+        const int64_t length = source.DataLength(), cursor = source.DataCursor();
+        const int64_t avail = cursor < length ? (length - cursor) / bps : 0;
+        look = std::min<int64_t>(kLookahead, avail) / ch;
+    }
+    SignalState& st = m_state;
+    const BlockView view{data, st.pos, st.pos + frames + look - 1};
+
+    const double base = m_channels == 2 ? m_t0 + st.offset : m_t0;
+    int64_t handedValues = 0;
+    for (int64_t i = 0; i < frames; ++i) {
+        const int64_t n = st.pos + i;
+        for (int c = 0; c < ch; ++c) {
+            const int32_t x = data[i * ch + c];
+            const size_t slot = static_cast<size_t>(n & kRingMask) + static_cast<size_t>(c) * kRingFrames;
+            m_in[slot] = x;
+            m_out[slot] = x;
+            ChannelState& s = st.ch[c];
+            const double e = std::trunc(Detect(s, c, x, n));
+
+            const double relative = s.envelope * m_sensitivity;
+            const double threshold = relative >= base ? std::min(relative, kThresholdCap) : base;
+
+            if (m_bypass) {
+                s.inEvent = false;  // what was held for an event goes out as it came in
+            } else {
+                const bool above = std::fabs(e) > threshold;
+                if (s.inEvent) {
+                    s.quiet = above ? 0 : s.quiet + 1;
+                } else if (above) {
+                    s.inEvent = true;
+                    s.eventStart = s.emitPos;
+                    s.quiet = 0;
+                }
+                if (s.inEvent && (s.quiet >= m_holdOff || n - m_delay - s.eventStart + 1 >= kMaxEvent)) {
+                    EndEvent(c, n, view);
+                }
+            }
+            if (!s.inEvent) {
+                while (n - s.emitPos + 1 > m_delay + 3) ++s.emitPos;
+            }
+        }
+        if (!Hand(output, handedValues)) return false;
+    }
+    st.pos += frames;
+
+    const int64_t v = ch == 2 ? handedValues : values;
+    if (v > 0) {
+        const double ratio = static_cast<double>(st.repaired) / static_cast<double>(v);
+        st.offset = ratio <= 0.4 ? std::max(st.offset * 0.9, 1.0) : std::min(st.offset * 5.0, kOffsetCap);
+        st.repaired = 0;
+    }
+    return true;
+}
+
+bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
+    SignalState& st = m_state;
+    if (m_channels == 1) {
+        for (; st.handed < st.ch[0].emitPos; ++st.handed) {
+            if (!output.PutSample(m_out[st.handed & kRingMask])) return false;
+            ++handedValues;
+        }
+        return true;
+    }
+    // Left and right leave together, so the output stays interleaved whichever channel lags.
+    const int64_t ready = std::min(st.ch[0].emitPos, st.ch[1].emitPos);
+    for (; st.handed < ready; ++st.handed) {
+        const size_t slot = static_cast<size_t>(st.handed & kRingMask);
+        if (!output.PutSample(m_out[slot])) return false;
+        if (!output.PutSample(m_out[slot + kRingFrames])) return false;
+        handedValues += 2;
+    }
+    return true;
+}
+
+void CImpulse::EndEvent(int c, int64_t n, const BlockView& view) {
+    ChannelState& s = m_state.ch[c];
+    s.inEvent = false;
+    s.quiet = m_holdOff;
+    ++m_eventCount;
+    const int64_t a = s.eventStart;
+    const int64_t b = n - m_delay;
+    if (b < a) return;  // a longer delay came in with new parameters: nothing held yet
+    const bool untouched = m_channels == 2 && (c == 0 ? m_leftUntouched : m_rightUntouched);
+    if (untouched) {
+        ++m_rejected;
+    } else {
+        Repair(c, a, b, n, view);
+        m_state.repaired += b - a + 1;
+        m_repairedTotal += b - a + 1;
+    }
+    s.emitPos = b + 1;
+}
+
+void CImpulse::Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
+    const int64_t length = b - a + 1;
+    if (m_channels == 1 && length <= kSgHalf + m_delay && RepairSmooth(c, a, b, view)) return;
+    if (m_autoregressive) {
+        RepairAutoregressive(c, a, b, n, view);
+    } else {
+        RepairCubic(c, a, b, n, view);
+    }
+}
+
+bool CImpulse::RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view) {
+    // The table needs 16 valid input samples on each side; otherwise the long repair serves.
+    if (a - kSgHalf < 0 || b + kSgHalf > view.lastValid) return false;
+    for (int64_t p = a; p <= b; ++p) {
+        double sum = 0.0;
+        for (int j = -kSgHalf; j <= kSgHalf; ++j) sum += m_table[j + kSgHalf] * InputAt(c, p + j, view);
+        m_out[(p & kRingMask) + c * kRingFrames] = ToSample(sum, kRepairMin, kRepairMax);
+    }
+    return true;
+}
+
+void CImpulse::RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
+    const int64_t length = b - a + 1;
+    const int order = static_cast<int>(std::clamp<int64_t>(length / 5, kMinOrder, kMaxOrder));
+
+    const int64_t beforeStart = std::max<int64_t>(n - m_context, 0);
+    const int64_t nb = std::max<int64_t>(a - beforeStart, 0);
+    // Everything before the event is settled: a context that held an earlier event (the first
+    // part of a long burst, say) is modelled as repaired, not as the click it was.
+    const int32_t* ring = &m_out[static_cast<size_t>(c) * kRingFrames];
+    for (int64_t i = 0; i < nb; ++i) m_before[i] = ring[(beforeStart + i) & kRingMask] + 0.01;
+
+    const int64_t afterEnd = std::min<int64_t>(b + m_context, view.lastValid);
+    const int64_t na = std::max<int64_t>(afterEnd - b, 0);
+    for (int64_t i = 0; i < na; ++i) m_after[i] = InputAt(c, b + 1 + i, view) + 0.01;
+
+    const bool haveForward = nb >= kMinContext;
+    const bool haveBackward = na >= kMinContext;
+    if (!haveForward && !haveBackward) return;  // nothing to model from: the input stays
+    const size_t count = static_cast<size_t>(length);
+    if (haveForward) {
+        const int p = m_burg.Estimate(m_before.data(), static_cast<size_t>(nb), order, m_coeffs.data());
+        CBurg::ExtrapolateForward(m_before.data(), static_cast<size_t>(nb), m_coeffs.data(), std::max(p, 0),
+                                  m_forward.data(), count);
+    }
+    if (haveBackward) {
+        const int p = m_burg.Estimate(m_after.data(), static_cast<size_t>(na), order, m_coeffs.data());
+        CBurg::ExtrapolateBackward(m_after.data(), static_cast<size_t>(na), m_coeffs.data(), std::max(p, 0),
+                                   m_backward.data(), count);
+    }
+
+    int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
+    const double len = static_cast<double>(length);
+    for (int64_t i = 0; i < length; ++i) {
+        double v;
+        if (haveForward && haveBackward) {
+            const double t = static_cast<double>(i) / len;
+            v = (1.0 - t) * m_forward[i] + t * m_backward[length - 1 - i];
+        } else {
+            v = haveForward ? m_forward[i] : m_backward[length - 1 - i];
+        }
+        out[(a + i) & kRingMask] = ToSample(v, -8388608.0, 8388607.0);
+    }
+}
+
+void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView&) {
+    const int32_t* ring = &m_in[static_cast<size_t>(c) * kRingFrames];
+    int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
+    const double span = static_cast<double>(b - a);
+    const double ya = ring[a & kRingMask], yb = ring[b & kRingMask];
+    // A straight line first: the curve may step over a sample when its tangents are steep.
+    for (int64_t p = a; p <= b; ++p) {
+        const double t = span > 0 ? (p - a) / span : 0.0;
+        out[p & kRingMask] = ToSample(ya + (yb - ya) * t, kRepairMin, kRepairMax);
+    }
+    if (span <= 0) return;
+    // Points relative to a.
+    const double x0 = -2.0, y0 = a - 2 >= 0 ? ring[(a - 2) & kRingMask] : ya;
+    const double x1 = 0.0, y1 = ya;
+    const double x2 = span, y2 = yb;
+    const double x3 = static_cast<double>(n - a), y3 = ring[n & kRingMask];
+    const int64_t steps = 3 * (b - a);
+    for (int64_t k = steps; k >= 0; --k) {
+        const double t = static_cast<double>(k) / static_cast<double>(steps);
+        const double u = 1.0 - t;
+        const double zx = x2 * u + (x2 - x3) * u * u * t + x1 * t + (x1 - x0) * u * t * t;
+        const double zy = y2 * u + (y2 - y3) * u * u * t + y1 * t + (y1 - y0) * u * t * t;
+        const double h = std::trunc(zx);
+        if (h >= 0.0 && h <= span)
+            out[(a + static_cast<int64_t>(h)) & kRingMask] = ToSample(zy, kRepairMin, kRepairMax);
+    }
+}
+
+bool CImpulse::Finish(CWaveFile&, CWaveFile& output) {
+    if (m_in.empty()) return true;
+    // Whatever is held back goes out as it stands: an unfinished event unrepaired.
+    for (int c = 0; c < m_channels; ++c) {
+        m_state.ch[c].inEvent = false;
+        m_state.ch[c].emitPos = m_state.pos;
+    }
+    int64_t handed = 0;
+    return Hand(output, handed);
+}

@@ -1,0 +1,145 @@
+// CImpulse: removes clicks, pops, scratches and crackle. Each channel runs a
+// detector whose output is compared with a threshold that follows the music's
+// loudness; the samples of an event found that way are replaced by a
+// reconstruction from the audio around it (a smoothing table for short events
+// in mono, two-sided autoregressive prediction or a cubic curve otherwise).
+// The output is the input delayed by D + 3 samples per channel, with the
+// events replaced; every input value is emitted exactly once, in order.
+//
+// Parameters: p0 base threshold / 256, p1 width w (samples), p2 detector
+// mode (0 median, 1 high-pass, 2 narrowed high-pass, 3 adaptive predictor),
+// p4 sensitivity (0 = no loudness-relative threshold), p5 long repair
+// (0 cubic curve, else autoregressive). Built only inside the Clean composite.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dsp/Biquad.h"
+#include "dsp/Burg.h"
+#include "dsp/Median.h"
+#include "dsp/ThirdOrderSection.h"
+#include "processing/Filter.h"
+
+class CImpulse : public CFilter {
+public:
+    static constexpr int kHistory = 1024;           // samples
+    static constexpr int kLookahead = 1024;         // samples
+    static constexpr int kMaxEvent = 512;           // samples per channel
+    static constexpr int kTaps = 32;                // adaptive predictor order
+    static constexpr int kSgHalf = 16;              // smoothing table: 16 points each side
+    static constexpr int kDefaultTrackFreq = 7000;  // Hz, setting "TrackFreq" of section "Impulse"
+
+    CImpulse();
+    ~CImpulse() override;
+
+    int GetLookahead() const override { return kLookahead; }
+    int GetHistory() const override { return kHistory; }
+
+    // Writes p0, p1, p4, p2, p5, p6 and five zeros as the preset's "Set".
+    bool SavePreset(const std::string& name) override;
+    // Reads "Set" back in the order SavePreset writes it; p3 becomes 0. Leaves the
+    // parameters-changed flag alone (the composite applies the values itself). 0 or 1.
+    int LoadPreset(const std::string& name) override;
+
+    // Clears all signal state and sizes the buffers; false for more than two channels or no memory.
+    bool Prepare(CWaveFile& source, CWaveFile& output) override;
+    // Detects and repairs over the source's block; false as soon as the output refuses a value.
+    bool Process(CWaveFile& source, CWaveFile& output) override;
+    // Emits everything still held back (an unfinished event unrepaired); false when the output refuses.
+    bool Finish(CWaveFile& source, CWaveFile& output) override;
+
+    // Events ended since the last reset (the Clean dialog's meter reads and resets it).
+    int64_t EventCount() const { return m_eventCount; }
+    void ResetEventCount() { m_eventCount = 0; }
+    // Events left unrepaired on an untouched channel, over the run.
+    int64_t RejectedCount() const { return m_rejected; }
+    // Stereo threshold offset O on the 24-bit scale (1.0 after Prepare).
+    double ThresholdOffset() const { return m_state.offset; }
+    // Detection delay D of the parameters in force (samples); the output lags by D + 3.
+    int DetectionDelay() const { return m_delay; }
+    // Samples repaired over the run, all channels together.
+    int64_t RepairedSamples() const { return m_repairedTotal; }
+
+private:
+    static constexpr int kRingFrames = 8192;  // per channel: contexts, pending samples and the stereo lag
+    static constexpr int kRingMask = kRingFrames - 1;
+    static constexpr double kRepairMax = 8388352.0;
+    static constexpr double kRepairMin = -8388353.0;
+
+    // Per-channel signal state; everything here is cleared by Prepare.
+    struct ChannelState {
+        CThirdOrderSection detector;                                   // envelope high-pass
+        CThirdOrderSection second;                                     // detection high-pass of modes 1 and 2
+        CBiquad band{dsp::BiquadCoeffs{}, dsp::BiquadForm::DirectII};  // 3 kHz low-pass (stereo)
+        CRunningMedian median;
+        double envelope = 0.0;  // E
+        double bandEnv = 0.0;   // B
+        std::array<float, kTaps> coeffs{};
+        std::array<float, 2 * kTaps> recent{};  // scaled inputs, written twice so a window is contiguous
+        int recentPos = 0;
+        bool inEvent = false;
+        int64_t eventStart = 0;  // position of the event's first sample
+        int quiet = 0;           // samples since the last detection inside an event
+        int64_t emitPos = 0;     // next position to emit
+    };
+    struct SignalState {
+        std::array<ChannelState, 2> ch;
+        double offset = 1.0;   // O
+        int64_t repaired = 0;  // samples repaired in the current block
+        int64_t pos = 0;       // position of the next input frame (0 = range start)
+        int64_t handed = 0;    // frames handed to the output (stereo interleaving)
+    };
+
+    // Where the input of the block being processed lies.
+    struct BlockView {
+        const int32_t* data = nullptr;  // the block's first value
+        int64_t first = 0;              // position of its first frame
+        int64_t lastValid = -1;         // last position with valid input (block plus lookahead)
+    };
+
+    void Recompute();
+    // One input value of channel c at pos (0..view.lastValid, and within the ring behind the
+    // block): the ring before the block, the source's block and lookahead from its start on.
+    int32_t InputAt(int c, int64_t pos, const BlockView& view) const;
+    double Detect(ChannelState& s, int c, double x, int64_t n);
+    void EndEvent(int c, int64_t n, const BlockView& view);
+    void Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    bool RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view);
+    void RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    bool Hand(CWaveFile& output, int64_t& handedValues);
+
+    // Parameters and derived coefficients (Recompute).
+    int m_channels = 1;
+    double m_rate = 44100.0;
+    int m_mode = 1;
+    int m_window = 2;   // w' (2..30)
+    int m_half = 1;     // h
+    int m_width = 0;    // w, bounded
+    int m_holdOff = 0;  // H
+    int m_delay = 1;    // D
+    double m_t0 = 0.0;
+    double m_sensitivity = 0.0;  // s x 0.005
+    double m_decay = 0.0;
+    double m_bandDecay = 0.0;
+    double m_gain2 = 1.0;  // G2
+    float m_mu = 0.0f;
+    bool m_autoregressive = true;
+    int m_context = 4096;  // Q, frames
+
+    // Signal state and buffers (sized in Prepare).
+    SignalState m_state;
+    std::vector<int32_t> m_in;   // input ring, kRingFrames per channel
+    std::vector<int32_t> m_out;  // output ring, same layout: input with the repairs written in
+    std::vector<double> m_before, m_after, m_forward, m_backward, m_coeffs;
+    std::array<double, 2 * kSgHalf + 1> m_table{};
+    CBurg m_burg;
+    bool m_reserved = false;
+
+    int64_t m_eventCount = 0;
+    int64_t m_rejected = 0;
+    int64_t m_repairedTotal = 0;
+};
