@@ -1,0 +1,248 @@
+// The Clean composite: the parameter mapping onto its four stages, exact
+// length through the runner for many lengths and formats, bypass, where the
+// residue comes from, forwarding of the flags, presets and the meters.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "audiofile/WaveFile.h"
+#include "enhance/AutoHum.h"
+#include "processing/ContinuousNoise.h"
+#include "processing/FilterRunner.h"
+#include "processing/Impulse.h"
+#include "processing/TaviClean.h"
+#include "shell/AppSettings.h"
+#include "shell/HeadlessServices.h"
+#include "support/TempDir.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+
+using Params = CFilter::Params;
+
+// Music-like tones with hiss, 60 Hz hum and sharp clicks, interleaved, on the 24-bit scale.
+std::vector<int32_t> Damaged(size_t frames, int channels, unsigned seed = 3) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> hiss(0.0, 3e4);
+    std::vector<int32_t> v(frames * channels);
+    for (size_t f = 0; f < frames; ++f) {
+        const double t = static_cast<double>(f) / kRate;
+        const double music = 1.5e6 * std::sin(2 * std::numbers::pi * 440 * t) * (0.6 + 0.4 * std::sin(3 * t)) +
+                             8e5 * std::sin(2 * std::numbers::pi * 660 * t);
+        const double hum = 2e5 * std::sin(2 * std::numbers::pi * 60 * t);
+        for (int c = 0; c < channels; ++c) {
+            double x = music + hum + hiss(rng);
+            if (f % 9000 == 4500) x += 5e6;  // a click every ~0.2 s
+            v[f * channels + c] = static_cast<int32_t>(x);
+        }
+    }
+    return v;
+}
+
+// Feeds the composite block by block through in-memory waves; every value it emits.
+std::vector<int32_t> FeedFilter(CFilter& filter, const std::vector<int32_t>& in, int channels) {
+    CWaveFile src(4096, 4096);
+    CWaveFile out(1 << 16, 0);
+    for (CWaveFile* w : {&src, &out}) {
+        w->SetFormat(1, static_cast<uint16_t>(channels), kRate, 16);
+        w->SetOutputMode(kOutNone);
+        w->SetClipping(false);
+    }
+    std::vector<int32_t> result;
+    EXPECT_TRUE(filter.Prepare(src, out));
+    for (size_t at = 0; at < in.size(); at += 4096) {
+        src.KeepHistory();
+        for (size_t i = at; i < std::min(in.size(), at + 4096); ++i) src.PutSample(in[i]);
+        EXPECT_TRUE(filter.Process(src, out));
+        result.insert(result.end(), out.BlockStart(), out.EndCursor());
+        out.KeepHistory();
+    }
+    EXPECT_TRUE(filter.Finish(src, out));
+    result.insert(result.end(), out.BlockStart(), out.EndCursor());
+    return result;
+}
+
+class TaviCleanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.TempPath = dir.File("temp");
+        settings.PresetPath = dir.File("Presets");
+        std::filesystem::create_directories(settings.TempPath);
+        std::filesystem::create_directories(settings.PresetPath + "/TaviClean");
+        SetSettings(&settings);
+        SetServices(&services);
+        CancelFlag() = false;
+    }
+    void TearDown() override {
+        SetServices(nullptr);
+        SetSettings(nullptr);
+        CancelFlag() = false;
+    }
+
+    // Runs the filter over a whole file through the runner; the step file's samples (empty on failure).
+    std::vector<int32_t> RunOnFile(CFilter& filter, const std::string& path) {
+        CWaveFile source(4096, 4096);
+        if (source.OpenRead(path) != kFileOk) return {};
+        CFilterRunner runner;
+        runner.SetSource(&source);
+        const bool ok = runner.RunFilter(0, 0, &filter, nullptr, false);
+        EXPECT_TRUE(ok) << runner.LastResult();
+        std::vector<int32_t> out = ok ? ReadInternal(runner.LastOutputName()) : std::vector<int32_t>{};
+        source.Close();
+        source.Session().DiscardSession(false);
+        return out;
+    }
+
+    TempDir dir;
+    AppSettings settings{dir.Path().string(), dir.Path().string()};
+    CHeadlessServices services;
+};
+
+TEST_F(TaviCleanTest, ControlsMapOntoTheFourStages) {
+    CTaviClean clean;
+    clean.SetParams({1000, 1000, 35, 2, 0, 0, 0, 0, 0, 0, 0});
+    // Scratch 1000: threshold 25 x 2560 = 64000 on the 24-bit scale (p0 is threshold / 256).
+    EXPECT_EQ(clean.ScratchStage().GetParams(), (Params{250, 7, 3, 0, 0, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(clean.ScratchStage().GetParams()[0] * 256, 64000);
+    EXPECT_EQ(clean.CrackleStage().GetParams(), (Params{0, 13, 1, 0, 10, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(clean.HumStage().GetParams(), (Params{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(clean.HissStage().GetParams(), (Params{10, 10, 35, 4, 50, 12, 2, 1, 0, 0, 0}));
+
+    clean.SetParams({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(clean.ScratchStage().GetParams()[0] * 256, 2624000);
+    EXPECT_EQ(clean.CrackleStage().GetParams()[4], 110);
+    // Crackle 995 rounds toward zero: (1000 - 995) / 10 + 10 = 10.
+    clean.SetParams({5000, 995, -7, 1, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(clean.CrackleStage().GetParams()[4], 10);
+    // Values beyond the controls' ranges are held to them, never overflowing.
+    EXPECT_EQ(clean.ScratchStage().GetParams()[0], 250);
+    EXPECT_EQ(clean.HissStage().GetParams()[2], 0);
+}
+
+TEST_F(TaviCleanTest, OutputHasTheInputsLengthForAnyLengthAndFormat) {
+    struct Format {
+        uint16_t tag, channels, bits;
+    };
+    const Format formats[] = {{1, 2, 16}, {1, 1, 16}, {1, 1, 8}, {1, 2, 24}, {3, 2, 32}};
+    const size_t lengths[] = {1, 700, 4095, 4096, 4097, 20000, 70001};
+    for (const Format& f : formats) {
+        for (size_t frames : lengths) {
+            const std::string path = dir.File("song.wav");
+            std::vector<int32_t> samples = Damaged(frames, f.channels);
+            if (f.bits == 8) {
+                for (int32_t& s : samples) s = s / 65536 * 65536;
+            }
+            ASSERT_TRUE(WriteInternal(path, f.tag, f.channels, kRate, f.bits, samples));
+            CTaviClean clean;
+            clean.SetParams({500, 600, 20, 1, 0, 0, 0, 0, 0, 0, 0});
+            // The runner itself refuses a run whose output length differs from the range.
+            const auto out = RunOnFile(clean, path);
+            ASSERT_EQ(out.size(), samples.size()) << f.bits << "-bit " << f.channels << " ch, " << frames;
+        }
+    }
+}
+
+TEST_F(TaviCleanTest, BypassGivesTheInputBackExactly) {
+    const std::string path = dir.File("song.wav");
+    ASSERT_TRUE(WriteInternal(path, 1, 2, kRate, 16, Damaged(30000, 2)));
+    const auto in = ReadInternal(path);
+    CTaviClean clean;
+    clean.SetParams({1000, 1000, 100, 2, 0, 0, 0, 0, 0, 0, 0});
+    clean.SetBypass(1);
+    EXPECT_EQ(RunOnFile(clean, path), in);
+    clean.SetBypass(0);
+    EXPECT_NE(RunOnFile(clean, path), in);
+}
+
+TEST_F(TaviCleanTest, KeepResidueReplacesOnlyTheHissStagesOutput) {
+    const auto in = Damaged(3 * kRate, 2);
+    const Params p{800, 700, 40, 1, 0, 0, 0, 0, 0, 0, 0};
+    CTaviClean clean;
+    clean.SetParams(p);
+    const auto cleaned = FeedFilter(clean, in, 2);
+    EXPECT_EQ(FeedFilter(clean, in, 2), cleaned);  // a second run of the same filter starts afresh
+    clean.SetKeepResidue(1);
+    EXPECT_EQ(clean.HissStage().GetKeepResidue(), 1);
+    EXPECT_EQ(clean.ScratchStage().GetKeepResidue(), 0);
+    EXPECT_EQ(clean.HumStage().GetKeepResidue(), 0);
+    const auto residue = FeedFilter(clean, in, 2);
+    clean.SetKeepResidue(0);
+    // The hiss stage at strength 0 passes on what the first three stages made.
+    clean.SetParams({800, 700, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+    const auto beforeHiss = FeedFilter(clean, in, 2);
+    ASSERT_EQ(cleaned.size(), in.size());
+    ASSERT_EQ(residue.size(), in.size());
+    ASSERT_EQ(beforeHiss.size(), in.size());
+    double clicksAndHum = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        ASSERT_LE(std::abs(int64_t{cleaned[i]} + residue[i] - beforeHiss[i]), 256) << i;
+        clicksAndHum += std::fabs(double(beforeHiss[i]) - in[i]);
+    }
+    // ... and the first three stages did change the audio: their work is not in the residue.
+    EXPECT_GT(clicksAndHum / in.size(), 1e4);
+}
+
+TEST_F(TaviCleanTest, FlagsGoToTheRightStages) {
+    CTaviClean clean;
+    clean.SetBypass(1);
+    EXPECT_EQ(clean.ScratchStage().GetBypass(), 1);
+    EXPECT_EQ(clean.CrackleStage().GetBypass(), 1);
+    EXPECT_EQ(clean.HumStage().GetBypass(), 1);
+    EXPECT_EQ(clean.HissStage().GetBypass(), 1);
+    clean.SetChannelPass(1, 0);
+    EXPECT_EQ(clean.ScratchStage().RightUntouched(), 1);
+    EXPECT_EQ(clean.CrackleStage().RightUntouched(), 1);
+    EXPECT_EQ(clean.HumStage().RightUntouched(), 0);
+    EXPECT_EQ(clean.HissStage().RightUntouched(), 0);
+}
+
+TEST_F(TaviCleanTest, PresetsCarryTheFourControls) {
+    std::ofstream(settings.PresetPath + "/TaviClean/Strong.pst") << "[TaviClean]\nSet=900,800,60,2,5,5,5,5,5,5,5\n";
+    CTaviClean clean;
+    clean.SetParams({1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(clean.LoadPreset("Strong"), 0);
+    EXPECT_EQ(clean.GetParams(), (Params{900, 800, 60, 2, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(clean.HumStage().GetParams()[0], 2);
+    EXPECT_EQ(clean.HissStage().GetParams()[2], 60);
+    EXPECT_EQ(clean.LoadPreset("Missing"), 1);
+    EXPECT_EQ(clean.GetParams()[0], 900);
+    ASSERT_TRUE(clean.SavePreset("Again"));
+    CTaviClean other;
+    ASSERT_EQ(other.LoadPreset("Again"), 0);
+    EXPECT_EQ(other.GetParams(), clean.GetParams());
+}
+
+TEST_F(TaviCleanTest, ShippedDefaultHoldsThePanesStartValues) {
+    const auto root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    std::ifstream in(root / "share/Presets/TaviClean/Default.pst");
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "[TaviClean]\nSet=500,600,20,0,0,0,0,0,0,0,0\n");
+}
+
+TEST_F(TaviCleanTest, MetersCountEventsResetOnReadingAndTotalsKeepThem) {
+    CTaviClean clean;
+    clean.SetParams({700, 600, 20, 1, 0, 0, 0, 0, 0, 0, 0});
+    const auto in = Damaged(2 * kRate, 2);
+    FeedFilter(clean, in, 2);
+    const CTaviClean::Totals before = clean.GetTotals();
+    EXPECT_GE(before.scratch, 5);  // ten clicks
+    EXPECT_GT(before.hum, 0);
+    EXPECT_LT(before.hissGain, 1.0);
+    const CTaviClean::Meters m = clean.GetMeters();
+    EXPECT_EQ(m.scratch, before.scratch - 0);
+    EXPECT_LE(m.hiss, 1000);
+    const CTaviClean::Meters again = clean.GetMeters();
+    EXPECT_EQ(again.scratch, 0);
+    EXPECT_EQ(again.crackle, 0);
+    EXPECT_EQ(clean.GetTotals().scratch, before.scratch);
+}
+
+}  // namespace
