@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audiofile/WaveFile.h"
+#include "devices/FilePreviewPlayer.h"
 #include "enhance/EnhancerDlg.h"
 #include "enhance/TaviEnhance.h"
 #include "processing/FilterRunner.h"
@@ -357,6 +358,45 @@ TEST_F(EnhancerDlgTest, InvalidNumberBoxStopsTheRun) {
     services.ClearMessages();
     EXPECT_TRUE(dlg.OnProcess());
     EXPECT_TRUE(services.Messages().empty());
+    wave.Close();
+    wave.Session().DiscardSession(false);
+}
+
+// Preview plays the stage's output instead of writing a step; pressing Process while a
+// preview plays only stops it, and the next press runs.
+TEST_F(EnhancerDlgTest, PreviewPlaysAndProcessFirstStopsIt) {
+    CFilterRunner runner;
+    CFilePreviewPlayer player(dir.File("preview.wav"));
+    player.SetLoop(false);
+    runner.SetPlayer(&player);
+    CEnhancerDlg dlg(&runner);
+    ASSERT_TRUE(dlg.OnInitDialog());
+    CWaveFile wave(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
+    ASSERT_EQ(wave.OpenRead(song), kFileOk);
+    dlg.SetSong(&wave);
+
+    ASSERT_TRUE(dlg.OnPreview());
+    EXPECT_LE(wave.Session().Steps().size(), 1u);
+    WaveContents in, played;
+    ASSERT_TRUE(ReadWave(song, in));
+    ASSERT_TRUE(ReadWave(dir.File("preview.wav"), played));
+    EXPECT_EQ(played.data.size(), in.data.size());
+
+    // Process pressed during the next preview: the preview ends and nothing is processed.
+    bool pressed = false, refused = false;
+    services.onPump = [&] {
+        if (pressed || player.State() != kPlayerPlaying) return;
+        pressed = true;
+        refused = !dlg.OnProcess();
+    };
+    EXPECT_FALSE(dlg.OnPreview());
+    services.onPump = nullptr;
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(refused);
+    EXPECT_LE(wave.Session().Steps().size(), 1u);
+    runner.SetPlayer(nullptr);
+    EXPECT_TRUE(dlg.OnProcess());
+    EXPECT_EQ(wave.Session().Steps().size(), 2u);
     wave.Close();
     wave.Session().DiscardSession(false);
 }
