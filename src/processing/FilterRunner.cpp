@@ -12,8 +12,12 @@
 
 #include "audiofile/FileNames.h"
 #include "devices/PreviewPlayer.h"
+#include "enhance/TaviEnhance.h"
+#include "enhance/Pitch.h"
+#include "enhance/Riaa.h"
 #include "processing/Filter.h"
 #include "processing/GainChange.h"
+#include "processing/TaviClean.h"
 #include "shell/AppSettings.h"
 #include "shell/Services.h"
 #include "shell/StringTable.h"
@@ -81,8 +85,16 @@ void CFilterRunner::CloseSource() {
 
 std::unique_ptr<CFilter> CFilterRunner::CreateFilter(int type) {
     switch (type) {
+        case kFilterPitch:
+            return std::make_unique<CPitch>();
         case kFilterGainChange:
             return std::make_unique<CGainChange>();
+        case kFilterTaviClean:
+            return std::make_unique<CTaviClean>();
+        case kFilterTaviEnhance:
+            return std::make_unique<CTaviEnhance>();
+        case kFilterRiaa:
+            return std::make_unique<CRiaa>();
         default:
             ShowMessage(kMsgNoFilter, MsgIcon::Stop);
             return nullptr;
@@ -111,6 +123,14 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     m_source->SetSessionMode(true);
     if (m_source->Reopen(kOpenRead) != kFileOk) {
         m_lastResult = kRunCannotRead;
+        return false;
+    }
+    // An end of 0 runs to the end of the audio, also from a later start; a range the wrong way
+    // round is refused rather than quietly turned into another one.
+    if (endBytes == 0) endBytes = m_source->DataLength();
+    if (startBytes > endBytes) {
+        m_source->Close();
+        m_lastResult = kRunBadRange;
         return false;
     }
     startBytes = m_source->AlignToFrame(startBytes);

@@ -41,6 +41,7 @@ public:
         kRunBusy = 14,             // a run was in progress or a preview playing: this call only cancelled
         kRunNoSource = 15,         // no source or no filter
         kRunStepNotRecorded = 16,  // the session refused the step
+        kRunBadRange = 17,         // the range starts after its end
     };
 
     // Block length and history capacity of the output wave (samples).

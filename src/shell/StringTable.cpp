@@ -79,6 +79,20 @@ const std::unordered_map<int, std::string>& Table() {
         {61302, "ERROR: Internal fault, filter exec ptr is null in RunFilter"},
         {61303, "Unknown error"},
         {61304, "Filtering "},
+
+        // Enhance stage (numbers of our own; the caption is the program's)
+        {61701, "Enhancing "},
+        {61702, "Please enter a whole number from %1."},
+
+        // Noise filters and the Clean stage
+        {306, "ERROR: No sample data. This is an Internal Error. Pleas contanct Support"},
+        // Clean pane texts (numbers of our own; the texts are the program's)
+        {61401, "Cleaning "},
+
+        // Speed correction and format conversion
+        {148, "Correcting playback speed."},
+        {350, "Nothing to do. Change either the sample rate or the resolution or both. "},
+        {1408, "ERROR: Resampling of the input failed. "},
     };
     return table;
 }
