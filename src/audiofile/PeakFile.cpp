@@ -500,8 +500,8 @@ bool CPeakFile::LoadStepPeaks(CQueEdit& step, const WAVEFORMATEX& fmt, uint32_t 
                          PeakOffset(step.start, fmt, samplesPerPeak) + PeakOffset(step.newEnd, fmt, samplesPerPeak);
     if (step.newEnd < step.start || size < 0) return fail(false);
 
-    if (!PeakFileIsCurrent(step.fileName, peakPath)) {
-        // A stale peak file still holds the song's dividers: keep them through the rebuild.
+    // Rebuilds the step's peak file, keeping the dividers a readable old one still holds.
+    auto rebuild = [&]() {
         const DividerBlock* keep = &step.dividers;
         uint32_t keepCount = step.dividerCount;
         if (ReadHeader(peakPath, *block, count) == HeaderStatus::Ok) {
@@ -509,37 +509,50 @@ bool CPeakFile::LoadStepPeaks(CQueEdit& step, const WAVEFORMATEX& fmt, uint32_t 
             keepCount = count;
         }
         CWaveFile wave;
-        if (wave.OpenRead(step.fileName, kOpenRead) != kFileOk) return fail(false);
+        if (wave.OpenRead(step.fileName, kOpenRead) != kFileOk) return false;
         const uint64_t last = static_cast<uint64_t>(step.sourceOffset) + (step.newEnd - step.start);
         PeakResults results;
-        if (BuildPeakFile(wave, step.sourceOffset, static_cast<uint32_t>(std::min<uint64_t>(last, UINT32_MAX)), keep,
-                          keepCount, results) != 0)
-            return fail(false);
+        return BuildPeakFile(wave, step.sourceOffset, static_cast<uint32_t>(std::min<uint64_t>(last, UINT32_MAX)),
+                             keep, keepCount, results) == 0;
+    };
+    bool rebuilt = false;
+    if (!PeakFileIsCurrent(step.fileName, peakPath)) {
+        if (!rebuild()) return fail(false);
+        rebuilt = true;
     }
 
-    FilePtr f(std::fopen(peakPath.c_str(), "rb"));
-    switch (ReadHeader(f.get(), *block, count)) {
-        case HeaderStatus::Ok:
-            break;
-        case HeaderStatus::OtherFormat:
-            return fail(true);
-        default:
-            return fail(false);
-    }
-    // Refuse before allocating when the file cannot hold the values, whatever the step claims.
-    std::error_code ec;
-    const uint64_t fileSize = std::filesystem::file_size(peakPath, ec);
-    const uint64_t available = !ec && fileSize > kHeaderBytes ? fileSize - kHeaderBytes : 0;
     const uint64_t want = static_cast<uint64_t>(size);
     constexpr uint64_t kTolerance = 8;
-    if (available + kTolerance < want) return fail(false);
-
-    auto peaks = std::make_shared<std::vector<uint8_t>>(want);
-    const size_t got = want ? std::fread(peaks->data(), 1, want, f.get()) : 0;
-    if (want - got > kTolerance) return fail(false);
-    // Values a few bytes short of the expected size repeat the last byte read.
-    const uint8_t fill = got ? (*peaks)[got - 1] : 0;
-    std::fill(peaks->begin() + static_cast<ptrdiff_t>(got), peaks->end(), fill);
+    std::shared_ptr<std::vector<uint8_t>> peaks;
+    for (;;) {
+        FilePtr f(std::fopen(peakPath.c_str(), "rb"));
+        const HeaderStatus header = ReadHeader(f.get(), *block, count);
+        if (header == HeaderStatus::OtherFormat) return fail(true);
+        bool usable = header == HeaderStatus::Ok;
+        size_t got = 0;
+        if (usable) {
+            // Refuse before allocating when the file cannot hold the values, whatever the step claims.
+            std::error_code ec;
+            const uint64_t fileSize = std::filesystem::file_size(peakPath, ec);
+            const uint64_t available = !ec && fileSize > kHeaderBytes ? fileSize - kHeaderBytes : 0;
+            usable = available + kTolerance >= want;
+            if (usable) {
+                peaks = std::make_shared<std::vector<uint8_t>>(want);
+                got = want ? std::fread(peaks->data(), 1, want, f.get()) : 0;
+                usable = want - got <= kTolerance;
+            }
+        }
+        if (usable) {
+            // Values a few bytes short of the expected size repeat the last byte read.
+            const uint8_t fill = got ? (*peaks)[got - 1] : 0;
+            std::fill(peaks->begin() + static_cast<ptrdiff_t>(got), peaks->end(), fill);
+            break;
+        }
+        // A peak file cut short (a crash while it was built) must not keep the song from opening:
+        // build it again once from the step's audio.
+        if (rebuilt || !rebuild()) return fail(false);
+        rebuilt = true;
+    }
 
     step.dividers = *block;
     step.dividerCount = count;
