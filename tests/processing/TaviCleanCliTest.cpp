@@ -119,4 +119,21 @@ TEST_F(CleanCliTest, BadArgumentsAndMissingFilesFailWithoutOut) {
     EXPECT_FALSE(std::filesystem::exists(o));
 }
 
+TEST_F(CleanCliTest, InterruptingLeavesNoOutAndNoTemporaryFiles) {
+    // Forty seconds of audio take long enough to be interrupted part way.
+    std::vector<int64_t> samples(2 * 44100 * 40);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
+    ASSERT_TRUE(WriteWave(dir.File("long.wav"), 2, 44100, 16, samples));
+    const std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
+                            " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH) +
+                            " --quiet clean " + Quote(dir.File("long.wav")) + " " + Quote(dir.File("o.wav")) +
+                            " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -INT $pid; wait $pid; echo $? >" +
+                            Quote(dir.File("rc.txt"));
+    ASSERT_EQ(std::system(("sh -c " + Quote(cmd)).c_str()), 0);
+    const int rc = std::atoi(Slurp(dir.File("rc.txt")).c_str());
+    if (rc == 0) GTEST_SKIP() << "the run finished before it was interrupted";
+    EXPECT_EQ(rc, 130);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"long.wav", "rc.txt"}));
+}
+
 }  // namespace
