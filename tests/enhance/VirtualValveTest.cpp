@@ -200,7 +200,7 @@ TEST(VirtualValveTest, HostileParametersStayFinite) {
             CVirtualValve valve;
             valve.SetParams({v, v, v, v, 8, voicing, v, v, v, v, v});
             ASSERT_EQ(RunBlocks(valve, 2, in, 1000).size(), in.size());
-            valve.SetParams({v, v, v, v, v, voicing, -v / 2, v / 2, -v / 2, v, v});
+            valve.SetParams({v, v, v, v, v, voicing, -(v / 2), v / 2, -(v / 2), v, v});
             ASSERT_EQ(RunBlocks(valve, 1, in, 1000).size(), in.size());
         }
     }
