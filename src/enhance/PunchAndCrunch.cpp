@@ -90,6 +90,7 @@ bool CPunchAndCrunch::Prepare(CWaveFile& source, CWaveFile&) {
     for (auto& s : m_smoother) s.SetState(1.0);
     m_env.fill(0.001);
     m_gain.fill(1.0);
+    m_onLaw.fill(false);
     m_paramsChanged = 1;
     return true;
 }
@@ -104,6 +105,13 @@ bool CPunchAndCrunch::Process(CWaveFile& source, CWaveFile& output) {
         }
         for (int b = 0; b < kBands; ++b) m_smoother[b].SetCoeffs(m_k.smoothers[b]);
         m_ratioMinusOne = m_k.ratio - 1.0;
+        // While an envelope releases, q changes by the release factor each sample (by its
+        // inverse under law 1), so the gain changes by a constant factor: no power needed.
+        const double exponent = m_k.gainLaw == 1 ? -m_ratioMinusOne : m_ratioMinusOne;
+        for (int b = 0; b < kBands; ++b) {
+            m_releaseStep[b] = m_k.releaseFactors[b] > 0.0 ? std::pow(m_k.releaseFactors[b], exponent) : 0.0;
+        }
+        m_onLaw.fill(false);
         m_paramsChanged = 0;
     }
 
@@ -135,14 +143,22 @@ bool CPunchAndCrunch::Process(CWaveFile& source, CWaveFile& output) {
             const double u = 0.5 * std::fabs(channels == 2 ? band[0][b] + band[1][b] : band[0][b]);
             const double e = m_smoother[b].Process(u);
             double env = m_env[b];
-            env = e >= env ? e : m_k.releaseFactors[b] * env;
+            const bool released = e < env;
+            env = released ? m_k.releaseFactors[b] * env : e;
             m_env[b] = env;
             const double t = m_k.thresholds[b];
             double g = 1.0;
+            bool onLaw = false;
             if (rm1 != 0.0 && (law == 2 || env >= t)) {
-                const double q = law == 1 ? t / env : std::max(env, kEnvFloor) / t;
-                g = std::pow(q, rm1);
+                onLaw = env >= kEnvFloor;
+                if (released && onLaw && m_onLaw[b]) {
+                    g = m_gain[b] * m_releaseStep[b];
+                } else {
+                    const double q = law == 1 ? t / env : std::max(env, kEnvFloor) / t;
+                    g = std::pow(q, rm1);
+                }
             }
+            m_onLaw[b] = onLaw;
             m_gain[b] = g;
         }
         for (int c = 0; c < channels; ++c) {

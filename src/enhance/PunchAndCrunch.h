@@ -67,4 +67,6 @@ private:
     std::array<CFirstOrder, kBands> m_smoother{};
     std::array<double, kBands> m_env{0.001, 0.001, 0.001, 0.001};
     std::array<double, kBands> m_gain{1.0, 1.0, 1.0, 1.0};
+    std::array<double, kBands> m_releaseStep{};  // gain factor per released sample
+    std::array<bool, kBands> m_onLaw{};          // the gain came from the law at the envelope
 };

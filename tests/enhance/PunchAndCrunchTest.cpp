@@ -149,6 +149,32 @@ TEST(PunchAndCrunchTest, GainLawsOnASteadyLevel) {
     }
 }
 
+// While the envelopes release, the gains still follow the law at the envelope, under each law.
+TEST(PunchAndCrunchTest, ReleasingGainsFollowTheLaw) {
+    std::vector<int32_t> in = Noise(2 * 40000, 8e6, 6);
+    for (size_t i = 2 * 8000; i < in.size(); ++i) in[i] /= 300;  // a loud start, then quiet
+    for (int law : {0, 1, 2}) {
+        CPunchAndCrunch punch;
+        punch.SetParams(Params({{0, -300}, {1, -350}, {2, -400}, {3, -450}, {4, 30}, {5, 20}, {6, 40}, {8, law}}));
+        int checked = 0;
+        RunBlocks(punch, 2, in, 1024, [&](size_t at) {
+            if (at == 0) return;  // nothing computed yet
+            const auto& k = punch.Coefficients();
+            for (int b = 0; b < 4; ++b) {
+                const double env = punch.Envelopes()[b], t = k.thresholds[b];
+                if (law != 2 && env < t) {
+                    EXPECT_EQ(punch.BandGains()[b], 1.0);
+                    continue;
+                }
+                const double q = law == 1 ? t / env : std::max(env, 1e-9) / t;
+                EXPECT_NEAR(punch.BandGains()[b] / std::pow(q, k.ratio - 1.0), 1.0, 1e-9) << law << " " << b;
+                ++checked;
+            }
+        });
+        EXPECT_GT(checked, 20) << law;
+    }
+}
+
 // Equal and opposite channels cancel in the detector: the envelopes behave exactly as
 // for digital silence, however loud the channels are.
 TEST(PunchAndCrunchTest, OppositeChannelsGiveTheDetectorNothing) {
