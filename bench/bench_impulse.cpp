@@ -72,11 +72,11 @@ void AddClicks(std::vector<int32_t>& s, size_t count, int minWidth, int maxWidth
         const int width = minWidth + static_cast<int>(std::pow(uni(rng), 2.0) * (maxWidth - minWidth));
         const double amp = (uni(rng) < 0.5 ? -1 : 1) * (minAmp + uni(rng) * (maxAmp - minAmp));
         const double tau = std::max(width / 3.0, 0.7);
-        const double hz = 2000 + uni(rng) * 6000;
         const int both = uni(rng) < 0.5 ? 1 : 0;  // crackle often sits in one groove wall only
         const int only = uni(rng) < 0.5 ? 0 : 1;
         for (int i = 0; i < width; ++i) {
-            const double v = amp * std::exp(-i / tau) * std::cos(2 * kPi * hz * i / kRate);
+            // A sharp edge, then broadband rattle that decays with the width.
+            const double v = amp * std::exp(-i / tau) * (i == 0 ? 1.0 : 2 * uni(rng) - 1);
             for (int c = 0; c < 2; ++c) {
                 if (!both && c != only) continue;
                 int32_t& x = s[(at + i) * 2 + c];
