@@ -355,15 +355,24 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     ASSERT_FALSE(services.Messages().empty());
     EXPECT_EQ(services.Messages().back().text, "ERROR: Internal fault, filter exec ptr is null in RunFilter");
 
-    // An unusable temporary folder: the output cannot be created.
     CWaveFile source;
     ASSERT_EQ(source.OpenRead(song), kFileOk);
     runner.SetSource(&source);
+    // A range the wrong way round is refused; an end of 0 means the end of the audio.
+    EXPECT_FALSE(runner.RunFilter(4 * 3000, 4 * 1000, &gain, nullptr, false));
+    EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunBadRange);
+    ASSERT_TRUE(runner.RunFilter(4 * 3000, 0, &gain, nullptr, false));
+    ASSERT_EQ(source.Session().Steps().size(), 2u);
+    EXPECT_EQ(source.Session().Steps()[1].start, 4u * 3000);
+    EXPECT_EQ(source.Session().Steps()[1].end, 4u * 5000);
+    source.Session().DiscardSession(false);
+
     // A preview with no player to play it.
     EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, true));
     EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunNoPlayback);
     EXPECT_FALSE(services.ProgressIsOpen());
 
+    // An unusable temporary folder: the output cannot be created.
     settings.TempPath = dir.File("no/such/folder");
     services.ClearMessages();
     EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
@@ -371,7 +380,6 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     ASSERT_EQ(services.Messages().size(), 1u);
     EXPECT_EQ(services.Messages()[0].text, LoadString(308));
     EXPECT_EQ(source.Session().Steps().size(), 1u);
-    EXPECT_FALSE(runner.Produced());
     settings.TempPath = dir.File("temp");
 
     // An output name that is taken: the user is asked, and No keeps the file as it was.
