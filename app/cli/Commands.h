@@ -26,3 +26,12 @@ int CmdDividers(const std::vector<std::string>& args);
 int CmdSession(const std::vector<std::string>& args);
 int CmdCommit(const std::vector<std::string>& args);
 int CmdFilter(const std::vector<std::string>& args);
+int CmdClean(const std::vector<std::string>& args);
+int CmdEnhance(const std::vector<std::string>& args);
+int CmdRiaa(const std::vector<std::string>& args);
+int CmdSpeed(const std::vector<std::string>& args);
+int CmdConvert(const std::vector<std::string>& args);
+// Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
+// result into OUT; IN keeps its audio. An exit status.
+class CFilter;
+int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, int captionId);

@@ -42,6 +42,16 @@ const std::vector<CliCommand>& CliCommands() {
         {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
          "run filter TYPE over IN (or a byte range of it) and write the result into OUT", CmdFilter},
+        {"clean", "IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
+                  "[--keep-residue]",
+         "run the Clean stage (clicks, crackle, hum, hiss) over IN and write the result into OUT", CmdClean},
+        {"riaa", "IN OUT", "apply the RIAA playback equalisation to IN and write the result into OUT", CmdRiaa},
+        {"speed", "IN OUT --record 33|45|78 --turntable 33|45|78 | --ratio R",
+         "correct the turntable speed of IN and write the result into OUT", CmdSpeed},
+        {"convert", "IN OUT [--rate 44100] [--bits 16]", "convert IN to another sample rate and resolution",
+         CmdConvert},
+        {"enhance", "IN OUT [--exciter N --level N --bass N --mids N --treble N] [--preset NAME]",
+         "run the Enhance stage (dynamics, valve, tone) over IN and write the result into OUT", CmdEnhance},
     };
     return commands;
 }
