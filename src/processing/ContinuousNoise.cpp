@@ -373,7 +373,7 @@ void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
             const double mean = (gain + recent[0] + recent[1] + recent[2] + recent[3] + recent[4]) / 6.0;
             gain = mean;
             recent[recentPos] = gain;
-            recentPos = (recentPos + 1) % 5;
+            if (++recentPos == 5) recentPos = 0;
         }
         spec[k] *= gain;
         sum += gain;
