@@ -23,6 +23,7 @@ constexpr uint32_t kRate = 44100;
 constexpr uint16_t kChannels = 2;
 constexpr double kSeconds = 20.0;
 constexpr const char* kDemoName = "Demo Record.wav";
+constexpr const char* kCleanedName = "Demo Record (cleaned).wav";
 
 // A fixed-seed generator, so that every run writes the same file.
 class CDemoNoise {
@@ -189,5 +190,11 @@ int CmdDemo(const std::vector<std::string>& args) {
         return 1;
     }
     std::printf("Demo recording: %s\n\n", path.c_str());
-    return PrintFileInfo(path) == kFileOk ? 0 : 1;
+    if (PrintFileInfo(path) != kFileOk) return 1;
+
+    // Restoring starts with the Clean stage (clicks, crackle, hum, hiss), hum set to the demo's 50 Hz.
+    const std::string cleaned = (dir.back() == '/' ? dir : dir + "/") + kCleanedName;
+    std::printf("\nCleaned: %s\n", cleaned.c_str());
+    std::fflush(stdout);
+    return CmdClean({path, cleaned, "--hum", "50"});
 }
