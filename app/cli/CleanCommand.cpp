@@ -5,54 +5,22 @@
 // keeps its audio and is left without a session. The settings start from the
 // named preset (default "Default", or the pane's start values when there is
 // none); the options override them. The meters' totals go to standard output.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliSupport.h"
 #include "Commands.h"
-#include "audiofile/FileNames.h"
-#include "audiofile/WaveFile.h"
-#include "processing/FilterRunner.h"
+#include "SettingsScope.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
-#include "shell/AppSettings.h"
-#include "shell/ProgramPaths.h"
-#include "shell/Services.h"
-#include "shell/SettingsStore.h"
-#include "shell/StringTable.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: restova-cli clean IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] "
     "[--bypass] [--keep-residue]\n";
-
-std::optional<int> ParseInRange(const std::string& text, int min, int max) {
-    if (text.empty() || text.size() > 10) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || value < min || value > max) return std::nullopt;
-    return static_cast<int>(value);
-}
-
-bool PathExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
 
 }  // namespace
 
@@ -66,10 +34,13 @@ int CmdClean(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         auto number = [&](std::optional<int>& into, int max) {
-            into = hasValue ? ParseInRange(args[++i], 0, max) : std::nullopt;
-            if (!into)
+            const std::optional<long long> value = hasValue ? ParseWhole(args[++i], 0, max, 10) : std::nullopt;
+            if (!value) {
                 std::fprintf(stderr, "restova-cli clean: %s takes a whole number from 0 to %d\n", a.c_str(), max);
-            return into.has_value();
+                return false;
+            }
+            into = static_cast<int>(*value);
+            return true;
         };
         if (a == "--scratch") {
             if (!number(scratch, CTaviCleanDlg::kScratch.max)) return 2;
@@ -108,17 +79,9 @@ int CmdClean(const std::vector<std::string>& args) {
     }
     const std::string& in = positional[0];
     const std::string& out = positional[1];
-    if (SameFile(in, out)) {
-        std::fprintf(stderr, "restova-cli clean: OUT must not be IN\n");
-        return 2;
-    }
+    if (OutIsIn("clean", in, out)) return 2;
 
-    AppSettings settings;
-    settings.Load(Profile());
-    SetSettings(&settings);
-    struct Restore {
-        ~Restore() { SetSettings(nullptr); }
-    } restore;
+    CSettingsScope settings;
 
     CTaviClean clean;
     CFilter::Params p{CTaviCleanDlg::kScratch.start, CTaviCleanDlg::kCrackle.start, CTaviCleanDlg::kHiss.start, 0};
@@ -138,33 +101,9 @@ int CmdClean(const std::vector<std::string>& args) {
     clean.SetKeepResidue(residue ? 1 : 0);
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
-    if (PathExists(SessionFileName(in))) {
-        std::fprintf(stderr, "restova-cli clean: %s has a session in progress; commit it first\n", in.c_str());
-        return 1;
-    }
-    if (!settings.TempPath.empty() && !CProgramPaths::MakeDirectories(settings.TempPath)) {
-        std::fprintf(stderr, "restova-cli clean: cannot create the temporary folder %s\n", settings.TempPath.c_str());
-        return 1;
-    }
-
-    const std::string inPeaks = PeakFileName(in);
-    const bool hadPeaks = PathExists(inPeaks);
-    CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
-    const int rc = source.OpenRead(in);
-    if (rc != kFileOk) {
-        CWaveFile::ReportFileError(rc, in);
-        return 1;
-    }
-    CFilterRunner runner;
-    runner.SetSource(&source);
-    runner.SetCaption(LoadString(61401));
-    bool ok = runner.RunFilter(0, 0, &clean, nullptr, false);
+    if (!HasNoSession("clean", in) || !MakeTempFolder("clean", settings.Get())) return 1;
+    if (!RunAndCommit(in, out, clean, 61401)) return 1;
     const CTaviClean::Totals totals = clean.GetTotals();
-    if (ok) ok = source.Session().CommitSession(out);
-    source.Close();
-    source.Session().DiscardSession(false);
-    if (!hadPeaks) ::unlink(inPeaks.c_str());
-    if (!ok) return 1;
 
     const CFilter::Params& used = clean.GetParams();
     std::printf("scratch: %d\ncrackle: %d\nhiss: %d\nhum: %s\n", used[0], used[1], used[2],

@@ -2,13 +2,12 @@
 // Converts IN into a new wave OUT at another sample rate and resolution
 // (default 44100 Hz, 16 bits, as an audio CD needs), at the best resampling
 // quality, with dither on outputs of 16 bits or fewer. IN is left as it is.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliSupport.h"
 #include "Commands.h"
 #include "enhance/FormatConverter.h"
 
@@ -16,13 +15,10 @@ namespace {
 
 constexpr const char* kUsage = "usage: restova-cli convert IN OUT [--rate HZ] [--bits 8|16|24|32]\n";
 
-std::optional<unsigned long> ParseUnsigned(const std::string& text, unsigned long min, unsigned long max) {
-    if (text.empty() || text.size() > 10 || text[0] == '-' || text[0] == '+') return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || value < min || value > max) return std::nullopt;
-    return value;
+// Unsigned: no sign in front.
+std::optional<long long> ParseUnsigned(const std::string& text, long long min, long long max) {
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) return std::nullopt;
+    return ParseWhole(text, min, max, 10);
 }
 
 }  // namespace
@@ -34,7 +30,7 @@ int CmdConvert(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        std::optional<unsigned long> value;
+        std::optional<long long> value;
         if (a == "--rate" && hasValue) {
             value = ParseUnsigned(args[++i], 1000, 768000);
             if (!value) {

@@ -6,26 +6,16 @@
 // session, whose stream is then written into OUT. IN keeps its audio and is
 // left without a session. A preset missing from the user's preset folder is
 // taken from the presets shipped with the program.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliSupport.h"
 #include "Commands.h"
-#include "audiofile/FileNames.h"
-#include "audiofile/WaveFile.h"
+#include "SettingsScope.h"
 #include "enhance/TaviEnhance.h"
-#include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
 #include "shell/ProgramPaths.h"
-#include "shell/SettingsStore.h"
-#include "shell/StringTable.h"
 
 namespace {
 
@@ -47,34 +37,6 @@ constexpr Control kControls[] = {
     {"--mids", 3, -1000, 1000}, {"--treble", 4, -1000, 1000},
 };
 
-std::optional<int> ParseWhole(const std::string& text, int min, int max) {
-    if (text.empty() || text.size() > 11) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || value < min || value > max) return std::nullopt;
-    return static_cast<int>(value);
-}
-
-bool PathExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// The settings of the config file for the length of the command.
-class CSettingsScope {
-public:
-    CSettingsScope() {
-        m_settings.Load(Profile());
-        SetSettings(&m_settings);
-    }
-    ~CSettingsScope() { SetSettings(nullptr); }
-    AppSettings& Get() { return m_settings; }
-
-private:
-    AppSettings m_settings;
-};
-
 }  // namespace
 
 int CmdEnhance(const std::vector<std::string>& args) {
@@ -89,12 +51,13 @@ int CmdEnhance(const std::vector<std::string>& args) {
             if (a == c.option) control = &c;
         }
         if (control && hasValue) {
-            overrides[control->param] = ParseWhole(args[++i], control->min, control->max);
-            if (!overrides[control->param]) {
+            const auto value = ParseWhole(args[++i], control->min, control->max, 11);
+            if (!value) {
                 std::fprintf(stderr, "restova-cli enhance: %s takes a whole number from %d to %d\n", control->option,
                              control->min, control->max);
                 return 2;
             }
+            overrides[control->param] = static_cast<int>(*value);
         } else if (a == "--preset" && hasValue) {
             preset = args[++i];
         } else if (a.rfind("--", 0) == 0) {
@@ -111,16 +74,8 @@ int CmdEnhance(const std::vector<std::string>& args) {
     const std::string& in = positional[0];
     const std::string& out = positional[1];
 
-    std::error_code ec;
-    if (std::filesystem::equivalent(in, out, ec)) {
-        std::fprintf(stderr, "restova-cli enhance: OUT must not be IN\n");
-        return 1;
-    }
     // The run ends by discarding IN's session; one the user already has must not go with it.
-    if (PathExists(SessionFileName(in))) {
-        std::fprintf(stderr, "restova-cli enhance: %s has a session in progress; commit it first\n", in.c_str());
-        return 1;
-    }
+    if (OutIsIn("enhance", in, out) || !HasNoSession("enhance", in)) return 1;
 
     CSettingsScope settings;
     CTaviEnhance enhancer;
@@ -140,28 +95,8 @@ int CmdEnhance(const std::vector<std::string>& args) {
     }
     enhancer.SetParams(params);
 
-    const std::string& temp = settings.Get().TempPath;
-    if (!temp.empty() && !CProgramPaths::MakeDirectories(temp)) {
-        std::fprintf(stderr, "restova-cli enhance: cannot create the temporary folder %s\n", temp.c_str());
-        return 1;
-    }
-    // Opening a session builds the song's peak file; one that was not there before goes again.
-    const std::string inPeaks = PeakFileName(in);
-    const bool hadPeaks = PathExists(inPeaks);
-    CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
-    const int rc = source.OpenRead(in);
-    if (rc != kFileOk) {
-        CWaveFile::ReportFileError(rc, in);
-        return 1;
-    }
-    CFilterRunner runner;
-    runner.SetSource(&source);
-    runner.SetCaption(LoadString(kIdEnhancingCaption));
-    bool ok = runner.RunFilter(0, 0, &enhancer, nullptr, false);
-    if (ok) ok = source.Session().CommitSession(out);
-    source.Close();
-    source.Session().DiscardSession(false);
-    if (!hadPeaks) ::unlink(inPeaks.c_str());
+    if (!MakeTempFolder("enhance", settings.Get())) return 1;
+    const bool ok = RunAndCommit(in, out, enhancer, kIdEnhancingCaption);
     if (ok && enhancer.TakeClipping()) {
         std::fprintf(stderr, "restova-cli enhance: some samples were clipped; try a lower --level\n");
     }

@@ -1,0 +1,77 @@
+#include "CliSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "audiofile/FileNames.h"
+#include "audiofile/WaveFile.h"
+#include "processing/FilterRunner.h"
+#include "shell/AppSettings.h"
+#include "shell/ProgramPaths.h"
+#include "shell/StringTable.h"
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars) {
+    if (text.empty() || text.size() > maxChars) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end != text.c_str() + text.size() || value < min || value > max) return std::nullopt;
+    return value;
+}
+
+bool OutIsIn(const char* command, const std::string& in, const std::string& out) {
+    std::error_code ec;
+    if (!std::filesystem::equivalent(in, out, ec)) return false;
+    std::fprintf(stderr, "restova-cli %s: OUT must not be IN\n", command);
+    return true;
+}
+
+bool HasNoSession(const char* command, const std::string& in) {
+    if (!PathExists(SessionFileName(in))) return true;
+    std::fprintf(stderr, "restova-cli %s: %s has a session in progress; commit it first\n", command, in.c_str());
+    return false;
+}
+
+bool MakeTempFolder(const char* command, const AppSettings& settings) {
+    const std::string& temp = settings.TempPath;
+    if (temp.empty() || CProgramPaths::MakeDirectories(temp)) return true;
+    std::fprintf(stderr, "restova-cli %s: cannot create the temporary folder %s\n", command, temp.c_str());
+    return false;
+}
+
+bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& source, CFilterRunner& runner)>& run) {
+    // Opening a session builds the song's peak file; one that was not there before goes again.
+    const std::string inPeaks = PeakFileName(in);
+    const bool hadPeaks = PathExists(inPeaks);
+    CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
+    const int rc = source.OpenRead(in);
+    if (rc != kFileOk) {
+        CWaveFile::ReportFileError(rc, in);
+        return false;
+    }
+    CFilterRunner runner;
+    runner.SetSource(&source);
+    const bool ok = run(source, runner);
+    source.Close();
+    source.Session().DiscardSession(false);
+    if (!hadPeaks) ::unlink(inPeaks.c_str());
+    return ok;
+}
+
+bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, int captionId, uint32_t start,
+                  uint32_t end) {
+    return RunInSession(in, [&](CWaveFile& source, CFilterRunner& runner) {
+        if (captionId != 0) runner.SetCaption(LoadString(captionId));
+        return runner.RunFilter(start, end, &filter, nullptr, false) && source.Session().CommitSession(out);
+    });
+}

@@ -1,0 +1,39 @@
+// What the restova-cli commands that run audio through the engine share:
+// argument checks and the run of one filter over a song's session.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class CFilter;
+class CFilterRunner;
+class CWaveFile;
+class AppSettings;
+
+// True when something (even a dangling link) is at path.
+bool PathExists(const std::string& path);
+
+// A whole decimal number of at most maxChars characters in [min, max]; nothing else accepted.
+std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars = 20);
+
+// True (after telling "restova-cli COMMAND: OUT must not be IN") when out names the file in.
+bool OutIsIn(const char* command, const std::string& in, const std::string& out);
+
+// True when in has no session of its own, which a run through the session would discard; tells so otherwise.
+bool HasNoSession(const char* command, const std::string& in);
+
+// Creates the temporary folder of settings when it is missing; false (told) when it cannot.
+bool MakeTempFolder(const char* command, const AppSettings& settings);
+
+// Opens in through its session, hands it and a runner reading it to run, then closes in, discards its
+// session and removes the peak file the opening built when there was none before. False when in
+// could not be opened (told) or run failed.
+bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& source, CFilterRunner& runner)>& run);
+
+// RunInSession with a run of filter over bytes [start, end) of in (0, 0: all of it) under the progress
+// caption captionId (0: the runner's own), whose stream is then written into out.
+bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, int captionId, uint32_t start = 0,
+                  uint32_t end = 0);
