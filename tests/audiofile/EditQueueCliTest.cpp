@@ -1,6 +1,5 @@
 // restova-cli session and commit, run as a user would run them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,29 +10,13 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "shell/HeadlessServices.h"
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun Cli(const std::string& args) {
-    CliRun r;
-    std::FILE* p = ::popen((std::string(RESTOVA_CLI_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
-    if (!p) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
-    int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
 
 Bytes Pattern(size_t n, unsigned seed) {
     Bytes b(n);
@@ -67,20 +50,22 @@ protected:
         expected.erase(expected.begin(), expected.begin() + 400);
         return step;
     }
-    std::string Quoted() const { return "'" + m_song + "'"; }
+    // Runs restova-cli with args; its home is a folder of its own, apart from the song and its session.
+    CliRun Cli(const std::vector<std::string>& args) { return BuiltCli(m_home.Path()).Run(args); }
 
     TempDir m_dir;
+    TempDir m_home;
     CHeadlessServices m_services;
     std::string m_song;
     Bytes m_songBytes;
 };
 
 TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
-    EXPECT_EQ(Cli("session " + Quoted()).status, 1);  // no session yet
+    EXPECT_EQ(Cli({"session", m_song}).status, 1);  // no session yet
 
     Bytes expected;
     const std::string step = MakeSession(expected);
-    CliRun listed = Cli("session " + Quoted());
+    CliRun listed = Cli({"session", m_song});
     ASSERT_EQ(listed.status, 0);
     std::istringstream lines(listed.out);
     std::string line;
@@ -91,7 +76,7 @@ TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
     EXPECT_EQ(got[1], "4\t4000\t12000\t12000\t0\t" + step + "\tClean it");
     EXPECT_EQ(got[2], "0\t0\t400\t400\t0\t" + (m_dir.Path() / "tmp" / "dctmp2.wav").string() + "\t");
 
-    ASSERT_EQ(Cli("--quiet commit " + Quoted()).status, 0);
+    ASSERT_EQ(Cli({"--quiet", "commit", m_song}).status, 0);
     WaveContents song;
     ASSERT_TRUE(ReadWave(m_song, song));
     EXPECT_EQ(song.data, expected);
@@ -101,7 +86,7 @@ TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
         if (e.is_regular_file()) left.insert(e.path().filename().string());
     }
     EXPECT_EQ(left, (std::set<std::string>{"My Song.wav", "My Song.pkf"}));
-    EXPECT_EQ(Cli("session " + Quoted()).status, 1);
+    EXPECT_EQ(Cli({"session", m_song}).status, 1);
 }
 
 TEST_F(EditQueueCliTest, CommitOfADamagedSessionFollowsTheAnswer) {
@@ -109,7 +94,7 @@ TEST_F(EditQueueCliTest, CommitOfADamagedSessionFollowsTheAnswer) {
     const std::string step = MakeSession(expected);
     fs::remove(step);
     // No: the session starts afresh, so the song stays as it was and the session goes.
-    ASSERT_EQ(Cli("--no --quiet commit " + Quoted()).status, 0);
+    ASSERT_EQ(Cli({"--no", "--quiet", "commit", m_song}).status, 0);
     WaveContents song;
     ASSERT_TRUE(ReadWave(m_song, song));
     EXPECT_EQ(song.data, m_songBytes);

@@ -1,7 +1,6 @@
 // restova-cli from the outside: the built binary run with its home, config
 // and program folders inside a test folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
@@ -9,40 +8,19 @@
 
 #include "shell/ShellTestFolder.h"
 #include "shell/StringTable.h"
+#include "support/CliHarness.h"
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 class CliTest : public ::testing::Test {
 protected:
-    CliRun Cli(const std::vector<std::string>& args) {
-        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir / "config") +
-                          " RESTOVA_HOME=" + Quote(dir / "Restova") + " " + Quote(RESTOVA_CLI_PATH);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >" + Quote(dir / "out") + " 2>" + Quote(dir / "err") + " </dev/null";
-        CliRun r;
-        int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = CShellTestFolder::Read(dir / "out");
-        r.err = CShellTestFolder::Read(dir / "err");
-        return r;
-    }
+    CliRun Cli(const std::vector<std::string>& args) { return BuiltCli(dir.Path()).Run(args); }
 
     // A wave made by sox; false when sox is not there.
     bool Sox(const std::string& name, const std::string& options) {
         return std::system(
-                   ("sox -n " + options + " " + Quote(dir / name) + " synth 0.5 sine 440 2>/dev/null").c_str()) == 0;
+                   ("sox -n " + options + " " + ShellQuote(dir / name) + " synth 0.5 sine 440 2>/dev/null").c_str()) ==
+               0;
     }
 
     CShellTestFolder dir;

@@ -1,6 +1,5 @@
 // restova-cli peaks and dividers, run as a user would run them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,32 +10,11 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "shell/HeadlessServices.h"
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-};
-
-CliResult RunCli(const std::string& args) {
-    CliResult r;
-    const std::string command = std::string(RESTOVA_CLI_PATH) + " --quiet " + args + " 2>/dev/null";
-    std::FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string Quote(const std::string& s) {
-    return "'" + s + "'";
-}
 
 std::map<std::string, std::string> KeyValues(const std::string& text) {
     std::map<std::string, std::string> kv;
@@ -77,15 +55,23 @@ protected:
         return path;
     }
 
+    // Runs restova-cli --quiet with args; its home is a folder of its own, apart from the songs.
+    CliRun RunCli(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"--quiet"};
+        all.insert(all.end(), args.begin(), args.end());
+        return BuiltCli(m_home.Path()).Run(all);
+    }
+
     CHeadlessServices m_services;
     TempDir m_dir;
+    TempDir m_home;
 };
 
 }  // namespace
 
 TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
     const std::string song = MakeSong("My Song.wav");
-    CliResult r = RunCli("peaks " + Quote(song));
+    CliRun r = RunCli({"peaks", song});
     ASSERT_EQ(r.status, 0) << r.out;
     auto kv = KeyValues(r.out);
     EXPECT_EQ(kv["max-peak"], std::to_string(20000 * 256));
@@ -95,22 +81,22 @@ TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
 
     // Dividers placed since survive the next rebuild.
     ASSERT_TRUE(CPeakFile::WriteDividers(song, TwoDividers(), 2));
-    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    ASSERT_EQ(RunCli({"peaks", song}).status, 0);
     DividerBlock block{};
     uint32_t count = 0;
     ASSERT_TRUE(CPeakFile::ReadDividers(song, block, count));
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(block.Name(1), "Second Song");
 
-    EXPECT_EQ(RunCli("peaks " + Quote(m_dir.File("missing.wav"))).status, 1);
-    EXPECT_NE(RunCli("peaks").status, 0);
+    EXPECT_EQ(RunCli({"peaks", m_dir.File("missing.wav")}).status, 1);
+    EXPECT_NE(RunCli({"peaks"}).status, 0);
 }
 
 TEST_F(PeaksCliTest, DividersFromThePeakFile) {
     const std::string song = MakeSong("Album.wav");
-    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    ASSERT_EQ(RunCli({"peaks", song}).status, 0);
     ASSERT_TRUE(CPeakFile::WriteDividers(song, TwoDividers(), 2));
-    CliResult r = RunCli("dividers " + Quote(song));
+    CliRun r = RunCli({"dividers", song});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "0 0 0.000 Side A\n"
@@ -119,12 +105,12 @@ TEST_F(PeaksCliTest, DividersFromThePeakFile) {
 
     // No peak file, or one of another format: nothing to show.
     const std::string bare = MakeSong("Bare.wav");
-    EXPECT_EQ(RunCli("dividers " + Quote(bare)).status, 1);
+    EXPECT_EQ(RunCli({"dividers", bare}).status, 1);
 }
 
 TEST_F(PeaksCliTest, DividersFromTheSessionWhenThereIsOne) {
     const std::string song = MakeSong("Session Song.wav");
-    ASSERT_EQ(RunCli("peaks " + Quote(song)).status, 0);
+    ASSERT_EQ(RunCli({"peaks", song}).status, 0);
     DividerBlock songOwn{};
     songOwn.SetName(0, "From the peak file");
     ASSERT_TRUE(CPeakFile::WriteDividers(song, songOwn, 1));
@@ -141,7 +127,7 @@ TEST_F(PeaksCliTest, DividersFromTheSessionWhenThereIsOne) {
         wave.Session().DiscardSession(true);
     }
     ASSERT_TRUE(std::filesystem::exists(SessionFileName(song)));
-    CliResult r = RunCli("dividers " + Quote(song));
+    CliRun r = RunCli({"dividers", song});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "0 0 0.000 Side A\n"

@@ -1,39 +1,27 @@
 // restova-cli riaa, speed and convert from the outside: the built binary with
 // its home, config and program folders inside a test folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 class RiaaSpeedConvertCliTest : public ::testing::Test {
 protected:
     int Cli(const std::vector<std::string>& args) {
-        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
-                          " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >/dev/null 2>" + Quote(dir.File("err.txt")) + " </dev/null";
-        const int raw = std::system(cmd.c_str());
-        std::ifstream in(dir.File("err.txt"));
-        err.assign(std::istreambuf_iterator<char>(in), {});
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        CliHarness cli = BuiltCli(dir.Path());
+        cli.CaptureInto("", dir.File("err.txt"));
+        const CliRun r = cli.Run(args);
+        err = r.err;
+        return r.status;
     }
 
     WaveContents Wave(const std::string& name) {
@@ -42,14 +30,7 @@ protected:
         return c;
     }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
-            if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), dir.Path()).string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return FilesUnder(dir.Path()); }
 
     TempDir dir;
     std::string err;

@@ -1,31 +1,18 @@
 // restova-cli enhance from the outside: the built binary with its home,
 // config and program folders inside a test folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class EnhanceCliTest : public ::testing::Test {
 protected:
@@ -38,13 +25,9 @@ protected:
     }
 
     int Cli(const std::vector<std::string>& args) {
-        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
-                          " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >" + Quote(dir.File("out.txt")) + " 2>" + Quote(dir.File("err.txt")) + " </dev/null";
-        const int raw = std::system(cmd.c_str());
-        err = Slurp(dir.File("err.txt"));
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const CliRun r = BuiltCli(dir.Path()).Run(args);
+        err = r.err;
+        return r.status;
     }
 
     TempDir dir;
@@ -54,9 +37,9 @@ protected:
 // Without presets of the user's own the shipped "Default" is used: the output has the
 // input's format and length, differs from it, and the input is left as it was.
 TEST_F(EnhanceCliTest, ShippedDefaultEnhancesIntoOut) {
-    const std::string before = Slurp(dir.File("in.wav"));
+    const std::string before = ReadText(dir.File("in.wav"));
     ASSERT_EQ(Cli({"--quiet", "enhance", dir.File("in.wav"), dir.File("out.wav")}), 0) << err;
-    EXPECT_EQ(Slurp(dir.File("in.wav")), before);
+    EXPECT_EQ(ReadText(dir.File("in.wav")), before);
     WaveContents in, out;
     ASSERT_TRUE(ReadWave(dir.File("in.wav"), in));
     ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
@@ -89,7 +72,7 @@ TEST_F(EnhanceCliTest, UserPresetAndOptionsSetTheStage) {
 
     // Without the overrides the preset's own tone and mix are heard.
     ASSERT_EQ(Cli({"enhance", dir.File("in.wav"), dir.File("out2.wav"), "--preset", "Neutral"}), 0) << err;
-    EXPECT_NE(Slurp(dir.File("out2.wav")), Slurp(dir.File("out.wav")));
+    EXPECT_NE(ReadText(dir.File("out2.wav")), ReadText(dir.File("out.wav")));
 }
 
 TEST_F(EnhanceCliTest, RefusesWhatItCannotDo) {

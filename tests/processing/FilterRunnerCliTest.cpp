@@ -1,42 +1,24 @@
 // restova-cli filter from the outside: the built binary with its home, config
 // and program folders inside a test folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class FilterCliTest : public ::testing::Test {
 protected:
     int Cli(const std::vector<std::string>& args) {
-        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
-                          " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >" + Quote(dir.File("out.txt")) + " 2>" + Quote(dir.File("err.txt")) + " </dev/null";
-        const int raw = std::system(cmd.c_str());
-        err = Slurp(dir.File("err.txt"));
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const CliRun r = BuiltCli(dir.Path()).Run(args);
+        err = r.err;
+        return r.status;
     }
 
     // A 16-bit stereo song; its data bytes.
@@ -50,14 +32,7 @@ protected:
     }
 
     // What is in the test folder besides the command's own output files.
-    std::vector<std::string> Leftovers() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
-            if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), dir.Path()).string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Leftovers() const { return FilesUnder(dir.Path()); }
 
     TempDir dir;
     std::string err;
@@ -65,12 +40,12 @@ protected:
 
 TEST_F(FilterCliTest, GainChangeOverARangeWritesOutAndLeavesInAlone) {
     const Bytes in = MakeSong("in.wav", 10000);
-    const std::string before = Slurp(dir.File("in.wav"));
+    const std::string before = ReadText(dir.File("in.wav"));
     ASSERT_EQ(Cli({"--quiet", "filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--params", "2,500,500",
                    "--range", "4001:20002"}),
               0)
         << err;
-    EXPECT_EQ(Slurp(dir.File("in.wav")), before);
+    EXPECT_EQ(ReadText(dir.File("in.wav")), before);
     WaveContents out;
     ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
     ASSERT_EQ(out.data.size(), in.size());

@@ -1,45 +1,29 @@
 // restova-cli clean from the outside: the built binary with its home, config
 // and program folders inside a test folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class CleanCliTest : public ::testing::Test {
 protected:
     int Cli(const std::vector<std::string>& args) {
-        std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
-                          " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH);
-        for (const auto& a : args) cmd += " " + Quote(a);
-        cmd += " >" + Quote(dir.File("out.txt")) + " 2>" + Quote(dir.File("err.txt")) + " </dev/null";
-        const int raw = std::system(cmd.c_str());
-        out = Slurp(dir.File("out.txt"));
-        err = Slurp(dir.File("err.txt"));
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const CliRun r = BuiltCli(dir.Path()).Run(args);
+        out = r.out;
+        err = r.err;
+        return r.status;
     }
 
     // Two seconds of 16-bit stereo: a chord, hiss and a few loud clicks. Its data bytes.
@@ -60,14 +44,7 @@ protected:
         return c.data;
     }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
-            if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), dir.Path()).string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return FilesUnder(dir.Path()); }
 
     TempDir dir;
     std::string out, err;
@@ -75,9 +52,9 @@ protected:
 
 TEST_F(CleanCliTest, CleansIntoOutLeavesInAloneAndPrintsTheTotals) {
     const Bytes in = MakeSong("in.wav");
-    const std::string before = Slurp(dir.File("in.wav"));
+    const std::string before = ReadText(dir.File("in.wav"));
     ASSERT_EQ(Cli({"--quiet", "clean", dir.File("in.wav"), dir.File("out.wav"), "--hum", "60"}), 0) << err;
-    EXPECT_EQ(Slurp(dir.File("in.wav")), before);
+    EXPECT_EQ(ReadText(dir.File("in.wav")), before);
     WaveContents result;
     ASSERT_TRUE(ReadWave(dir.File("out.wav"), result));
     ASSERT_EQ(result.data.size(), in.size());
@@ -124,13 +101,11 @@ TEST_F(CleanCliTest, InterruptingLeavesNoOutAndNoTemporaryFiles) {
     std::vector<int64_t> samples(2 * 44100 * 40);
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
     ASSERT_TRUE(WriteWave(dir.File("long.wav"), 2, 44100, 16, samples));
-    const std::string cmd = "HOME=" + Quote(dir.Path()) + " XDG_CONFIG_HOME=" + Quote(dir.File("config")) +
-                            " RESTOVA_HOME=" + Quote(dir.File("Restova")) + " " + Quote(RESTOVA_CLI_PATH) +
-                            " --quiet clean " + Quote(dir.File("long.wav")) + " " + Quote(dir.File("o.wav")) +
-                            " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -INT $pid; wait $pid; echo $? >" +
-                            Quote(dir.File("rc.txt"));
-    ASSERT_EQ(std::system(("sh -c " + Quote(cmd)).c_str()), 0);
-    const int rc = std::atoi(Slurp(dir.File("rc.txt")).c_str());
+    const std::string cmd =
+        BuiltCli(dir.Path()).CommandLine({"--quiet", "clean", dir.File("long.wav"), dir.File("o.wav")}) +
+        " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -INT $pid; wait $pid; echo $? >" + ShellQuote(dir.File("rc.txt"));
+    ASSERT_EQ(std::system(("sh -c " + ShellQuote(cmd)).c_str()), 0);
+    const int rc = std::atoi(ReadText(dir.File("rc.txt")).c_str());
     if (rc == 0) GTEST_SKIP() << "the run finished before it was interrupted";
     EXPECT_EQ(rc, 130);
     EXPECT_EQ(Files(), (std::vector<std::string>{"long.wav", "rc.txt"}));
