@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 #include "processing/TaviClean.h"
 
@@ -26,14 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kRate = 44100;
 constexpr int kSeconds = 60;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // The reference: notes with harmonics and decaying envelopes, a bass line, both sides
 // panned differently; after a one-second lead-in of silence (the groove before the music).
@@ -182,7 +177,7 @@ double FilterOnly(const std::vector<double>& signal, int hum) {
     clean.SetParams({500, 600, 20, hum, 0, 0, 0, 0, 0, 0, 0});
     std::vector<int32_t> in(signal.size());
     for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<int32_t>(signal[i] * 8388352.0);
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     if (!clean.Prepare(src, out)) return -1;
     for (size_t at = 0; at < in.size(); at += 4096) {
         src.KeepHistory();
@@ -237,7 +232,7 @@ int main(int argc, char** argv) {
          (dir / "sox.wav").string()},
     };
     for (const Job& job : jobs) {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         const int rc = Run(job.command);
         const double took = Seconds(start);
         const std::vector<double> o = ReadWav16(job.output);

@@ -4,13 +4,13 @@
 // most 2x). Usage: bench_commit [DIR] (default: a new folder under $TMPDIR).
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/WaveFile.h"
 #include "shell/HeadlessServices.h"
@@ -18,7 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kSecond = kRate * 4;  // bytes of one second, stereo 16-bit
@@ -38,10 +37,6 @@ bool WriteNoise(const std::string& path, uint32_t bytes, uint32_t seed) {
     bool ok = wave.FinishWrite() == 0;
     wave.Close();
     return ok;
-}
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
 }  // namespace
@@ -67,7 +62,7 @@ int main(int argc, char** argv) {
 
     double cpTime = 0, commitTime = 0;
     for (int round = 0; round < 2; ++round) {
-        auto t0 = Clock::now();
+        auto t0 = BenchClock::now();
         if (std::system(("cp '" + song + "' '" + dir + "/Copy.wav'").c_str()) != 0) return 1;
         const double cp = Seconds(t0);
         fs::remove(dir + "/Copy.wav");
@@ -81,7 +76,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_commit: cannot build the session\n");
             return 1;
         }
-        auto t1 = Clock::now();
+        auto t1 = BenchClock::now();
         if (!q.CommitSession(dir + "/Out.wav")) {
             std::fprintf(stderr, "bench_commit: commit failed\n");
             return 1;

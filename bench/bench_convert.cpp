@@ -4,11 +4,9 @@
 // 1.5x of sox). Both start from the page cache; CPU time is the steadier
 // figure on a shared machine. Usage: bench_convert [folder] (default: a
 // temporary folder).
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,22 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 #include "enhance/FormatConverter.h"
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// CPU seconds (user + system) of this process or of its finished children.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Pink-ish noise (one-pole low-passed white) with a tone on top, at about -12 dBFS.
 bool Generate(const std::string& path, uint32_t frames) {
@@ -89,28 +76,26 @@ int main(int argc, char** argv) {
     Warm(source);
 
     CFormatConverter converter;
-    double best = 1e9, bestCpu = 1e9, bestSox = 1e9, bestSoxCpu = 1e9;
+    CBenchTimer sox(RUSAGE_CHILDREN), ourTimer;
     for (int run = 0; run < 3; ++run) {
         std::filesystem::remove(theirs);
-        auto t = std::chrono::steady_clock::now();
-        double cpu = CpuSeconds(RUSAGE_CHILDREN);
+        sox.Start();
         if (std::system(("sox '" + source + "' -b 16 '" + theirs + "' rate -v 44100").c_str()) != 0) {
             std::fprintf(stderr, "sox failed\n");
             return 1;
         }
-        bestSox = std::min(bestSox, Seconds(t));
-        bestSoxCpu = std::min(bestSoxCpu, CpuSeconds(RUSAGE_CHILDREN) - cpu);
+        sox.Stop();
 
         std::filesystem::remove(ours);
-        t = std::chrono::steady_clock::now();
-        cpu = CpuSeconds(RUSAGE_SELF);
+        ourTimer.Start();
         if (converter.DoConvert(source, ours, 44100, 16, 1) != CFormatConverter::kConvertOk) {
             std::fprintf(stderr, "conversion failed\n");
             return 1;
         }
-        best = std::min(best, Seconds(t));
-        bestCpu = std::min(bestCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+        ourTimer.Stop();
     }
+    const double best = ourTimer.BestWall(), bestCpu = ourTimer.BestCpu();
+    const double bestSox = sox.BestWall(), bestSoxCpu = sox.BestCpu();
     std::printf("%u s of 48 kHz 24-bit stereo to 44.1 kHz 16-bit (best of 3)\n", seconds);
     std::printf("                 wall      cpu       x real time\n");
     std::printf("sox rate -v      %.3f s   %.3f s   %.0f\n", bestSox, bestSoxCpu, seconds / bestSox);

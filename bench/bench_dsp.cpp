@@ -1,12 +1,12 @@
 // Speed of the shared signal-processing blocks, in the sizes the filters use.
 // Run by hand: build-*/bench/bench_dsp
-#include <chrono>
 #include <cmath>
 #include <complex>
 #include <cstdio>
 #include <random>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "dsp/BiquadCascade.h"
 #include "dsp/Burg.h"
 #include "dsp/FilterDesign.h"
@@ -15,12 +15,6 @@
 #include "dsp/ThirdOrderSection.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 std::vector<double> Noise(std::size_t n) {
     std::mt19937 rng(1);
@@ -39,7 +33,7 @@ void BenchFft(bool useOwn) {
     auto x = Noise(n);
     std::vector<std::complex<double>> s(n / 2 + 1);
     const int reps = 2000;
-    const auto t0 = Clock::now();
+    const auto t0 = BenchClock::now();
     for (int i = 0; i < reps; ++i) {
         fft->Forward(x.data(), s.data());
         fft->Inverse(s.data(), x.data());
@@ -58,11 +52,11 @@ void BenchSections() {
     auto x = Noise(n);
     CBiquadCascade c;
     dsp::DesignButterworthLowpass(4, 3000.0, 44100.0, c);
-    auto t0 = Clock::now();
+    auto t0 = BenchClock::now();
     c.ProcessBlock(x.data(), n);
     std::printf("biquad cascade (2 sections): %6.1f Msamples/s\n", n / Seconds(t0) / 1e6);
     CThirdOrderSection hp(dsp::DesignButterworthHighpass3(900.0, 44100.0));
-    t0 = Clock::now();
+    t0 = BenchClock::now();
     double acc = 0.0;
     for (double v : x) acc += hp.Process(v);
     std::printf("third-order section:         %6.1f Msamples/s\n", n / Seconds(t0) / 1e6);
@@ -75,7 +69,7 @@ void BenchMedian() {
     for (int w : {5, 15, 31}) {
         CRunningMedian m;
         m.Init(w);
-        const auto t0 = Clock::now();
+        const auto t0 = BenchClock::now();
         double acc = 0.0;
         for (double v : x) {
             m.Push(v);
@@ -94,7 +88,7 @@ void BenchBurg() {
     burg.Reserve(2048, 200, 512);
     std::vector<double> out(512);
     const int reps = 50;
-    const auto t0 = Clock::now();
+    const auto t0 = BenchClock::now();
     for (int i = 0; i < reps; ++i) burg.InterpolateGap(x.data(), 2048, x.data() + 2560, 2048, 200, out.data(), 512);
     std::printf("gap fill 512, order 200:     %8.2f ms\n", Seconds(t0) / reps * 1e3);
     g_sink = out[3];

@@ -4,15 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 #include "dsp/Biquad.h"
 #include "dsp/FilterDesign.h"
@@ -23,21 +22,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr uint32_t kRate = 44100;
 constexpr double kFull = 8388608.0;
 constexpr double kPi = 3.14159265358979323846;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// CPU seconds of this process: the machine may be shared, and wall time then says little.
-double CpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
 
 // Runs a filter over interleaved stereo samples block by block in memory.
 std::vector<int32_t> RunInMemory(CFilter& filter, const std::vector<int32_t>& in) {
@@ -235,7 +222,7 @@ void BenchSpeed() {
     const std::vector<int32_t>& song = materials[0].samples;
     CTaviEnhance enhancer;
     enhancer.LoadPreset("Default");
-    auto t0 = Clock::now();
+    auto t0 = BenchClock::now();
     double c0 = CpuSeconds();
     const std::vector<int32_t> out = RunInMemory(enhancer, song);
     double memory = Seconds(t0), cpu = CpuSeconds() - c0;
@@ -262,7 +249,7 @@ void BenchSpeed() {
     if (source.OpenRead(in) != kFileOk) return;
     CFilterRunner runner;
     runner.SetSource(&source);
-    t0 = Clock::now();
+    t0 = BenchClock::now();
     c0 = CpuSeconds();
     const bool ok = runner.RunFilter(0, 0, &enhancer, nullptr, false);
     const double file = Seconds(t0);

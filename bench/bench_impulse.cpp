@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 #include "processing/Impulse.h"
 
@@ -25,13 +26,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kSeconds = 60;
-
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Harmonic tones with envelopes and a little noise, on the 16-bit grid of the 24-bit scale.
 std::vector<int32_t> Music(size_t frames, std::mt19937& rng) {

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,13 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 void PutU32(std::vector<uint8_t>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -68,7 +66,7 @@ bool WriteSong(const std::string& path, uint32_t frames) {
 }
 
 double ReadOnce(const std::string& path) {
-    const auto t0 = Clock::now();
+    const auto t0 = BenchClock::now();
     int fd = ::open(path.c_str(), O_RDONLY);
     if (fd < 0) return -1;
     std::vector<uint8_t> buf(1 << 16);
@@ -79,17 +77,17 @@ double ReadOnce(const std::string& path) {
         sum += buf[0];  // touch the data
     }
     ::close(fd);
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double s = Seconds(t0);
     return total > sum * 0 ? s : -1;
 }
 
 double BuildOnce(const std::string& path, PeakResults& results) {
     std::filesystem::remove(PeakFileName(path));
-    const auto t0 = Clock::now();
+    const auto t0 = BenchClock::now();
     CWaveFile wave;
     if (wave.OpenRead(path) != 0) return -1;
     if (CPeakFile::BuildPeakFile(wave, 0, 0, nullptr, 0, results) != 0) return -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+    return Seconds(t0);
 }
 
 }  // namespace

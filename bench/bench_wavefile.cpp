@@ -2,32 +2,19 @@
 // per-sample direct output into a new file) and times it against `cp` of the
 // same file. Both run with the file in the page cache, so the figure is the
 // engine's own cost. Usage: bench_wavefile [folder] (default: a temporary folder).
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// CPU seconds (user + system) of this process or of its finished children: steadier than
-// wall time on a shared machine.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 bool Generate(const std::string& path, uint32_t frames) {
     CWaveFile wave;
@@ -97,24 +84,22 @@ int main(int argc, char** argv) {
     }
     Warm(source);
 
-    double best = 1e9, bestCp = 1e9, bestCpu = 1e9, bestCpCpu = 1e9;
+    CBenchTimer cp(RUSAGE_CHILDREN), streaming;
     for (int run = 0; run < 5; ++run) {
         std::filesystem::remove(copy);
-        auto t = std::chrono::steady_clock::now();
-        double cpu = CpuSeconds(RUSAGE_CHILDREN);
+        cp.Start();
         if (std::system(("cp '" + source + "' '" + copy + "'").c_str()) != 0) return 1;
-        bestCp = std::min(bestCp, Seconds(t));
-        bestCpCpu = std::min(bestCpCpu, CpuSeconds(RUSAGE_CHILDREN) - cpu);
+        cp.Stop();
         std::filesystem::remove(out);
-        t = std::chrono::steady_clock::now();
-        cpu = CpuSeconds(RUSAGE_SELF);
+        streaming.Start();
         if (!Stream(source, out)) {
             std::fprintf(stderr, "streaming failed\n");
             return 1;
         }
-        best = std::min(best, Seconds(t));
-        bestCpu = std::min(bestCpu, CpuSeconds(RUSAGE_SELF) - cpu);
+        streaming.Stop();
     }
+    const double best = streaming.BestWall(), bestCpu = streaming.BestCpu();
+    const double bestCp = cp.BestWall(), bestCpCpu = cp.BestCpu();
     const double mb = static_cast<double>(std::filesystem::file_size(source)) / 1e6;
     std::printf("10 min 16-bit stereo, %.1f MB (best of 5)\n", mb);
     std::printf("            wall      cpu\n");
