@@ -47,15 +47,6 @@ bool Generate(const std::string& path, uint32_t frames) {
     return ok;
 }
 
-void Warm(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return;
-    std::vector<char> buffer(1 << 20);
-    while (std::fread(buffer.data(), 1, buffer.size(), f) > 0) {
-    }
-    std::fclose(f);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,7 +64,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", source.c_str());
         return 1;
     }
-    Warm(source);
+    WarmPageCache(source);
 
     CFormatConverter converter;
     CBenchTimer sox(RUSAGE_CHILDREN), ourTimer;

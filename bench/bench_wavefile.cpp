@@ -33,16 +33,6 @@ bool Generate(const std::string& path, uint32_t frames) {
     return ok;
 }
 
-// Reads the whole file once so that both contenders start from the page cache.
-void Warm(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return;
-    std::vector<char> buffer(1 << 20);
-    while (std::fread(buffer.data(), 1, buffer.size(), f) > 0) {
-    }
-    std::fclose(f);
-}
-
 bool Stream(const std::string& in, const std::string& out) {
     CWaveFile reader;
     CWaveFile writer;
@@ -82,7 +72,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", source.c_str());
         return 1;
     }
-    Warm(source);
+    WarmPageCache(source);
 
     CBenchTimer cp(RUSAGE_CHILDREN), streaming;
     for (int run = 0; run < 5; ++run) {
