@@ -28,7 +28,7 @@ private:
 
     std::size_t m_n = 0;
     double* m_real = nullptr;
-    void* m_spec = nullptr;  // fftw_complex[N/2 + 1]
+    void* m_spectrum = nullptr;  // fftw_complex[N/2 + 1]
     void* m_forward = nullptr;
     void* m_inverse = nullptr;
 };

@@ -157,7 +157,7 @@ bool CContinuousNoise::Allocate(int channels, int m) {
         m_time.assign(n, 0.0);
         for (int c = 0; c < 2; ++c) {
             const bool used = c < channels;
-            m_spec[c].assign(used ? m + 1 : 0, {});
+            m_spectrum[c].assign(used ? m + 1 : 0, {});
             m_raw[c].assign(used ? n : 0, 0);
             m_overlap[c].assign(used ? n : 0, 0.0);
             m_power[c].assign(used ? m : 0, 0.0);
@@ -344,7 +344,7 @@ void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
     const double* p = m_power[c].data();
     double* z = m_smooth[c].data();
     double* hold = m_hold[c].data();
-    std::complex<double>* spec = m_spec[c].data();
+    std::complex<double>* spectrum = m_spectrum[c].data();
     const bool mono = m_channels == 1;
     double recent[5] = {1.0, 1.0, 1.0, 1.0, 1.0};
     int recentPos = 0;
@@ -375,10 +375,10 @@ void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
             recent[recentPos] = gain;
             if (++recentPos == 5) recentPos = 0;
         }
-        spec[k] *= gain;
+        spectrum[k] *= gain;
         sum += gain;
     }
-    spec[m] *= gain;  // Nyquist goes with the bin below it
+    spectrum[m] *= gain;  // Nyquist goes with the bin below it
     m_gainSum += sum;
     m_gainCount += m;
 }
@@ -390,8 +390,8 @@ void CContinuousNoise::FilterFrame(bool learn, bool lastFrame) {
     for (int c = 0; c < m_channels; ++c) {
         const int32_t* raw = m_raw[c].data();
         for (int i = 0; i < n; ++i) m_time[i] = raw[i] * m_window[i] + kFrameOffset;
-        m_fft->Forward(m_time.data(), m_spec[c].data());
-        dsp::PowerSpectrum(m_spec[c].data(), static_cast<size_t>(m), scale, m_power[c].data());
+        m_fft->Forward(m_time.data(), m_spectrum[c].data());
+        dsp::PowerSpectrum(m_spectrum[c].data(), static_cast<size_t>(m), scale, m_power[c].data());
     }
 
     const bool perChannel = m_mode == kModeAdaptivePerChannel && m_channels == 2;
@@ -411,7 +411,7 @@ void CContinuousNoise::FilterFrame(bool learn, bool lastFrame) {
                               : perChannel           ? m_est[c].noise.data()
                                                      : m_est[0].noise.data();
         ApplyGains(c, noise, lastFrame);
-        m_fft->Inverse(m_spec[c].data(), m_time.data());
+        m_fft->Inverse(m_spectrum[c].data(), m_time.data());
         double* ov = m_overlap[c].data();
         // Output of this frame: y·w, added onto what earlier frames left (shifted when emitted).
         for (int i = 0; i < n; ++i) ov[i] += m_time[i] * m_window[i];

@@ -132,7 +132,7 @@ private:
     std::vector<double> m_window;  // N
     std::vector<double> m_norm;    // M
     std::vector<double> m_time;    // N, transform input and output
-    std::vector<std::complex<double>> m_spec[2];
+    std::vector<std::complex<double>> m_spectrum[2];
     std::vector<int32_t> m_raw[2];     // N: the frame's input values as they came
     std::vector<double> m_overlap[2];  // N
     std::vector<double> m_power[2];    // M

@@ -17,7 +17,7 @@ class CTaviCleanDlg : public CFilterDlg {
 public:
     static constexpr int kDialogId = 169;
     // A slider with its edit field: range, start value and step of the slider's value.
-    struct SliderSpec {
+    struct SliderRange {
         int id;
         int editId;
         int min;
@@ -25,9 +25,9 @@ public:
         int start;
         int step;
     };
-    static constexpr SliderSpec kScratch{3565, 3566, 0, 1000, 500, 10};
-    static constexpr SliderSpec kCrackle{1794, 1796, 0, 1000, 600, 10};
-    static constexpr SliderSpec kHiss{1577, 1574, 0, 100, 20, 1};
+    static constexpr SliderRange kScratch{3565, 3566, 0, 1000, 500, 10};
+    static constexpr SliderRange kCrackle{1794, 1796, 0, 1000, 600, 10};
+    static constexpr SliderRange kHiss{1577, 1574, 0, 100, 20, 1};
     static constexpr int kIdHumOff = 3567;
     static constexpr int kIdHum60 = 3568;
     static constexpr int kIdHum50 = 3569;
@@ -78,7 +78,7 @@ public:
     // The newest strip of the activity display for these readings, lanes top to bottom.
     static std::array<Bar, kLanes> ActivityBars(const CTaviClean::Meters& meters, int laneHeight, int humChoice);
     // Slider position for a value: the largest value sits at the left end.
-    static int SliderPosition(const SliderSpec& spec, int value) { return spec.max - (value - spec.min); }
+    static int SliderPosition(const SliderRange& range, int value) { return range.max - (value - range.min); }
 
     int Scratch() const { return m_scratch; }
     int Crackle() const { return m_crackle; }
