@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <set>
 #include <sstream>
 
 #include "audiofile/EditQueue.h"
@@ -81,11 +80,7 @@ TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
     ASSERT_TRUE(ReadWave(m_song, song));
     EXPECT_EQ(song.data, expected);
     EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, PeakFileName(m_song)));
-    std::set<std::string> left;
-    for (const auto& e : fs::recursive_directory_iterator(m_dir.Path())) {
-        if (e.is_regular_file()) left.insert(e.path().filename().string());
-    }
-    EXPECT_EQ(left, (std::set<std::string>{"My Song.wav", "My Song.pkf"}));
+    EXPECT_EQ(FilesUnder(m_dir.Path()), (std::vector<std::string>{"My Song.pkf", "My Song.wav"}));
     EXPECT_EQ(Cli({"session", m_song}).status, 1);
 }
 

@@ -67,26 +67,6 @@ TEST(EditQueueSegmentsTest, WorkedExamples) {
                    {{"other", 0, 64, 0}}, 64);
 }
 
-TEST(EditQueueSegmentsTest, RangesSpanningSeveralSegments) {
-    const CQueEdit f1 = Step(kStepFilter, "f1", 1000, 2000, 2000, 0);
-    const CQueEdit f2 = Step(kStepFilter, "f2", 3000, 4000, 4000, 100);
-    // Segments: song[0,1000) f1[1000,2000) song[2000,3000) f2[3000,4000) song[4000,10000).
-    // A filter over [1500, 3500): f1 and f2 are cut, the song's middle part disappears.
-    ExpectSegments({kSong, f1, f2, Step(kStepFilter, "g", 1500, 3500, 3500, 7)},
-                   {{"song", 0, 1000, 0},
-                    {"f1", 1000, 1500, 0},
-                    {"g", 1500, 3500, 7},
-                    {"f2", 3500, 4000, 600},
-                    {"song", 4000, 10000, 4000}},
-                   10000);
-    // A cut over [500, 4000) removes the segments wholly inside it and joins the rest.
-    ExpectSegments({kSong, f1, f2, Step(kStepCut, "c", 500, 4000, 4000, 500)},
-                   {{"song", 0, 500, 0}, {"song", 500, 6500, 4000}}, 6500);
-    // A resize over [1000, 4000) to 10 bytes replaces three whole segments.
-    ExpectSegments({kSong, f1, f2, Step(kStepResize, "r", 1000, 4000, 1010, 0)},
-                   {{"song", 0, 1000, 0}, {"r", 1000, 1010, 0}, {"song", 1010, 7010, 4000}}, 7010);
-}
-
 TEST(EditQueueSegmentsTest, StepsThatDoNotFitAreRefused) {
     std::vector<Segment> segments;
     uint32_t length = 0;

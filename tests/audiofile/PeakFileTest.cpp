@@ -69,6 +69,15 @@ DividerBlock SampleDividers() {
     return b;
 }
 
+// A session step over bytes [0, end) of wave.
+CQueEdit StepOf(const std::string& wave, uint32_t type, uint32_t end) {
+    CQueEdit step;
+    step.fileName = wave;
+    step.type = type;
+    step.end = step.newEnd = end;
+    return step;
+}
+
 class PeakFileTest : public ::testing::Test {
 protected:
     void SetUp() override { SetServices(&m_services); }
@@ -319,73 +328,63 @@ TEST_F(PeakFileTest, StepPeaksTolerateEightMissingBytes) {
     const std::string wave = m_dir.File("step.wav");
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 1, 44100, 16);
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(1224, 0)));
-    CQueEdit step;
-    step.fileName = wave;
-    step.type = kStepFilter;
-    step.start = 0;
-    step.end = step.newEnd = 2448;  // six values, twelve bytes
-    const DividerBlock block = SampleDividers();
-
-    struct Case {
-        size_t values;
-        bool ok;
-    };
-    for (Case c : {Case{6, true}, Case{2, true}}) {
-        m_services.ClearMessages();
+    CQueEdit step = StepOf(wave, kStepFilter, 2448);  // six values, twelve bytes
+    for (size_t count : {6, 2}) {
         std::vector<uint16_t> values;
-        for (size_t i = 0; i < c.values; ++i) values.push_back(static_cast<uint16_t>(0x1100 + i));
-        ASSERT_TRUE(WriteBytes(PeakFileName(wave), HandMadePeakFile(block, 2, values)));
+        for (size_t i = 0; i < count; ++i) values.push_back(static_cast<uint16_t>(0x1100 + i));
+        ASSERT_TRUE(WriteBytes(PeakFileName(wave), HandMadePeakFile(SampleDividers(), 2, values)));
         ShiftTime(PeakFileName(wave), 5);
         step.peaks.reset();
-        EXPECT_EQ(CPeakFile::LoadStepPeaks(step, fmt, 204), c.ok) << c.values;
-        EXPECT_EQ(Shown(1414), c.ok ? 0 : 1);
-        if (!c.ok) {
-            EXPECT_FALSE(step.peaks);
-            continue;
-        }
+        EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, fmt, 204)) << count;
         ASSERT_TRUE(step.peaks);
         ASSERT_EQ(step.peaks->size(), 12u);
         EXPECT_EQ(step.dividerCount, 2u);
         EXPECT_EQ(step.dividers.Name(0), "Side A");
-        if (c.values == 2) {
+        if (count == 2) {
             // The last byte read (0x11, high byte of 0x1101) fills the rest.
             EXPECT_EQ((*step.peaks)[2], 0x01);
             EXPECT_TRUE(std::all_of(step.peaks->begin() + 3, step.peaks->end(), [](uint8_t b) { return b == 0x11; }));
         }
     }
+    EXPECT_EQ(Shown(1414), 0);
 }
 
-TEST_F(PeakFileTest, PeakFileCutShortIsRebuiltOnceKeepingItsDividers) {
+TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
     // A crash while a peak file was being built leaves a current but short file; the song must still open.
     const std::string wave = m_dir.File("cut.wav");
-    const WAVEFORMATEX fmt = MakeWaveFormat(1, 1, 44100, 16);
-    ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(1224, 256)));
-    CQueEdit step;
-    step.fileName = wave;
-    step.type = kStepFilter;
-    step.end = step.newEnd = 2448;
-    ASSERT_TRUE(WriteBytes(PeakFileName(wave), HandMadePeakFile(SampleDividers(), 2, {0x1100})));
-    ShiftTime(PeakFileName(wave), 5);
-    ASSERT_TRUE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    ASSERT_TRUE(step.peaks);
-    ASSERT_EQ(step.peaks->size(), 12u);
-    EXPECT_EQ((*step.peaks)[0] | (*step.peaks)[1] << 8, 256);  // 16-bit 256 is 65536 internally
-    EXPECT_EQ(step.dividers.Name(0), "Side A");
+    const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
+    ASSERT_TRUE(WriteWave(wave, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 1024)));
+    struct Case {
+        size_t values;
+        int shift;  // seconds the peak file is newer than the wave
+    };
+    for (Case c : {Case{1, 5}, Case{3, -10}}) {
+        ASSERT_TRUE(
+            WriteBytes(PeakFileName(wave), HandMadePeakFile(SampleDividers(), 2, std::vector<uint16_t>(c.values, 9))));
+        ShiftTime(PeakFileName(wave), c.shift);
+        CQueEdit step = StepOf(wave, kStepOriginal, 4 * 2040);  // fresh from a session file: no dividers in memory
+        ASSERT_TRUE(CPeakFile::LoadStepPeaks(step, fmt, 204)) << c.values;
+        ASSERT_TRUE(step.peaks);
+        ASSERT_EQ(step.peaks->size(), 40u);
+        EXPECT_EQ((*step.peaks)[0] | (*step.peaks)[1] << 8, 1024);  // 16-bit 1024 is 1024 << 8 internally
+        EXPECT_EQ(step.dividerCount, 2u);
+        EXPECT_EQ(step.dividers.Name(1), "Second song");
+        EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(wave, PeakFileName(wave)));
+    }
     EXPECT_EQ(Shown(1414), 0);
 
     // When the audio is gone too, nothing can be rebuilt: 1414.
     ASSERT_TRUE(WriteBytes(PeakFileName(wave), HandMadePeakFile(SampleDividers(), 2, {0x1100})));
+    ShiftTime(PeakFileName(wave), 5);
     std::filesystem::remove(wave);
+    CQueEdit step = StepOf(wave, kStepFilter, 4 * 2040);
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
     EXPECT_EQ(Shown(1414), 1);
 }
 
 TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
-    CQueEdit step;
-    step.fileName = m_dir.File("gone.wav");
-    step.type = kStepFilter;
-    step.end = step.newEnd = 4 * 2040;
+    CQueEdit step = StepOf(m_dir.File("gone.wav"), kStepFilter, 4 * 2040);
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
     EXPECT_EQ(Shown(1414), 1);
 
@@ -410,25 +409,6 @@ TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     step.start = 0;
     step.newEnd = 0xFFFFFFF0u;
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-}
-
-TEST_F(PeakFileTest, StalePeakFileIsRebuiltKeepingItsDividers) {
-    const std::string wave = m_dir.File("stale.wav");
-    ASSERT_TRUE(WriteWave(wave, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 1024)));
-    ASSERT_TRUE(WriteBytes(PeakFileName(wave), HandMadePeakFile(SampleDividers(), 2, std::vector<uint16_t>(3, 9))));
-    ShiftTime(PeakFileName(wave), -10);
-
-    CQueEdit step;  // fresh from a session file: no dividers in memory yet
-    step.fileName = wave;
-    step.type = kStepOriginal;
-    step.end = step.newEnd = 4 * 2040;
-    ASSERT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16), 204));
-    ASSERT_TRUE(step.peaks);
-    ASSERT_EQ(step.peaks->size(), 40u);
-    EXPECT_EQ((*step.peaks)[0] | (*step.peaks)[1] << 8, 1024);
-    EXPECT_EQ(step.dividerCount, 2u);
-    EXPECT_EQ(step.dividers.Name(1), "Second song");
-    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(wave, PeakFileName(wave)));
 }
 
 TEST_F(PeakFileTest, CutStepReadsOnlyDividers) {

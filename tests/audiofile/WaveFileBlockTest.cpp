@@ -267,8 +267,6 @@ TEST_F(WaveFileBlock, LongOutputContinuesInCompletePartFiles) {
         ASSERT_TRUE(ReadWave(name, c)) << name;
         EXPECT_EQ(c.riffSize, c.fileSize - 8) << name;
         EXPECT_EQ(c.claimedDataSize, c.data.size()) << name;
-        EXPECT_EQ(c.channels, 2);
-        EXPECT_EQ(c.bits, 16);
         if (part < 4) {
             EXPECT_EQ(c.data.size(), 3u * 8192) << name;
         }

@@ -273,9 +273,6 @@ TEST_F(WaveFileFormat, WritesTheMinimalLayoutWithCorrectSizes) {
 TEST_F(WaveFileFormat, AppendsOverwritesOrRefusesExistingFiles) {
     const std::string path = dir.File("song.wav");
     ASSERT_TRUE(WriteWave(path, 2, 44100, 24, {1, 2, 3, 4}));
-    WaveLayout withList;
-    withList.channels = 2;
-    withList.bits = 24;
 
     // Mode 0 appends; the caller learns the file's real format (24 bits, not 16).
     CWaveFile wave;

