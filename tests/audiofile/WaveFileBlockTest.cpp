@@ -37,7 +37,6 @@ public:
         if (cancelOnTake) CancelFlag() = true;
         if (refuse) return false;
         taken.insert(taken.end(), samples, samples + count);
-        ++blocks;
         return true;
     }
     bool IsLooping() const override { return looping; }
@@ -50,7 +49,6 @@ public:
     }
 
     std::vector<int32_t> taken;
-    int blocks = 0;
     bool refuse = false, cancelOnTake = false, looping = false, fileOutput = true, live = false;
     int32_t liveNext = 1;
 };
