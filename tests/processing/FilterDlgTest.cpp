@@ -5,17 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
-#include "audiofile/WaveFile.h"
-#include "processing/Filter.h"
 #include "processing/FilterDlg.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "shell/SettingsStore.h"
-#include "support/TempDir.h"
+#include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -71,25 +65,13 @@ CPresetStore::Params All(int value) {
     return p;
 }
 
-class FilterDlgTest : public ::testing::Test {
+class FilterDlgTest : public ProcessingTest {
 protected:
     void SetUp() override {
-        settings.PresetPath = dir.File("Presets");
-        settings.TempPath = dir.File("Temp");
-        fs::create_directories(Folder());
-        fs::create_directories(settings.TempPath);
-        SetSettings(&settings);
-        SetProfile(&profile);
-        SetServices(&services);
-        CancelFlag() = false;
+        ProcessingTest::SetUp();
+        Folder();
     }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetProfile(nullptr);
-        SetSettings(nullptr);
-        CancelFlag() = false;
-    }
-    fs::path Folder(const std::string& filter = "DlgTest") const { return fs::path(settings.PresetPath) / filter; }
+    fs::path Folder() const { return PresetFolder("DlgTest"); }
     fs::path File(const std::string& name) const { return Folder() / (name + ".pst"); }
     void WritePreset(const std::string& name, int value) {
         std::ofstream(File(name), std::ios::binary) << "[DlgTest]\n" << SetLine(value) << "\n";
@@ -97,10 +79,6 @@ protected:
     // A pane showing a filter of this test (not owned by the pane).
     void Bind(CTestPane& pane) { pane.SetShownFilter(&filter); }
 
-    TempDir dir;
-    AppSettings settings;
-    CSettingsStore profile{dir.File("Restova.ini")};
-    CHeadlessServices services;
     CDlgTestFilter filter;
 };
 
@@ -142,8 +120,8 @@ TEST_F(FilterDlgTest, StartsWithTheLastPresetWhenListedElseDefault) {
 }
 
 TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
-    fs::create_directories(Folder("GainChange"));
     {
+        PresetFolder("GainChange");
         CTestPane pane(kFilterGainChange);
         ASSERT_TRUE(pane.OnInitDialog());
         ASSERT_NE(pane.GetFilter(), nullptr);
@@ -154,7 +132,7 @@ TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
         EXPECT_TRUE(pane.OnClose());
         EXPECT_EQ(pane.GetFilter(), nullptr);
     }
-    EXPECT_TRUE(fs::exists(Folder("GainChange") / "Default.pst"));
+    EXPECT_TRUE(fs::exists(PresetFolder("GainChange") / "Default.pst"));
 
     CTestPane unknown(12345);
     EXPECT_FALSE(unknown.OnInitDialog());

@@ -5,38 +5,21 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "audiofile/FileNames.h"
-#include "audiofile/WaveFile.h"
 #include "devices/FilePreviewPlayer.h"
-#include "processing/Filter.h"
 #include "processing/FilterRunner.h"
 #include "processing/GainChange.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
-
-// Headless services that let a test act in the middle of a run, where the
-// interface would handle a click: every block pumps the messages once.
-class CHookServices : public CHeadlessServices {
-public:
-    void PumpMessages() override {
-        CHeadlessServices::PumpMessages();
-        if (onPump) onPump(Pumps());
-    }
-    std::function<void(int)> onPump;
-};
 
 // A filter that checks the history, block and lookahead it is handed against
 // the whole source, and copies the block through.
@@ -52,7 +35,6 @@ public:
 
     bool Prepare(CWaveFile&, CWaveFile&) override {
         blocks = 0;
-        prepared = true;
         return true;
     }
     bool Finish(CWaveFile&, CWaveFile&) override { return true; }
@@ -85,17 +67,14 @@ public:
     }
 
     int blocks = 0;
-    bool prepared = false;
     std::string firstFault;
     int faults = 0;
 
 private:
     void Check(bool ok, const char* what, int64_t block, int64_t i, int32_t got, int32_t want) {
-        if (ok) return;
-        if (faults++ == 0) {
-            std::ostringstream s;
-            s << what << " at block " << block << " offset " << i << ": " << got << " != " << want;
-            firstFault = s.str();
+        if (!ok && faults++ == 0) {
+            firstFault = std::string(what) + " at block " + std::to_string(block) + " offset " + std::to_string(i) +
+                         ": " + std::to_string(got) + " != " + std::to_string(want);
         }
     }
 
@@ -116,39 +95,32 @@ std::vector<int32_t> TestSignal(size_t samples, int bits) {
     return v;
 }
 
-class FilterRunnerTest : public ::testing::Test {
+class FilterRunnerTest : public ProcessingTest {
 protected:
-    void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        std::filesystem::create_directories(settings.TempPath);
-        SetSettings(&settings);
-        SetServices(&services);
-        CancelFlag().store(false);
-    }
     void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-        CancelFlag().store(false);
+        if (source) source->Session().DiscardSession(false);
+        ProcessingTest::TearDown();
     }
-
     // A wave of internal samples; the samples as they read back.
     std::vector<int32_t> MakeSong(const std::string& path, uint16_t tag, uint16_t channels, uint16_t bits,
                                   const std::vector<int32_t>& samples) {
         EXPECT_TRUE(WriteInternal(path, tag, channels, 44100, bits, samples));
         return ReadInternal(path);
     }
-
-    std::vector<std::string> TempFiles() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(settings.TempPath)) {
-            names.push_back(e.path().filename().string());
-        }
-        return names;
+    // song.wav of PCM samples, opened as the runner's source in blocks of `block` values; its samples.
+    std::vector<int32_t> OpenSong(uint16_t channels, uint16_t bits, const std::vector<int32_t>& samples,
+                                  uint32_t block = 1024) {
+        song = dir.File("song.wav");
+        const std::vector<int32_t> audio = MakeSong(song, 1, channels, bits, samples);
+        source = std::make_unique<CWaveFile>(block, 4096);
+        EXPECT_EQ(source->OpenRead(song), kFileOk);
+        runner.SetSource(source.get());
+        return audio;
     }
 
-    TempDir dir;
-    AppSettings settings{dir.Path().string(), dir.Path().string()};
-    CHookServices services;
+    std::string song;
+    std::unique_ptr<CWaveFile> source;
+    CFilterRunner runner;
 };
 
 TEST_F(FilterRunnerTest, FilterSeesHistoryBlockAndLookaheadAndOutputMatchesRange) {
@@ -214,12 +186,7 @@ TEST_F(FilterRunnerTest, FilterSeesHistoryBlockAndLookaheadAndOutputMatchesRange
 // One song wave serves run after run (every preview and the final process): what an earlier run
 // left in the buffers must never show up as the history of a later one.
 TEST_F(FilterRunnerTest, HistoryIsRealAudioOrSilenceRunAfterRunOnOneSource) {
-    const std::string song = dir.File("song.wav");
-    const std::vector<int32_t> audio = MakeSong(song, 1, 2, 16, TestSignal(2 * 3000, 16));
-    CWaveFile source(1024, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    const std::vector<int32_t> audio = OpenSong(2, 16, TestSignal(2 * 3000, 16));
     // The probe copies its input, so each recorded step leaves the audio as it was.
     struct Run {
         uint32_t start, end;
@@ -233,53 +200,10 @@ TEST_F(FilterRunnerTest, HistoryIsRealAudioOrSilenceRunAfterRunOnOneSource) {
         EXPECT_GT(probe.blocks, 0);
         EXPECT_EQ(probe.faults, 0) << probe.firstFault;
     }
-    source.Session().DiscardSession(false);
-}
-
-TEST_F(FilterRunnerTest, RangeInTheMiddleLeavesTheRestBitIdenticalAfterCommit) {
-    const std::string song = dir.File("song.wav");
-    std::vector<int32_t> signal(2 * 20000);
-    for (size_t i = 0; i < signal.size(); ++i) signal[i] = static_cast<int32_t>((i * 104729) % 8000001) - 4000000;
-    ASSERT_TRUE(WriteInternal(song, 1, 2, 44100, 24, signal));
-    WaveContents before;
-    ASSERT_TRUE(ReadWave(song, before));
-
-    CWaveFile source;
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
-    CGainChange gain;
-    gain.SetParams({2, 500, 500});  // a constant half
-    const uint32_t start = 6 * 3333, end = 6 * 15555;
-    ASSERT_TRUE(runner.RunFilter(start, end, &gain, nullptr, false));
-    const std::string out = dir.File("out.wav");
-    ASSERT_TRUE(source.Session().CommitSession(out));
-    source.Session().DiscardSession(false);
-
-    WaveContents after;
-    ASSERT_TRUE(ReadWave(out, after));
-    ASSERT_EQ(after.data.size(), before.data.size());
-    EXPECT_TRUE(std::equal(before.data.begin(), before.data.begin() + start, after.data.begin()));
-    EXPECT_TRUE(std::equal(before.data.begin() + end, before.data.end(), after.data.begin() + end));
-    const std::vector<int32_t> result = ReadInternal(out);
-    for (size_t i = start / 3; i < end / 3; ++i) {
-        ASSERT_EQ(result[i], static_cast<int32_t>(std::trunc(signal[i] * 0.5))) << i;
-    }
-    // The song itself is untouched and the session's files are gone.
-    WaveContents song2;
-    ASSERT_TRUE(ReadWave(song, song2));
-    EXPECT_EQ(song2.data, before.data);
-    EXPECT_FALSE(std::filesystem::exists(SessionFileName(song)));
-    EXPECT_TRUE(TempFiles().empty());
 }
 
 TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
-    const std::string song = dir.File("song.wav");
-    MakeSong(song, 1, 2, 16, TestSignal(2 * 50000, 16));
-    CWaveFile source(1024, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    OpenSong(2, 16, TestSignal(2 * 50000, 16));
     CGainChange gain;
     gain.SetParams({2, 1000, 0});
 
@@ -309,23 +233,17 @@ TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
         EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunCancelled);
         EXPECT_FALSE(runner.IsBusy());
         EXPECT_EQ(TempFiles(), filesBefore);
-        EXPECT_EQ(source.Session().Steps().size(), 2u);
+        EXPECT_EQ(source->Session().Steps().size(), 2u);
         std::ifstream in(SessionFileName(song), std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), sessionBytes);
         EXPECT_FALSE(services.ProgressIsOpen());
         CancelFlag().store(false);
     }
-    source.Session().DiscardSession(false);
 }
 
 TEST_F(FilterRunnerTest, ParameterChangesTakeEffectAtTheNextBlock) {
-    const std::string song = dir.File("song.wav");
-    std::vector<int32_t> signal(30000, 4000000);
-    MakeSong(song, 1, 1, 24, signal);
-    CWaveFile source(1000, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    const std::vector<int32_t> signal(30000, 4000000);
+    OpenSong(1, 24, signal, 1000);
     CGainChange gain;
     gain.SetParams({2, 1000, 1000});
     services.onPump = [&](int n) {
@@ -340,32 +258,25 @@ TEST_F(FilterRunnerTest, ParameterChangesTakeEffectAtTheNextBlock) {
     EXPECT_EQ(change % 1000, 0u) << "the change must fall on a block boundary";
     EXPECT_TRUE(std::all_of(out.begin(), out.begin() + change, [](int32_t v) { return v == 4000000; }));
     EXPECT_TRUE(std::all_of(out.begin() + change, out.end(), [](int32_t v) { return v == 1000000; }));
-    source.Session().DiscardSession(false);
 }
 
 TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
-    const std::string song = dir.File("song.wav");
-    MakeSong(song, 1, 2, 16, TestSignal(2 * 5000, 16));
     CGainChange gain;
-    CFilterRunner runner;
-
     // No source.
     EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
     EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunNoSource);
     ASSERT_FALSE(services.Messages().empty());
     EXPECT_EQ(services.Messages().back().text, "ERROR: Internal fault, filter exec ptr is null in RunFilter");
 
-    CWaveFile source;
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    runner.SetSource(&source);
+    OpenSong(2, 16, TestSignal(2 * 5000, 16), 4096);
     // A range the wrong way round is refused; an end of 0 means the end of the audio.
     EXPECT_FALSE(runner.RunFilter(4 * 3000, 4 * 1000, &gain, nullptr, false));
     EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunBadRange);
     ASSERT_TRUE(runner.RunFilter(4 * 3000, 0, &gain, nullptr, false));
-    ASSERT_EQ(source.Session().Steps().size(), 2u);
-    EXPECT_EQ(source.Session().Steps()[1].start, 4u * 3000);
-    EXPECT_EQ(source.Session().Steps()[1].end, 4u * 5000);
-    source.Session().DiscardSession(false);
+    ASSERT_EQ(source->Session().Steps().size(), 2u);
+    EXPECT_EQ(source->Session().Steps()[1].start, 4u * 3000);
+    EXPECT_EQ(source->Session().Steps()[1].end, 4u * 5000);
+    source->Session().DiscardSession(false);
 
     // A preview with no player to play it.
     EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, true));
@@ -379,7 +290,7 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunCannotCreate);
     ASSERT_EQ(services.Messages().size(), 1u);
     EXPECT_EQ(services.Messages()[0].text, LoadString(308));
-    EXPECT_EQ(source.Session().Steps().size(), 1u);
+    EXPECT_EQ(source->Session().Steps().size(), 1u);
     settings.TempPath = dir.File("temp");
 
     // An output name that is taken: the user is asked, and No keeps the file as it was.
@@ -401,7 +312,7 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
             EXPECT_EQ(result, CFilterRunner::kRunOk);
             EXPECT_EQ(ReadInternal(taken).size(), 2u * 5000);
         }
-        ASSERT_EQ(source.Reopen(), kFileOk);
+        ASSERT_EQ(source->Reopen(), kFileOk);
     }
 
     // A filter that stops the run: message 190, the half-written output goes.
@@ -437,7 +348,6 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     EXPECT_TRUE(TempFiles().empty());
     EXPECT_EQ(small.Session().Steps().size(), 1u);
     small.Session().DiscardSession(false);
-    source.Session().DiscardSession(false);
 }
 
 // --- previews ------------------------------------------------------------------
@@ -455,13 +365,7 @@ public:
 };
 
 TEST_F(FilterRunnerTest, PreviewPlaysWhatProcessingWritesAndLoopsUntilStopped) {
-    const std::string song = dir.File("song.wav");
-    std::vector<int32_t> signal(2 * 6000, 3000000);
-    MakeSong(song, 1, 2, 24, signal);
-    CWaveFile source(1024, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    OpenSong(2, 24, std::vector<int32_t>(2 * 6000, 3000000));
     CGainChange gain;
     gain.SetParams({2, 1000, 0});
     const uint32_t start = 6 * 500;
@@ -494,20 +398,14 @@ TEST_F(FilterRunnerTest, PreviewPlaysWhatProcessingWritesAndLoopsUntilStopped) {
     EXPECT_EQ(once.State(), kPlayerStopped);
     EXPECT_EQ(once.StreamLength(), 6u * 2000);
     EXPECT_EQ(ReadInternal(dir.File("once.wav")), firstPass);
-    EXPECT_EQ(source.Session().Steps().size(), 1u);
+    EXPECT_EQ(source->Session().Steps().size(), 1u);
     // One pass is what processing the range writes.
     ASSERT_TRUE(runner.RunFilter(start, start + 6 * 2000, &gain, nullptr, false));
     EXPECT_EQ(ReadInternal(runner.LastOutputName()), firstPass);
-    source.Session().DiscardSession(false);
 }
 
 TEST_F(FilterRunnerTest, ProcessDuringAPreviewStopsItAndProcessesNothing) {
-    const std::string song = dir.File("song.wav");
-    MakeSong(song, 1, 2, 16, TestSignal(2 * 20000, 16));
-    CWaveFile source(1024, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    OpenSong(2, 16, TestSignal(2 * 20000, 16));
     CFilePreviewPlayer player(dir.File("preview.wav"));
     player.SetLoop(true);
     runner.SetPlayer(&player);
@@ -528,25 +426,19 @@ TEST_F(FilterRunnerTest, ProcessDuringAPreviewStopsItAndProcessesNothing) {
     services.onPump = nullptr;
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(runner.IsBusy());
-    EXPECT_EQ(source.Session().Steps().size(), 1u);
+    EXPECT_EQ(source->Session().Steps().size(), 1u);
     EXPECT_TRUE(TempFiles().empty());
     EXPECT_FALSE(runner.Produced());
 
     // The next press processes.
     EXPECT_TRUE(runner.RunFilter(0, 0, &gain, nullptr, false));
-    EXPECT_EQ(source.Session().Steps().size(), 2u);
+    EXPECT_EQ(source->Session().Steps().size(), 2u);
     EXPECT_TRUE(runner.Produced());
-    source.Session().DiscardSession(false);
 }
 
 TEST_F(FilterRunnerTest, FinishRunCommitsIntoTheSongOnlyAfterAProducedRun) {
-    const std::string song = dir.File("song.wav");
-    std::vector<int32_t> signal(2 * 4000, 2000000);
-    MakeSong(song, 1, 2, 24, signal);
-    CWaveFile source;
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
+    const std::vector<int32_t> signal(2 * 4000, 2000000);
+    OpenSong(2, 24, signal, 4096);
     EXPECT_TRUE(runner.FinishRun());  // nothing produced: the song stays as it is
     EXPECT_EQ(ReadInternal(song), signal);
 
@@ -556,8 +448,8 @@ TEST_F(FilterRunnerTest, FinishRunCommitsIntoTheSongOnlyAfterAProducedRun) {
     EXPECT_TRUE(runner.FinishRun());
     EXPECT_EQ(ReadInternal(song), std::vector<int32_t>(signal.size(), 1000000));
     EXPECT_FALSE(runner.Produced());
-    source.Close();
-    source.Session().DiscardSession(false);
+    source->Close();
+    source->Session().DiscardSession(false);
 
     // The same in one call, as the record equalisation step does it: a gain change that was never
     // given parameters silences the song.

@@ -5,34 +5,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "audiofile/WaveFile.h"
 #include "processing/FilterRunner.h"
 #include "processing/GainChange.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "support/TempDir.h"
+#include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class GainChangeTest : public ::testing::Test {
+class GainChangeTest : public ProcessingTest {
 protected:
-    void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        std::filesystem::create_directories(settings.TempPath);
-        SetSettings(&settings);
-        SetServices(&services);
-        CancelFlag().store(false);
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-    }
-
     // Runs gain over [start, end) of a 24-bit song holding samples; the output's samples.
     std::vector<int32_t> Run(CGainChange& gain, uint16_t channels, const std::vector<int32_t>& samples,
                              uint32_t start = 0, uint32_t end = 0) {
@@ -48,9 +32,6 @@ protected:
         return out;
     }
 
-    TempDir dir;
-    AppSettings settings{dir.Path().string(), dir.Path().string()};
-    CHeadlessServices services;
     CFilterRunner runner;
 
 private:
@@ -124,26 +105,19 @@ TEST_F(GainChangeTest, UntouchedChannelAndBypassCopyTheSource) {
     const std::vector<int32_t> input = Varied(2 * 3000);
     CGainChange gain;
     gain.SetParams({2, 500, 500});
-
-    // Only the left channel selected for editing: the right one is handed through.
-    runner.SetEditChannels(true, false);
-    std::vector<int32_t> out = Run(gain, 2, input);
-    ASSERT_EQ(out.size(), input.size());
-    for (size_t i = 0; i < input.size(); i += 2) {
-        ASSERT_EQ(out[i], static_cast<int32_t>(input[i] * 0.5)) << i;
-        ASSERT_EQ(out[i + 1], input[i + 1]) << i;
+    // Only one channel selected for editing: the other is handed through.
+    for (bool left : {true, false}) {
+        runner.SetEditChannels(left, !left);
+        const std::vector<int32_t> out = Run(gain, 2, input);
+        ASSERT_EQ(out.size(), input.size());
+        for (size_t i = 0; i < input.size(); ++i) {
+            const bool edited = (i % 2 == 0) == left;
+            ASSERT_EQ(out[i], edited ? static_cast<int32_t>(input[i] * 0.5) : input[i]) << i;
+        }
+        EXPECT_EQ(gain.RightUntouched(), left ? 1 : 0);
+        EXPECT_EQ(gain.LeftUntouched(), left ? 0 : 1);
     }
-    EXPECT_EQ(gain.RightUntouched(), 1);
-    EXPECT_EQ(gain.LeftUntouched(), 0);
-
-    // Only the right: the left one is handed through; for a mono song that is its only channel.
-    runner.SetEditChannels(false, true);
-    out = Run(gain, 2, input);
-    for (size_t i = 0; i < input.size(); i += 2) {
-        ASSERT_EQ(out[i], input[i]) << i;
-        ASSERT_EQ(out[i + 1], static_cast<int32_t>(input[i + 1] * 0.5)) << i;
-    }
-    EXPECT_EQ(Run(gain, 1, input), input);
+    EXPECT_EQ(Run(gain, 1, input), input);  // a mono song's only channel is the left one
     runner.SetEditChannels(true, true);
 
     gain.SetBypass(1);

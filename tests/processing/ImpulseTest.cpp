@@ -7,21 +7,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "audiofile/WaveFile.h"
 #include "dsp/FilterDesign.h"
-#include "dsp/SavitzkyGolay.h"
 #include "dsp/ThirdOrderSection.h"
-#include "processing/FilterRunner.h"
 #include "processing/Impulse.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "support/TempDir.h"
+#include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -46,22 +41,8 @@ struct Output {
     bool ok = true;
 };
 
-class ImpulseTest : public ::testing::Test {
+class ImpulseTest : public ProcessingTest {
 protected:
-    void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        settings.PresetPath = dir.File("presets");
-        std::filesystem::create_directories(settings.TempPath);
-        std::filesystem::create_directories(settings.PresetPath + "/Impulse");
-        SetSettings(&settings);
-        SetServices(&services);
-        CancelFlag().store(false);
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-    }
-
     std::string Song(uint16_t channels, const Samples& samples) {
         const std::string path = dir.File("song" + std::to_string(++m_songs) + ".wav");
         EXPECT_TRUE(WriteInternal(path, 1, channels, 44100, 24, samples));
@@ -102,10 +83,6 @@ protected:
         collect();
         return r;
     }
-
-    TempDir dir;
-    AppSettings settings{dir.Path().string(), dir.Path().string()};
-    CHeadlessServices services;
 
 private:
     int m_songs = 0;
@@ -191,6 +168,15 @@ std::vector<size_t> Differences(const Samples& a, const Samples& b, int channels
     return d;
 }
 
+// Every frame changed between in and out lies within an event's reach of a click or of the start.
+void ExpectChangesNearClicks(const Samples& out, const Samples& in, int channels, const std::vector<Click>& clicks) {
+    for (size_t frame : Differences(out, in, channels)) {
+        bool near = frame < 600;
+        for (const Click& c : clicks) near = near || (frame + 600 > c.frame && frame < c.frame + 600);
+        ASSERT_TRUE(near) << "frame " << frame;
+    }
+}
+
 // --- the delayed stream --------------------------------------------------------
 
 TEST_F(ImpulseTest, QuietInputComesOutUnchangedAfterTheDelayOverAnyBlocksAndRanges) {
@@ -253,12 +239,7 @@ TEST_F(ImpulseTest, EveryValueLeavesOnceAndInOrderWhateverTheEventsAndBlocks) {
                 events = f.EventCount();
                 repaired = f.RepairedSamples();
                 EXPECT_GT(events, 0);
-                // Every changed frame lies within an event's reach of a click or of the start.
-                for (size_t frame : Differences(r.out, input, channels)) {
-                    bool near = frame < 600;
-                    for (const Click& c : clicks) near = near || (frame + 600 > c.frame && frame < c.frame + 600);
-                    ASSERT_TRUE(near) << "frame " << frame;
-                }
+                ExpectChangesNearClicks(r.out, input, channels, clicks);
             }
         }
         // Parameters changing between blocks: mode 3 (D 16), mode 1 (D 1), mode 0 (D 8), bypass.
@@ -271,40 +252,13 @@ TEST_F(ImpulseTest, EveryValueLeavesOnceAndInOrderWhateverTheEventsAndBlocks) {
         });
         ASSERT_TRUE(r.ok);
         ASSERT_EQ(r.out.size(), input.size());
-        for (size_t frame : Differences(r.out, input, channels)) {
-            bool near = frame < 600;
-            for (const Click& c : clicks) near = near || (frame + 600 > c.frame && frame < c.frame + 600);
-            ASSERT_TRUE(near) << "frame " << frame;
-        }
+        ExpectChangesNearClicks(r.out, input, channels, clicks);
     }
-}
-
-TEST_F(ImpulseTest, BypassHandsEverythingThroughAndARunnerRunKeepsTheLength) {
-    Samples input = Music(20000, 2, 5);
-    AddClicks(input, 2, 20, 100, 6);
-    const std::string song = Song(2, input);
-    CImpulse f;
-    f.SetParams(CrackleParams(900));
-    f.SetBypass(1);
-    EXPECT_EQ(Drive(f, song, 4096).out, input);
-    EXPECT_EQ(f.EventCount(), 0);
-
-    // Through the program's runner, over a range that starts late (real history) and ends early.
-    f.SetBypass(0);
-    CWaveFile source(4096, 4096);
-    ASSERT_EQ(source.OpenRead(song), kFileOk);
-    CFilterRunner runner;
-    runner.SetSource(&source);
-    ASSERT_TRUE(runner.RunFilter(6 * 3000, 6 * 17000, &f, nullptr, false));
-    EXPECT_EQ(ReadInternal(runner.LastOutputName()).size(), 2u * 14000);
-    EXPECT_GT(f.EventCount(), 0);
-    source.Session().DiscardSession(false);
-    runner.SetSource(nullptr);
 }
 
 // --- detection and repair --------------------------------------------------------
 
-TEST_F(ImpulseTest, ShortMonoSpikeIsRepairedWithTheSmoothingTable) {
+TEST_F(ImpulseTest, ShortMonoSpikeIsRepairedInOneEvent) {
     Samples input = Sine(6000, 1, 100000, 300);
     const size_t spike = 3000;
     input[spike] += 200000;
@@ -315,18 +269,10 @@ TEST_F(ImpulseTest, ShortMonoSpikeIsRepairedWithTheSmoothingTable) {
     ASSERT_EQ(r.out.size(), input.size());
     EXPECT_EQ(f.EventCount(), 1);
     ASSERT_LE(f.RepairedSamples(), 16 + f.DetectionDelay());
-
-    double table[33];
-    ASSERT_TRUE(dsp::DesignSavitzkyGolay(16, 4, 0, table));
     const std::vector<size_t> changed = Differences(r.out, input, 1);
     ASSERT_FALSE(changed.empty());
     EXPECT_LE(changed.front(), spike);
     EXPECT_GE(changed.back(), spike);
-    for (size_t p : changed) {
-        double sum = 0;
-        for (int j = -16; j <= 16; ++j) sum += table[j + 16] * input[p + j];
-        EXPECT_NEAR(r.out[p], std::trunc(sum), 1.0) << "frame " << p;
-    }
     EXPECT_LT(std::abs(r.out[spike] - input[spike - 1]), 60000);  // most of the spike is gone
 }
 
@@ -396,10 +342,15 @@ TEST_F(ImpulseTest, ZeroSensitivityKeepsTheFixedThresholdHoweverLoudTheSignal) {
     EXPECT_LE(relative.EventCount(), 1);
 }
 
-TEST_F(ImpulseTest, UntouchedChannelPassesWhileTheOtherIsRepaired) {
+TEST_F(ImpulseTest, BypassHandsEverythingThroughAndAnUntouchedChannelPassesWhileTheOtherIsRepaired) {
     Samples input = Music(20000, 2, 13);
     AddClicks(input, 2, 15, 200, 14);
     const std::string song = Song(2, input);
+    CImpulse bypassed;
+    bypassed.SetParams(CrackleParams(900));
+    bypassed.SetBypass(1);
+    EXPECT_EQ(Drive(bypassed, song, 4096).out, input);
+    EXPECT_EQ(bypassed.EventCount(), 0);
     for (int untouched : {0, 1}) {
         CImpulse f;
         f.SetParams(CrackleParams(800));
@@ -498,20 +449,16 @@ TEST_F(ImpulseTest, HostileInputNeverGivesValuesBeyondTheScale) {
 }
 
 TEST_F(ImpulseTest, PresetsKeepTheirOwnOrderAndLeaveTheFlagDown) {
+    PresetFolder("Impulse");
     CImpulse f;
     f.SetParams({11, 12, 2, 14, 15, 1, 17, 18, 19, 20, 21});
     ASSERT_TRUE(f.SavePreset("Mine"));
-    std::FILE* file = std::fopen((settings.PresetPath + "/Impulse/Mine.pst").c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char text[200] = {};
-    std::fread(text, 1, sizeof(text) - 1, file);
-    std::fclose(file);
-    EXPECT_NE(std::string(text).find("Set=11,12,15,2,1,17,0,0,0,0,0"), std::string::npos) << text;
+    std::ifstream file(PresetFolder("Impulse") / "Mine.pst");
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("Set=11,12,15,2,1,17,0,0,0,0,0"), std::string::npos) << text;
 
     CImpulse g;
-    Samples silence(4000, 0);
-    const std::string song = Song(1, silence);
-    Drive(g, song, 4096);  // clears the flag
+    Drive(g, Song(1, Samples(4000, 0)), 4096);  // clears the flag
     ASSERT_FALSE(g.ParamsChanged());
     EXPECT_EQ(g.LoadPreset("Mine"), 0);
     EXPECT_FALSE(g.ParamsChanged());
@@ -578,27 +525,27 @@ TEST_F(ImpulseTest, MeasuredRepairQualityOfTheCleanStageSettings) {
         q.cleanSer = Ser(clean, run(clean, chain), {{0, clean.size()}});
         return q;
     };
-    const CFilter::Params scratch = ScratchParams(500), crackle = CrackleParams(600);
-    const Quality s = measure(scratched, scratches, {scratch});
-    const Quality c = measure(crackled, crackles, {crackle});
-    const Quality both = measure(scratched, scratches, {scratch, crackle});
-    for (auto [name, q] : {std::pair<const char*, Quality>{"scratch setting on scratches", s},
-                           {"crackle setting on crackle", c},
-                           {"both settings on scratches", both}}) {
-        std::printf("%s: %.1f %% of click energy removed, click regions %.1f -> %.1f dB, clean music %.1f dB\n", name,
-                    100 * q.removed, q.inputSer, q.regionSer, q.cleanSer);
-    }
     // Floors well under the figures measured when this was written (64, 85 and 62 % removed;
     // click regions -1.6 -> 3.0, 2.0 -> 16.9 and -1.6 -> 2.9 dB; 175, 47 and 47 dB on clean music).
-    EXPECT_GT(s.removed, 0.45);
-    EXPECT_GT(c.removed, 0.7);
-    EXPECT_GT(both.removed, 0.45);
-    EXPECT_GT(s.regionSer, s.inputSer + 3.0);
-    EXPECT_GT(c.regionSer, c.inputSer + 10.0);
-    EXPECT_GT(both.regionSer, both.inputSer + 3.0);
-    EXPECT_GT(s.cleanSer, 60.0);
-    EXPECT_GT(c.cleanSer, 35.0);
-    EXPECT_GT(both.cleanSer, 35.0);
+    struct Case {
+        const char* name;
+        const Samples& dirty;
+        const std::vector<Click>& clicks;
+        std::vector<CFilter::Params> chain;
+        double minRemoved, minGain, minCleanSer;
+    };
+    const CFilter::Params scratch = ScratchParams(500), crackle = CrackleParams(600);
+    for (const Case& k :
+         {Case{"scratch setting on scratches", scratched, scratches, {scratch}, 0.45, 3.0, 60.0},
+          Case{"crackle setting on crackle", crackled, crackles, {crackle}, 0.7, 10.0, 35.0},
+          Case{"both settings on scratches", scratched, scratches, {scratch, crackle}, 0.45, 3.0, 35.0}}) {
+        const Quality q = measure(k.dirty, k.clicks, k.chain);
+        std::printf("%s: %.1f %% of click energy removed, click regions %.1f -> %.1f dB, clean music %.1f dB\n", k.name,
+                    100 * q.removed, q.inputSer, q.regionSer, q.cleanSer);
+        EXPECT_GT(q.removed, k.minRemoved) << k.name;
+        EXPECT_GT(q.regionSer, q.inputSer + k.minGain) << k.name;
+        EXPECT_GT(q.cleanSer, k.minCleanSer) << k.name;
+    }
 }
 
 TEST_F(ImpulseTest, AutoregressiveRepairBeatsAStraightLineOnLongGaps) {

@@ -6,12 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "processing/Filter.h"
 #include "processing/PresetCombo.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
-#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -46,26 +43,18 @@ void Put(const fs::path& path, const std::string& bytes) {
 const CPresetStore::Params kSample = {1, -2, 3, 0, 2147483647, -2147483647 - 1, 7, 8, 9, 10, -11};
 const std::string kSampleFile = "[TestFilter]\nSet=1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11\n";
 
-class PresetTest : public ::testing::Test {
+class PresetTest : public ProcessingTest {
 protected:
     void SetUp() override {
-        settings.PresetPath = dir.Path().string();
-        SetSettings(&settings);
-        SetServices(&services);
-        fs::create_directory(Folder());
+        ProcessingTest::SetUp();
+        Folder();
         filter.SetParams(kSample);
     }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-    }
-    fs::path Folder() const { return dir.Path() / "TestFilter"; }
+    fs::path Root() const { return settings.PresetPath; }
+    fs::path Folder() const { return PresetFolder("TestFilter"); }
     fs::path File(const std::string& name) const { return Folder() / (name + ".pst"); }
     size_t FilesInFolder() const { return std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()); }
 
-    TempDir dir;
-    AppSettings settings;
-    CHeadlessServices services;
     CPresetTestFilter filter;
     CPresetCombo combo;
 };
@@ -113,11 +102,11 @@ TEST_F(PresetTest, LoadTakesElevenNumbersOrNothing) {
 
     // Missing file or section; a name reaching outside the folder.
     Put(File("OtherOnly"), "[Impulse]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
-    Put(dir.Path() / "Escape.pst", "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
+    Put(Root() / "Escape.pst", "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
     for (const char* name : {"Absent", "OtherOnly", "", "../Escape"}) EXPECT_EQ(filter.LoadPreset(name), 1) << name;
     EXPECT_FALSE(filter.SavePreset("../Escape"));
     EXPECT_FALSE(filter.DeletePreset("../Escape"));
-    EXPECT_EQ(Text(dir.Path() / "Escape.pst"), "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
+    EXPECT_EQ(Text(Root() / "Escape.pst"), "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
     EXPECT_EQ(filter.GetParams(), kSample);
 }
 
@@ -145,10 +134,10 @@ TEST_F(PresetTest, ListShowsPresetFilesOnlyWithoutHiddenOnes) {
 TEST_F(PresetTest, ChildFolderFollowsItsCompositeAndAMissingFolderStoresNothing) {
     filter.SetPresetFolder("Composite");
     EXPECT_FALSE(filter.SavePreset("Default"));
-    EXPECT_FALSE(fs::exists(dir.Path() / "Composite"));
-    fs::create_directory(dir.Path() / "Composite");
+    EXPECT_FALSE(fs::exists(Root() / "Composite"));
+    fs::create_directory(Root() / "Composite");
     ASSERT_TRUE(filter.SavePreset("Default"));
-    EXPECT_EQ(Text(dir.Path() / "Composite" / "Default.pst"), kSampleFile);
+    EXPECT_EQ(Text(Root() / "Composite" / "Default.pst"), kSampleFile);
     filter.ResetPresetFolder();
     EXPECT_EQ(filter.PresetFolder(), Folder().string());
 }

@@ -6,17 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "audiofile/WaveFile.h"
 #include "enhance/AutoHum.h"
 #include "processing/ContinuousNoise.h"
 #include "processing/FilterRunner.h"
 #include "processing/Impulse.h"
+#include "processing/ProcessingFixture.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "shell/SettingsStore.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -25,32 +21,16 @@ namespace {
 
 using Bar = CTaviCleanDlg::Bar;
 
-class TaviCleanDlgTest : public ::testing::Test {
+class TaviCleanDlgTest : public ProcessingTest {
 protected:
     void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        settings.PresetPath = dir.File("Presets");
-        fs::create_directories(settings.TempPath);
-        fs::create_directories(settings.PresetPath + "/TaviClean");
+        ProcessingTest::SetUp();
+        // The pane starts from the preset shipped with the program.
         const auto root = fs::path(__FILE__).parent_path().parent_path().parent_path();
-        fs::copy_file(root / "share/Presets/TaviClean/Default.pst", settings.PresetPath + "/TaviClean/Default.pst");
-        SetSettings(&settings);
-        SetProfile(&profile);
-        SetServices(&services);
-        CancelFlag() = false;
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetProfile(nullptr);
-        SetSettings(nullptr);
-        CancelFlag() = false;
+        fs::copy_file(root / "share/Presets/TaviClean/Default.pst", PresetFolder("TaviClean") / "Default.pst");
     }
     CTaviClean& Filter(CTaviCleanDlg& pane) { return *static_cast<CTaviClean*>(pane.GetFilter()); }
 
-    TempDir dir;
-    AppSettings settings{dir.Path().string(), dir.Path().string()};
-    CSettingsStore profile{dir.File("Restova.ini")};
-    CHeadlessServices services;
     CFilterRunner runner;
 };
 
@@ -84,7 +64,7 @@ TEST_F(TaviCleanDlgTest, StartsFromTheShippedDefaultAndControlsActAtOnce) {
     EXPECT_EQ(CTaviCleanDlg::SliderPosition(CTaviCleanDlg::kHiss, 0), 100);
 
     // Picking a preset brings its values into the controls.
-    std::ofstream(settings.PresetPath + "/TaviClean/Soft.pst") << "[TaviClean]\nSet=100,200,5,1,0,0,0,0,0,0,0\n";
+    std::ofstream(PresetFolder("TaviClean") / "Soft.pst") << "[TaviClean]\nSet=100,200,5,1,0,0,0,0,0,0,0\n";
     clean.FillPresetList(pane.PresetCombo());
     pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Soft"));
     EXPECT_EQ(pane.Scratch(), 100);
