@@ -1,77 +1,34 @@
 // Speed correction: the Pitch filter through the runner (lengths, what the
 // audio becomes, speed curves, partial ranges, absurd speeds) and the
 // operation that re-times a whole song in place.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
-#include <string>
-#include <vector>
-
+#include "FilterHarness.h"
 #include "audiofile/FileNames.h"
-#include "audiofile/WaveFile.h"
 #include "enhance/Pitch.h"
 #include "enhance/SpeedCorrection.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class PitchTest : public ::testing::Test {
+class PitchTest : public SessionFixture<> {
 protected:
-    void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        std::filesystem::create_directories(settings.TempPath);
-        SetSettings(&settings);
-        SetServices(&services);
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-    }
-
+    // Start and end speed, curve, and the curve's two shape values.
     static CFilter::Params Params(int p0, int p1, int mode = 0, int p4 = 0, int p6 = 0) {
-        CFilter::Params p{};
-        p[0] = p0;
-        p[1] = p1;
-        p[2] = mode;
-        p[4] = p4;
-        p[6] = p6;
-        return p;
+        return {p0, p1, mode, 0, p4, 0, p6, 0, 0, 0, 0};
     }
 
     // Runs Pitch over [start, end) of in (bytes; 0, 0 = all) and writes the song's new audio into out.
-    bool Run(const CFilter::Params& params, const std::string& in, const std::string& out, uint32_t start = 0,
-             uint32_t end = 0) {
+    static bool Run(const CFilter::Params& params, const std::string& in, const std::string& out, uint32_t start = 0,
+                    uint32_t end = 0) {
         CPitch pitch;
         pitch.SetParams(params);
-        CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
-        if (source.OpenRead(in) != kFileOk) return false;
-        CFilterRunner runner;
-        runner.SetSource(&source);
-        bool ok = runner.RunFilter(start, end, &pitch, nullptr, false);
-        if (ok) ok = source.Session().CommitSession(out);
-        source.Close();
-        source.Session().DiscardSession(false);
-        return ok;
+        return RunIntoFile(pitch, in, out, start, end);
     }
 
     std::vector<int64_t> Read(const std::string& path, uint16_t bits) {
         WaveContents c;
         EXPECT_TRUE(ReadWave(path, c));
         return DecodeSamples(bits, c.data);
-    }
-
-    // Interleaved sine of frequency f (cycles per frame) on every channel.
-    static std::vector<int64_t> Sine(size_t frames, int channels, double f, double a) {
-        std::vector<int64_t> s(frames * channels);
-        for (size_t i = 0; i < frames; ++i) {
-            for (int c = 0; c < channels; ++c) s[i * channels + c] = std::llround(a * std::sin(2 * M_PI * f * i));
-        }
-        return s;
     }
 
     // Upward zero crossings of one channel in frames [from, to).
@@ -81,10 +38,6 @@ protected:
             n += s[(i - 1) * channels + channel] < 0 && s[i * channels + channel] >= 0;
         return n;
     }
-
-    TempDir dir;
-    AppSettings settings;
-    CHeadlessServices services;
 };
 
 TEST_F(PitchTest, A78PlayedAt33IsShortenedAndRaisedInPlace) {
@@ -92,7 +45,7 @@ TEST_F(PitchTest, A78PlayedAt33IsShortenedAndRaisedInPlace) {
     EXPECT_EQ(CPitch::ParamOf(ratio), 13478);
     const size_t frames = 44100;
     const double f = 300.0 / 44100;
-    ASSERT_TRUE(WriteWave(dir.File("song.wav"), 2, 44100, 16, Sine(frames, 2, f, 12000)));
+    ASSERT_TRUE(WriteWave(dir.File("song.wav"), 2, 44100, 16, SineWave(frames, 2, f, 12000)));
 
     CFilterRunner runner;
     ASSERT_TRUE(CSpeedCorrection::DoCorrectSpeed(runner, dir.File("song.wav"), ratio));
@@ -123,7 +76,7 @@ TEST_F(PitchTest, LinearRampCoversTheRangeInAnyFormat) {
     // From speed 1 to 2 the output lasts N·ln 2 frames, whatever the channels and width.
     const size_t frames = 60000;
     for (const auto& [channels, bits] : {std::pair<int, int>{2, 24}, {1, 16}, {2, 16}}) {
-        ASSERT_TRUE(WriteWave(dir.File("in.wav"), channels, 44100, bits, Sine(frames, channels, 0.01, 1000)));
+        ASSERT_TRUE(WriteWave(dir.File("in.wav"), channels, 44100, bits, SineWave(frames, channels, 0.01, 1000)));
         ASSERT_TRUE(Run(Params(0, 10000), dir.File("in.wav"), dir.File("out.wav")));
         const auto out = Read(dir.File("out.wav"), bits);
         EXPECT_NEAR(double(out.size() / channels) / frames, std::log(2.0), 0.002) << channels << "/" << bits;
@@ -133,7 +86,7 @@ TEST_F(PitchTest, LinearRampCoversTheRangeInAnyFormat) {
 TEST_F(PitchTest, CubicRampRisesMonotonically) {
     const size_t frames = 200000;
     const double f = 0.01;
-    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 44100, 16, Sine(frames, 2, f, 10000)));
+    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 44100, 16, SineWave(frames, 2, f, 10000)));
     ASSERT_TRUE(Run(Params(0, 10000, 1, 2000, 8000), dir.File("in.wav"), dir.File("out.wav")));
     const auto s = Read(dir.File("out.wav"), 16);
     const size_t out = s.size() / 2;

@@ -1,21 +1,12 @@
 // The record equalisation filter: the coefficient set it picks for each rate,
 // how close each set comes to the RIAA playback curve, and what a run through
 // the runner does to real audio, with bypass and the untouched-channel flags.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <complex>
-#include <filesystem>
-#include <string>
-#include <vector>
 
-#include "audiofile/WaveFile.h"
+#include "FilterHarness.h"
 #include "dsp/FilterDesign.h"
 #include "enhance/Riaa.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -75,33 +66,14 @@ TEST(RiaaTest, OtherRatesKeepTheSetInUse) {
     EXPECT_TRUE(Same(PreparedFor(riaa, 44100), CRiaa::StandardCoeffs()));
 }
 
-class RiaaRunTest : public ::testing::Test {
+class RiaaRunTest : public SessionFixture<> {
 protected:
-    void SetUp() override {
-        settings.TempPath = dir.File("temp");
-        std::filesystem::create_directories(settings.TempPath);
-        SetSettings(&settings);
-        SetServices(&services);
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        SetSettings(nullptr);
-    }
-
     // Runs riaa over the whole of in.wav through the runner (editing the channels given) and
     // returns the 24-bit samples of the result.
     std::vector<int64_t> Run(CRiaa& riaa, bool editLeft = true, bool editRight = true) {
-        CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
-        EXPECT_EQ(source.OpenRead(dir.File("in.wav")), kFileOk);
-        CFilterRunner runner;
-        runner.SetSource(&source);
-        runner.SetEditChannels(editLeft, editRight);
-        bool ok = runner.RunFilter(0, 0, &riaa, nullptr, false);
-        if (ok) ok = source.Session().CommitSession(dir.File("out.wav"));
-        source.Close();
-        source.Session().DiscardSession(false);
         WaveContents out;
-        EXPECT_TRUE(ok && ReadWave(dir.File("out.wav"), out));
+        EXPECT_TRUE(RunIntoFile(riaa, dir.File("in.wav"), dir.File("out.wav"), 0, 0, editLeft, editRight) &&
+                    ReadWave(dir.File("out.wav"), out));
         return DecodeSamples(24, out.data);
     }
 
@@ -111,10 +83,6 @@ protected:
         for (size_t i = s.size() / 2 + first; i < s.size(); i += step) peak = std::max(peak, std::abs(double(s[i])));
         return peak;
     }
-
-    TempDir dir;
-    AppSettings settings;
-    CHeadlessServices services;
 };
 
 TEST_F(RiaaRunTest, EqualisesEachChannelUnlessTold) {
