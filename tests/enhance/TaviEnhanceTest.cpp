@@ -184,9 +184,9 @@ protected:
         wave.Session().DiscardSession(false);
         TaviEnhanceTest::TearDown();
     }
-    // Opens the song and gives it to the pane.
+    // Opens the pane and gives it the song.
     bool OpenSong(CEnhancerDlg& dlg) {
-        if (wave.OpenRead(song) != kFileOk) return false;
+        if (!dlg.OnInitDialog() || wave.OpenRead(song) != kFileOk) return false;
         dlg.SetSong(&wave);
         return true;
     }
@@ -204,10 +204,12 @@ TEST_F(EnhancerDlgTest, ControlsDriveTheFilter) {
     CTaviEnhance* enhancer = dlg.Enhancer();
     ASSERT_NE(enhancer, nullptr);
     // The start preset is shown: controls from the stages.
-    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdExciter), 20);
-    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevelBox), -5);
-    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdBass), -100);
-    EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdTreble), 200);
+    for (auto [id, value] : {std::pair{CEnhancerDlg::kIdExciter, 20},
+                             {CEnhancerDlg::kIdLevelBox, -5},
+                             {CEnhancerDlg::kIdBass, -100},
+                             {CEnhancerDlg::kIdTreble, 200}}) {
+        EXPECT_EQ(dlg.GetControl(id), value) << id;
+    }
 
     dlg.SetControl(CEnhancerDlg::kIdLevelBox, 500);
     EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 100);
@@ -236,7 +238,6 @@ TEST_F(EnhancerDlgTest, ProcessRecordsAStepAndTheLampShowsClipping) {
     for (int32_t s : Music(2.0)) hot.push_back(std::clamp<int64_t>(s / 64, -32768, 32767));
     ASSERT_TRUE(WriteWave(song, 2, 44100, 16, hot));
     CEnhancerDlg dlg(&runner);
-    ASSERT_TRUE(dlg.OnInitDialog());
     ASSERT_TRUE(OpenSong(dlg));
     EXPECT_EQ(dlg.WorkingOn(), "song.wav");
     dlg.SetControl(CEnhancerDlg::kIdLevel, 100);
@@ -276,7 +277,6 @@ TEST_F(EnhancerDlgTest, ProcessRecordsAStepAndTheLampShowsClipping) {
 // A number box holding no value in range stops Process and Save with a message.
 TEST_F(EnhancerDlgTest, InvalidNumberBoxStopsTheRun) {
     CEnhancerDlg dlg(&runner);
-    ASSERT_TRUE(dlg.OnInitDialog());
     ASSERT_TRUE(OpenSong(dlg));
     dlg.OnNumberBoxEdit(CEnhancerDlg::kIdLevelBox, " 42 ");
     EXPECT_EQ(dlg.GetControl(CEnhancerDlg::kIdLevel), 42);
@@ -303,7 +303,6 @@ TEST_F(EnhancerDlgTest, PreviewPlaysAndProcessFirstStopsIt) {
     player.SetLoop(false);
     runner.SetPlayer(&player);
     CEnhancerDlg dlg(&runner);
-    ASSERT_TRUE(dlg.OnInitDialog());
     ASSERT_TRUE(OpenSong(dlg));
 
     ASSERT_TRUE(dlg.OnPreview());
