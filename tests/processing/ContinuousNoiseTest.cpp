@@ -12,6 +12,7 @@
 
 #include "processing/ContinuousNoise.h"
 #include "processing/ProcessingFixture.h"
+#include "support/CliHarness.h"
 
 namespace {
 
@@ -137,8 +138,7 @@ TEST_F(ContinuousNoiseTest, PresetsKeepTheProfileAndRefuseShortLists) {
     a.SetParams({15, 90, 33, 2, 40, 0, 0, 1, 1, 7, 9});
     a.SetProfile({2, 10, 40}, {256.0, 512.0, 128.0}, {300.0, 200.0, 100.0});
     ASSERT_TRUE(a.SavePreset("Mine"));
-    std::ifstream text(folder / "Mine.pst");
-    const std::string body((std::istreambuf_iterator<char>(text)), {});
+    const std::string body = ReadText(folder / "Mine.pst");
     EXPECT_NE(body.find("Bin=2,10,40,"), std::string::npos) << body;
     EXPECT_NE(body.find("Amp=1,2,0.5,"), std::string::npos) << body;
 

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "processing/FilterDlg.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
+#include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -45,13 +45,6 @@ public:
     bool valid = true;
     int applied = 0;
 };
-
-std::string FileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::string SetLine(int value) {
     std::string line = "Set=" + std::to_string(value);
@@ -154,7 +147,7 @@ TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
     services.QueueText("Loud");
     EXPECT_EQ(pane.OnSave(), 0);
     EXPECT_EQ(pane.applied, 1);
-    EXPECT_EQ(FileText(File("Loud")), "[DlgTest]\n" + SetLine(9) + "\n");
+    EXPECT_EQ(ReadText(File("Loud")), "[DlgTest]\n" + SetLine(9) + "\n");
     EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Loud");
 }
 
@@ -197,7 +190,7 @@ TEST_F(FilterDlgTest, DeleteAsksRemovesAndReloadsButRefusesDefaultAndUnknownName
 
 TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {
     WritePreset("Default", 3);
-    const std::string before = FileText(File("Default"));
+    const std::string before = ReadText(File("Default"));
     CTestPane pane;
     Bind(pane);
     ASSERT_TRUE(pane.OnInitDialog());
@@ -205,7 +198,7 @@ TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {
 
     settings.AutoSaveDefaultPreset = 0;
     EXPECT_TRUE(pane.OnClose());
-    EXPECT_EQ(FileText(File("Default")), before);
+    EXPECT_EQ(ReadText(File("Default")), before);
 
     settings.AutoSaveDefaultPreset = 1;
     CTestPane again;
@@ -214,7 +207,7 @@ TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {
     filter.SetParams(All(8));
     again.PresetCombo().SetCurSel(-1);
     EXPECT_TRUE(again.OnClose());
-    EXPECT_EQ(FileText(File("Default")), "[DlgTest]\n" + SetLine(8) + "\n");
+    EXPECT_EQ(ReadText(File("Default")), "[DlgTest]\n" + SetLine(8) + "\n");
     EXPECT_EQ(again.PresetCombo().GetSelectedText(), "Default");
     EXPECT_TRUE(services.Messages().empty());
 }

@@ -17,6 +17,7 @@
 #include "processing/GainChange.h"
 #include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
+#include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -209,10 +210,7 @@ TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
 
     // A first, finished run gives the session a step to keep.
     ASSERT_TRUE(runner.RunFilter(0, 40000, &gain, nullptr, false));
-    const std::string sessionBytes = [&] {
-        std::ifstream in(SessionFileName(song), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }();
+    const std::string sessionBytes = ReadText(SessionFileName(song));
     ASSERT_FALSE(sessionBytes.empty());
     const auto filesBefore = TempFiles();
 
@@ -234,8 +232,7 @@ TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
         EXPECT_FALSE(runner.IsBusy());
         EXPECT_EQ(TempFiles(), filesBefore);
         EXPECT_EQ(source->Session().Steps().size(), 2u);
-        std::ifstream in(SessionFileName(song), std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), sessionBytes);
+        EXPECT_EQ(ReadText(SessionFileName(song)), sessionBytes);
         EXPECT_FALSE(services.ProgressIsOpen());
         CancelFlag().store(false);
     }

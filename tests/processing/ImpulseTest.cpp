@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -17,6 +16,7 @@
 #include "dsp/ThirdOrderSection.h"
 #include "processing/Impulse.h"
 #include "processing/ProcessingFixture.h"
+#include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -453,8 +453,7 @@ TEST_F(ImpulseTest, PresetsKeepTheirOwnOrderAndLeaveTheFlagDown) {
     CImpulse f;
     f.SetParams({11, 12, 2, 14, 15, 1, 17, 18, 19, 20, 21});
     ASSERT_TRUE(f.SavePreset("Mine"));
-    std::ifstream file(PresetFolder("Impulse") / "Mine.pst");
-    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    const std::string text = ReadText(PresetFolder("Impulse") / "Mine.pst");
     EXPECT_NE(text.find("Set=11,12,15,2,1,17,0,0,0,0,0"), std::string::npos) << text;
 
     CImpulse g;

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "processing/PresetCombo.h"
 #include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
+#include "support/CliHarness.h"
 
 namespace fs = std::filesystem;
 
@@ -28,13 +28,6 @@ public:
     }
     bool failSave = false;
 };
-
-std::string Text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 void Put(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -61,7 +54,7 @@ protected:
 
 TEST_F(PresetTest, FilesHaveTheExactTextAndSavingKeepsTheRestOfTheFile) {
     ASSERT_TRUE(filter.SavePreset("Warm"));
-    EXPECT_EQ(Text(File("Warm")), kSampleFile);
+    EXPECT_EQ(ReadText(File("Warm")), kSampleFile);
     CPresetTestFilter other;
     ASSERT_EQ(other.LoadPreset("Warm"), 0);
     EXPECT_EQ(other.GetParams(), kSample);
@@ -75,7 +68,7 @@ TEST_F(PresetTest, FilesHaveTheExactTextAndSavingKeepsTheRestOfTheFile) {
     ASSERT_TRUE(filter.SavePreset("Shared"));
     std::string expected = shared;
     expected.replace(expected.find("0,0,0,0,0,0,0,0,0,0,0"), 21, "1,-2,3,0,2147483647,-2147483648,7,8,9,10,-11");
-    EXPECT_EQ(Text(File("Shared")), expected);
+    EXPECT_EQ(ReadText(File("Shared")), expected);
 }
 
 TEST_F(PresetTest, LoadTakesElevenNumbersOrNothing) {
@@ -106,7 +99,7 @@ TEST_F(PresetTest, LoadTakesElevenNumbersOrNothing) {
     for (const char* name : {"Absent", "OtherOnly", "", "../Escape"}) EXPECT_EQ(filter.LoadPreset(name), 1) << name;
     EXPECT_FALSE(filter.SavePreset("../Escape"));
     EXPECT_FALSE(filter.DeletePreset("../Escape"));
-    EXPECT_EQ(Text(Root() / "Escape.pst"), "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
+    EXPECT_EQ(ReadText(Root() / "Escape.pst"), "[TestFilter]\nSet=1,2,3,4,5,6,7,8,9,10,11\n");
     EXPECT_EQ(filter.GetParams(), kSample);
 }
 
@@ -137,7 +130,7 @@ TEST_F(PresetTest, ChildFolderFollowsItsCompositeAndAMissingFolderStoresNothing)
     EXPECT_FALSE(fs::exists(Root() / "Composite"));
     fs::create_directory(Root() / "Composite");
     ASSERT_TRUE(filter.SavePreset("Default"));
-    EXPECT_EQ(Text(Root() / "Composite" / "Default.pst"), kSampleFile);
+    EXPECT_EQ(ReadText(Root() / "Composite" / "Default.pst"), kSampleFile);
     filter.ResetPresetFolder();
     EXPECT_EQ(filter.PresetFolder(), Folder().string());
 }
@@ -200,19 +193,19 @@ TEST_F(PresetTest, SaveAsAddsNewNamesAsksBeforeReplacingOthersNeverForDefault) {
     EXPECT_EQ(asked.caption, "Setting Exists");
     EXPECT_EQ(asked.icon, MsgIcon::Question);
     EXPECT_EQ(asked.buttons, MsgButtons::YesNo);
-    EXPECT_EQ(Text(File("Bright")), old);
+    EXPECT_EQ(ReadText(File("Bright")), old);
 
     services.QueueText("Bright");
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
-    EXPECT_EQ(Text(File("Bright")), kSampleFile);  // a fresh file: the other section went with the old one
+    EXPECT_EQ(ReadText(File("Bright")), kSampleFile);  // a fresh file: the other section went with the old one
     EXPECT_EQ(combo.GetCount(), 2);
 
     Put(File("Default"), old);
     services.QueueText("Default");
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
     EXPECT_EQ(services.Messages().size(), 2u);
-    EXPECT_EQ(Text(File("Default")), "[Other_1]\nSet=5\n" + kSampleFile);
+    EXPECT_EQ(ReadText(File("Default")), "[Other_1]\nSet=5\n" + kSampleFile);
     EXPECT_EQ(FilesInFolder(), 2u);
 }
 
@@ -234,7 +227,7 @@ TEST_F(PresetTest, FailedSaveAsLeavesNoNewEntryAndKeepsTheOldFile) {
     services.QueueText("Warm");
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(filter.SavePresetAs(combo), 1);
-    EXPECT_EQ(Text(File("Warm")), old);
+    EXPECT_EQ(ReadText(File("Warm")), old);
     EXPECT_EQ(FilesInFolder(), 1u);
 }
 
