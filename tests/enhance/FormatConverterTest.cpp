@@ -14,6 +14,8 @@
 #include "enhance/FormatConverter.h"
 #include "shell/HeadlessServices.h"
 #include "shell/StringTable.h"
+#include "support/CliHarness.h"
+#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -66,6 +68,12 @@ TEST_F(FormatConverterTest, A48k24BitToneBecomesAClean44k16BitTone) {
     EXPECT_EQ(out.rate, 44100u);
     EXPECT_EQ(out.bits, 16);
     EXPECT_EQ(out.channels, 2);
+    // What another program makes of our header: sox's own reader.
+    const std::string soxiOut = dir.File("soxi.txt");
+    ASSERT_EQ(RunShell("for o in -r -b -c -s; do soxi $o " + ShellQuote(dir.File("out.wav")) + "; done > " +
+                       ShellQuote(soxiOut)),
+              0);
+    EXPECT_EQ(ReadText(soxiOut), "44100\n16\n2\n132300\n");
     const auto s = DecodeSamples(16, out.data);
     ASSERT_EQ(s.size(), 2u * 132300);
     for (int c = 0; c < 2; ++c) {
