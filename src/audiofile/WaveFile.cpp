@@ -861,6 +861,10 @@ int CWaveFile::ReadNextBlock(int32_t*& first, int32_t*& end) {
         m_dataCursor = m_rangeEnd;
         m_lastBlock = 1;
     }
+    // Lookahead past the end of the data reads as silence, never as the previous block's samples.
+    int32_t* const readEnd = m_blockStart + samples;
+    int32_t* const lookaheadEnd = std::min(m_endCursor + lookahead, m_bufferEnd);
+    if (readEnd < lookaheadEnd) std::fill(readEnd, lookaheadEnd, 0);
     end = m_endCursor;
     return CancelFlag().load() ? 1 : 0;
 }

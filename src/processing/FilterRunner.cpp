@@ -292,7 +292,6 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     int countdown = 0;
     bool stopped = false;
     while (source.ReadNextBlock(first, last) == 0) {
-        ClearLookaheadPastEnd(lookahead);
         if (countdown-- == 0) {
             SetProgress(source.DataCursor());
             countdown = kProgressEvery - 1;
@@ -341,17 +340,6 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
         if (m_player->State() == kPlayerPlaying || m_player->State() == kPlayerPaused) m_player->Stop();
     }
     return endRun(result);
-}
-
-void CFilterRunner::ClearLookaheadPastEnd(uint32_t lookahead) {
-    if (lookahead == 0) return;
-    const uint32_t bps = static_cast<uint32_t>(std::max(m_source->BytesPerSample(), 1));
-    const uint32_t length = m_source->DataLength();
-    const uint32_t cursor = m_source->DataCursor();
-    const uint32_t valid = cursor < length ? (length - cursor) / bps : 0;
-    if (valid >= lookahead) return;
-    int32_t* tail = m_source->EndCursor();
-    std::fill(tail + valid, tail + lookahead, 0);
 }
 
 void CFilterRunner::SetProgress(uint32_t position) {

@@ -102,8 +102,6 @@ public:
     const std::string& LastOutputName() const { return m_lastOutput; }
 
 private:
-    // Zeroes the lookahead that lies past the end of the audio, which the source leaves as it was.
-    void ClearLookaheadPastEnd(uint32_t lookahead);
     void SetProgress(uint32_t position);
 
     CWaveFile* m_source = nullptr;
