@@ -69,8 +69,13 @@ int CBurg::Estimate(const double* x, std::size_t n, int order, double* coeffs) {
     return reached;
 }
 
-void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
-                               std::size_t count) {
+namespace {
+
+// Predicts count values on from the context, each from the order values before it (the
+// predictions made so far, then the context). Forward runs on from the context's end; backward
+// runs back from its start, the context read in reverse.
+template <bool kBackward>
+void Extrapolate(const double* ctx, std::size_t n, const double* coeffs, int order, double* out, std::size_t count) {
     if (!out || (order > 0 && !coeffs)) return;
     for (std::size_t t = 0; t < count; ++t) {
         double sum = 0.0;
@@ -80,7 +85,7 @@ void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* c
             if (back <= t) {
                 v = out[t - back];
             } else if (ctx && back - t <= n) {
-                v = ctx[n - (back - t)];
+                v = kBackward ? ctx[back - t - 1] : ctx[n - (back - t)];
             }
             sum += coeffs[k - 1] * v;
         }
@@ -88,23 +93,16 @@ void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* c
     }
 }
 
+}  // namespace
+
+void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
+                               std::size_t count) {
+    Extrapolate<false>(ctx, n, coeffs, order, out, count);
+}
+
 void CBurg::ExtrapolateBackward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
                                 std::size_t count) {
-    if (!out || (order > 0 && !coeffs)) return;
-    for (std::size_t t = 0; t < count; ++t) {
-        double sum = 0.0;
-        for (int k = 1; k <= order; ++k) {
-            const std::size_t back = static_cast<std::size_t>(k);
-            double v = 0.0;
-            if (back <= t) {
-                v = out[t - back];
-            } else if (ctx && back - t <= n) {
-                v = ctx[back - t - 1];
-            }
-            sum += coeffs[k - 1] * v;
-        }
-        out[t] = sum;
-    }
+    Extrapolate<true>(ctx, n, coeffs, order, out, count);
 }
 
 bool CBurg::InterpolateGap(const double* before, std::size_t nb, const double* after, std::size_t na, int order,
