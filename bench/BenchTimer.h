@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -62,4 +64,34 @@ private:
     double m_cpuStart = 0;
     double m_bestWall = 1e9;
     double m_bestCpu = 1e9;
+};
+
+// The folder a benchmark works in: the one given on its command line (kept), else a new
+// temporary one named after the benchmark (removed at the end).
+class CBenchFolder {
+public:
+    CBenchFolder(const char* given, const char* name) {
+        if (given) {
+            m_path = given;
+            return;
+        }
+        std::string tmpl = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
+        if (::mkdtemp(tmpl.data())) {
+            m_path = tmpl;
+            m_owned = true;
+        }
+    }
+    ~CBenchFolder() {
+        std::error_code ec;
+        if (m_owned) std::filesystem::remove_all(m_path, ec);
+    }
+    CBenchFolder(const CBenchFolder&) = delete;
+    CBenchFolder& operator=(const CBenchFolder&) = delete;
+
+    bool Ok() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_owned = false;
 };

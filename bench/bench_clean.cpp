@@ -194,9 +194,9 @@ double FilterOnly(const std::vector<double>& signal, int hum) {
 int main(int argc, char** argv) {
     const fs::path self = fs::absolute(argv[0]);
     const std::string cli = argc > 1 ? argv[1] : (self.parent_path().parent_path() / "app" / "restova-cli").string();
-    char pattern[] = "/tmp/bench-clean-XXXXXX";
-    if (!::mkdtemp(pattern)) return 1;
-    const fs::path dir = pattern;
+    const CBenchFolder work(nullptr, "bench-clean");
+    if (!work.Ok()) return 1;
+    const fs::path dir = work.Path();
     const std::string ref = (dir / "reference.wav").string(), bad = (dir / "damaged.wav").string();
 
     const std::vector<double> reference = Reference();
@@ -247,7 +247,5 @@ int main(int argc, char** argv) {
         std::printf("%-44s %10.2f %10.1f %12s\n", hum ? "clean filter in memory, hum 60" : "clean filter in memory",
                     took, kSeconds / took, "");
     }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     return 0;
 }

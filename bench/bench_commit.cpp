@@ -44,14 +44,9 @@ bool WriteNoise(const std::string& path, uint32_t bytes, uint32_t seed) {
 int main(int argc, char** argv) {
     CHeadlessServices services;
     SetServices(&services);
-    std::string dir;
-    if (argc > 1) {
-        dir = argv[1];
-    } else {
-        std::string tmpl = (fs::temp_directory_path() / "bench-commit-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) return 1;
-        dir = tmpl;
-    }
+    const CBenchFolder folder(argc > 1 ? argv[1] : nullptr, "bench-commit");
+    if (!folder.Ok()) return 1;
+    const std::string& dir = folder.Path();
     const std::string song = dir + "/Song.wav";
     const uint32_t songBytes = 600 * kSecond;
     if (!WriteNoise(song, songBytes, 1) || !WriteNoise(dir + "/dctmp1.wav", 60 * kSecond, 2) ||
@@ -92,6 +87,5 @@ int main(int argc, char** argv) {
     std::printf("song: 600 s stereo 16-bit, %u bytes; steps: filter 60 s, cut 30 s, replace 60 s\n", songBytes);
     std::printf("cp:     %.3f s\ncommit: %.3f s (stream copy, peak file, sync and rename)\nratio:  %.2f (goal <= 2)\n",
                 cpTime, commitTime, commitTime / cpTime);
-    if (argc <= 1) fs::remove_all(dir);
     return 0;
 }

@@ -50,14 +50,9 @@ bool Generate(const std::string& path, uint32_t frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder;
-    if (argc > 1) {
-        folder = argv[1];
-    } else {
-        char tmpl[] = "/tmp/bench_convert-XXXXXX";
-        if (!mkdtemp(tmpl)) return 1;
-        folder = tmpl;
-    }
+    const CBenchFolder work(argc > 1 ? argv[1] : nullptr, "bench_convert");
+    if (!work.Ok()) return 1;
+    const std::string& folder = work.Path();
     const std::string source = folder + "/source.wav", ours = folder + "/ours.wav", theirs = folder + "/sox.wav";
     const uint32_t seconds = 180;
     if (!Generate(source, 48000u * seconds)) {
@@ -93,6 +88,5 @@ int main(int argc, char** argv) {
     std::printf("CFormatConverter %.3f s   %.3f s   %.0f\n", best, bestCpu, seconds / best);
     std::printf("ratio            %.2f x    %.2f x   (goal: at most 1.5 x)\n", best / bestSox,
                 bestCpu / std::max(bestSoxCpu, 1e-3));
-    if (argc <= 1) std::filesystem::remove_all(folder);
     return 0;
 }

@@ -58,14 +58,9 @@ bool Stream(const std::string& in, const std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder;
-    if (argc > 1) {
-        folder = argv[1];
-    } else {
-        char tmpl[] = "/tmp/bench_wavefile-XXXXXX";
-        if (!mkdtemp(tmpl)) return 1;
-        folder = tmpl;
-    }
+    const CBenchFolder work(argc > 1 ? argv[1] : nullptr, "bench_wavefile");
+    if (!work.Ok()) return 1;
+    const std::string& folder = work.Path();
     const std::string source = folder + "/source.wav", copy = folder + "/copy.wav", out = folder + "/out.wav";
     const uint32_t frames = 44100u * 600u;
     if (!Generate(source, frames)) {
@@ -96,6 +91,5 @@ int main(int argc, char** argv) {
     std::printf("cp         %.3f s   %.3f s\n", bestCp, bestCpCpu);
     std::printf("CWaveFile  %.3f s   %.3f s   (%.0f MB/s)\n", best, bestCpu, mb / best);
     std::printf("ratio      %.2f x    %.2f x\n", best / bestCp, bestCpu / std::max(bestCpCpu, 1e-3));
-    if (argc <= 1) std::filesystem::remove_all(folder);
     return 0;
 }
