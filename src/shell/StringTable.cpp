@@ -93,6 +93,35 @@ const std::unordered_map<int, std::string>& Table() {
         {148, "Correcting playback speed."},
         {350, "Nothing to do. Change either the sample rate or the resolution or both. "},
         {1408, "ERROR: Resampling of the input failed. "},
+
+        // Track dividers, final touches and splitting into songs
+        {207, "The file has been separated into individual files, one file per song. The file name is the same as "
+              "the divider name. You should see the files listed below."},
+        {215, "This file already contains Track Dividers.\n Do you want to delete all of the existing dividers and "
+              "re-index this file?"},
+        {216, "The file has been re-indexed. The track markers are placed where I think there is silence between the "
+              "songs."},
+        {224, "Please Wait: Separating file into tracks. Creating file %1"},
+        {294, "The file %1 already exists, do you wish to overwrite it?"},
+        {318, "ERROR: Could not create chop files. Operation halted."},
+        {320, "This operation cannot be undone, so be sure that you have the dividers in the right place and the "
+              "names are correct. Press OK to contiune, or press Cancel to go back."},
+        {358, "Are you sure you want to delete this track? "},
+        {360, "ERROR: The selected track is the entire file, cannot delete using CUT TRACK. Use the remove button "
+              "from the Worklist instead to delete the entire file."},
+        {385, "ERROR: Could not create the directory. Please check that the path is valid and is not in use by "
+              "another program."},
+        {402, "Please wait, Normalizing file %1"},
+        {61801, "Finding Track index for "},
+        {61802, "Fade In on: "},
+        {61803, "Fade Out on: "},
+        {61804, "Cut size does not match file size"},
+        {61805, "Could not allocate buffer memory"},
+        {61806, "Chopping file into tunes"},
+        {61807, "Edit Track Name"},
+        {61808, "Enter a name for this track"},
+        {61809, "Track Start position (Samples)"},
+        {61810, "File size mismatch. Cannot Seek to position"},
     };
     return table;
 }
