@@ -35,6 +35,16 @@ std::string ReplaceExtension(const std::string& path, const std::string& ext) {
     return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
 }
 
+std::string FileNameOf(const std::string& path) {
+    return path.substr(NameStart(path));
+}
+
+std::string FileTitle(const std::string& path) {
+    const size_t start = NameStart(path);
+    const size_t dot = ExtensionDot(path);
+    return path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+}
+
 std::string SessionFileName(const std::string& songPath) {
     return ReplaceExtension(songPath, ".ses");
 }

@@ -22,5 +22,9 @@ std::string TempWaveName(const std::string& tempDir, int start = 1);
 std::string NumberedVariant(const std::string& path, int minimum = 1);
 // dir + "/" (when missing) + name.
 std::string FileInTempDir(const std::string& dir, const std::string& name);
+// The file name without its folder.
+std::string FileNameOf(const std::string& path);
+// The file name without its folder and extension (a song's title).
+std::string FileTitle(const std::string& path);
 // path with its extension (the part from the last dot of the file name) replaced by ext (".xyz").
 std::string ReplaceExtension(const std::string& path, const std::string& ext);

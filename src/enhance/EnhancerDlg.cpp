@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 
+#include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
 #include "devices/PreviewPlayer.h"
 #include "enhance/TaviEnhance.h"
@@ -15,12 +16,6 @@ namespace {
 
 constexpr int kIdEnhancingCaption = 61701;
 constexpr int kIdEnterWholeNumber = 61702;
-
-// The file name without its folder, as "Working on:" shows it.
-std::string FileNameOnly(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The trackbar a number box mirrors, or the id itself.
 int TrackbarOf(int id) {
@@ -73,7 +68,7 @@ CTaviEnhance* CEnhancerDlg::Enhancer() const {
 
 void CEnhancerDlg::SetSong(CWaveFile* song) {
     m_song = song;
-    m_workingOn = song ? FileNameOnly(song->FileName()) : std::string();
+    m_workingOn = song ? FileNameOf(song->FileName()) : std::string();
 }
 
 int CEnhancerDlg::GetControl(int id) const {

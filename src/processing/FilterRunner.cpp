@@ -12,15 +12,16 @@
 
 #include "audiofile/FileNames.h"
 #include "devices/PreviewPlayer.h"
-#include "enhance/TaviEnhance.h"
 #include "enhance/Pitch.h"
 #include "enhance/Riaa.h"
+#include "enhance/TaviEnhance.h"
 #include "processing/Filter.h"
 #include "processing/GainChange.h"
 #include "processing/TaviClean.h"
 #include "shell/AppSettings.h"
 #include "shell/Services.h"
 #include "shell/StringTable.h"
+#include "tracks/MarkSilence.h"
 
 namespace {
 
@@ -42,22 +43,6 @@ constexpr int kModeMono = 0;
 bool FileExists(const std::string& path) {
     struct stat st;
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
-}
-
-// The file name without its folder and extension, as the progress title shows it.
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
-
-std::string TempFolder() {
-    if (!Settings().TempPath.empty()) return Settings().TempPath;
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    return ec ? std::string("/tmp") : dir.string();
 }
 
 bool IsPlaying(const IPreviewPlayer* player) {
@@ -83,6 +68,13 @@ void CFilterRunner::CloseSource() {
     if (m_source) m_source->Close();
 }
 
+std::string CFilterRunner::TempFolder() {
+    if (!Settings().TempPath.empty()) return Settings().TempPath;
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    return ec ? std::string("/tmp") : dir.string();
+}
+
 std::unique_ptr<CFilter> CFilterRunner::CreateFilter(int type) {
     switch (type) {
         case kFilterPitch:
@@ -95,6 +87,8 @@ std::unique_ptr<CFilter> CFilterRunner::CreateFilter(int type) {
             return std::make_unique<CTaviEnhance>();
         case kFilterRiaa:
             return std::make_unique<CRiaa>();
+        case kFilterMarkSilence:
+            return std::make_unique<CMarkSilence>();
         default:
             ShowMessage(kMsgNoFilter, MsgIcon::Stop);
             return nullptr;
@@ -260,7 +254,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     m_progressShift = 0;
     while ((end >> m_progressShift) > static_cast<uint32_t>(INT_MAX)) ++m_progressShift;
     Services().ProgressOpen(static_cast<int>(start >> m_progressShift), static_cast<int>(end >> m_progressShift),
-                            m_caption + " " + BaseName(source.FileName()));
+                            m_caption + " " + FileTitle(source.FileName()));
 
     if (!fileOpen && !silence &&
         !(m_player && (m_player->State() == kPlayerPlaying || m_player->State() == kPlayerPaused))) {

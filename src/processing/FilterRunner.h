@@ -79,6 +79,8 @@ public:
 
     // A new filter of the given type, or null (message 352) for a type the factory does not build.
     static std::unique_ptr<CFilter> CreateFilter(int type);
+    // Where runs and edits put their temporary waves: the TempPath setting, else the system's.
+    static std::string TempFolder();
 
     // Runs filter over [start, end) of the source (bytes; both 0 = all), into a new temporary
     // wave recorded as a session step, or for a preview into the player. channelMode -1 picks

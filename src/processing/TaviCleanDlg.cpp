@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audiofile/FileNames.h"
 #include "processing/FilterRunner.h"
 #include "shell/Services.h"
 #include "shell/StringTable.h"
@@ -9,15 +10,6 @@
 namespace {
 
 constexpr int kMsgCaption = 61401;  // "Cleaning "
-
-// The file name without folder and extension.
-std::string SongTitle(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
 
 uint8_t Shade(int64_t count) {
     return static_cast<uint8_t>(std::clamp<int64_t>(count, 0, 51) * 5);
@@ -41,7 +33,7 @@ bool CTaviCleanDlg::InitPane(const std::string& songPath, int activityWidth) {
     m_hum = 0;
     if (!OnInitDialog()) return false;
     m_songPath = songPath;
-    m_songName = SongTitle(songPath);
+    m_songName = FileTitle(songPath);
     m_scrollStep = std::max(activityWidth, 0) / 40;
     m_timer = true;
     LoadControls();
