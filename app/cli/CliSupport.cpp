@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "audiofile/DividerBlock.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
+#include "audiofile/WaveFormat.h"
 #include "processing/FilterRunner.h"
 #include "shell/AppSettings.h"
 #include "shell/ProgramPaths.h"
@@ -74,4 +76,15 @@ bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter
         if (captionId != 0) runner.SetCaption(LoadString(captionId));
         return runner.RunFilter(start, end, &filter, nullptr, false) && source.Session().CommitSession(out);
     });
+}
+
+void PrintDividers(const DividerBlock& block, uint32_t count, const WAVEFORMATEX& format) {
+    const double bytesPerSecond = static_cast<double>(format.nSamplesPerSec) * format.nBlockAlign;
+    for (uint32_t i = 0; i < count && i < static_cast<uint32_t>(kMaxDividers); ++i) {
+        const uint32_t position = block.records[i].position;
+        const double seconds = bytesPerSecond > 0 ? position / bytesPerSecond : 0.0;
+        std::printf("%u %u %.3f %s\n", i, position, seconds, block.Name(static_cast<int>(i)).c_str());
+    }
+    std::printf("clean: %s\nenhance: %s\nfinal: %s\n", block.StatusDone(0) ? "Y" : "N", block.StatusDone(1) ? "Y" : "N",
+                block.StatusDone(2) ? "Y" : "N");
 }

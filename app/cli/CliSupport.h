@@ -12,6 +12,8 @@ class CFilter;
 class CFilterRunner;
 class CWaveFile;
 class AppSettings;
+struct DividerBlock;
+struct WAVEFORMATEX;
 
 // True when something (even a dangling link) is at path.
 bool PathExists(const std::string& path);
@@ -37,3 +39,7 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
 // caption captionId (0: the runner's own), whose stream is then written into out.
 bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, int captionId, uint32_t start = 0,
                   uint32_t end = 0);
+
+// Prints count dividers of block (index, byte position, seconds, name; one line each), then the stage
+// flags as "clean:", "enhance:" and "final:" lines with Y or N; positions are bytes of audio of format.
+void PrintDividers(const DividerBlock& block, uint32_t count, const WAVEFORMATEX& format);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "CliSupport.h"
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/FileNames.h"
@@ -53,13 +54,6 @@ int CmdDividers(const std::vector<std::string>& args) {
         }
     }
 
-    const double bytesPerSecond = static_cast<double>(fmt.nSamplesPerSec) * fmt.nBlockAlign;
-    for (uint32_t i = 0; i < count && i < static_cast<uint32_t>(kMaxDividers); ++i) {
-        const uint32_t position = block->records[i].position;
-        const double seconds = bytesPerSecond > 0 ? position / bytesPerSecond : 0.0;
-        std::printf("%u %u %.3f %s\n", i, position, seconds, block->Name(static_cast<int>(i)).c_str());
-    }
-    std::printf("clean: %s\nenhance: %s\nfinal: %s\n", block->StatusDone(0) ? "Y" : "N",
-                block->StatusDone(1) ? "Y" : "N", block->StatusDone(2) ? "Y" : "N");
+    PrintDividers(*block, count, fmt);
     return 0;
 }
