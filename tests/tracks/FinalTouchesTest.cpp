@@ -148,7 +148,8 @@ TEST_F(FinalTouchesTest, FadesStartFromSilenceAndLeaveTheRestUnchanged) {
     for (const bool session : {true, false}) {
         for (const bool fadeIn : {true, false}) {
             SCOPED_TRACE(std::string(session ? "session" : "plain") + (fadeIn ? " in" : " out"));
-            auto doc = Open(MakeSong("Flat.wav", flat), session);
+            auto doc =
+                Open(MakeSong(std::string(session ? "S" : "P") + (fadeIn ? "In.wav" : "Out.wav"), flat), session);
             CFinalTouches touches(*doc);
             touches.StartFade(fadeIn);
             touches.SetFadeLength(1000);
@@ -188,7 +189,8 @@ TEST_F(FinalTouchesTest, MaximizeRaisesThePeakToFullScaleOrLeavesTheSongAlone) {
     for (const bool session : {true, false}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(session ? "session " : "plain ") + c.name);
-            auto doc = Open(MakeSong("Gain.wav", c.values), session);
+            // A name of its own per song: a peak file no older than its wave counts as current.
+            auto doc = Open(MakeSong(std::string(session ? "S" : "P") + c.name + ".wav", c.values), session);
             CFinalTouches touches(*doc);
             EXPECT_EQ(touches.MaximizeGain(), c.changes);
             EXPECT_EQ(touches.LastWasSilent(), !c.changes);
