@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "audiofile/FileNames.h"
+#include "devices/FilePreviewPlayer.h"
 #include "devices/TrackPlayer.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
@@ -167,6 +168,38 @@ TEST_F(FinalTouchesTest, FadesStartFromSilenceAndLeaveTheRestUnchanged) {
         }
     }
     EXPECT_TRUE(TempFiles().empty());
+}
+
+TEST_F(FinalTouchesTest, AFadePreviewRestartsWithTheNewLengthAndStoresNothing) {
+    const std::vector<int64_t> flat(kRate * 3, 20000);
+    for (const bool session : {true, false}) {
+        SCOPED_TRACE(session ? "session" : "plain");
+        const std::string song = MakeSong(session ? "SPreview.wav" : "PPreview.wav", flat);
+        auto doc = Open(song, session);
+        CFilePreviewPlayer preview(dir.File("heard.wav"));
+        runner.SetPlayer(&preview);
+        CFinalTouches touches(*doc);
+        touches.StartFade(true);
+        touches.SetFadeLength(1000);
+        // Fade More pressed while the first preview plays.
+        services.onPump = [&](int) {
+            services.onPump = nullptr;
+            touches.FadeMore();
+        };
+        EXPECT_TRUE(touches.PreviewFade());
+        runner.SetPlayer(nullptr);
+        EXPECT_EQ(touches.FadeLength(), 1250u);
+        EXPECT_EQ(preview.StreamLength(), kSecond * 5 / 4);
+        WaveContents heard;
+        ASSERT_TRUE(ReadWave(dir.File("heard.wav"), heard));
+        EXPECT_EQ(heard.data.size(), kSecond * 5 / 4);  // the whole of the new fade was played
+        EXPECT_FALSE(doc->Modified());
+        EXPECT_EQ(fs::exists(SessionFileName(song)), session);  // plain mode makes no session
+        if (session) {
+            EXPECT_EQ(doc->Wave().Session().Steps().size(), 1u);
+        }
+        EXPECT_EQ(Finish(*doc), flat);
+    }
 }
 
 TEST_F(FinalTouchesTest, MaximizeRaisesThePeakToFullScaleOrLeavesTheSongAlone) {
