@@ -189,7 +189,8 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
     wave->SetSessionMode(true);
     const int rc = wave->OpenRead(source);
     if (rc != kFileOk) {
-        CWaveFile::ReportFileError(rc == 1 ? kErrCannotOpen : rc, source);
+        // A session that cannot be opened has shown its own message.
+        if (rc != 1) CWaveFile::ReportFileError(rc, source);
         wave->Session().DiscardSession(true);
         return Result::Failed;
     }
