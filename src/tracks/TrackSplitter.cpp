@@ -262,7 +262,7 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
             if (ShowMessage(kMsgOverwrite, MsgIcon::Question, MsgButtons::YesNo, path) != MsgAnswer::Yes) continue;
             ::unlink(path.c_str());  // a folder stays, and the copy then fails
         }
-        ui.ProgressSetText(FormatString(kMsgCreatingFile, FileNameOf(path)));
+        ui.ProgressSetText(FormatString(kMsgCreatingFile, FileTitle(path)));
         const Copy copied = CopyPiece(*wave, s, e, path, buffer, length);
         if (copied == Copy::Cancelled) return finish(Result::Cancelled, false);
         if (copied == Copy::Failed) {

@@ -161,6 +161,7 @@ TEST_F(TrackSplitterTest, CdAlignmentAndShortPiecesMoveTheCuts) {
         Dividers dividers;
         bool cdAlign;
         std::vector<std::pair<std::string, std::pair<uint32_t, uint32_t>>> files;  // name, data range
+        int naming = 0;
     };
     const uint32_t end = 20000 * 2;  // 20000 frames of stereo or 40000 of mono, 80000 bytes
     const std::vector<Case> cases = {
@@ -172,6 +173,8 @@ TEST_F(TrackSplitterTest, CdAlignmentAndShortPiecesMoveTheCuts) {
          {{0, "a"}, {8000, "b"}, {8050, "c"}},
          false,
          {{"Side01.wav", {0, 8000}}, {"Side03.wav", {8000, 2 * end}}}},
+        // Audio before the first divider is a piece of its own, numbered 0 even among divider names.
+        {"piece 0", 2, {{8000, "Late"}}, false, {{"Late.wav", {8000, 2 * end}}, {"Side00.wav", {0, 8000}}}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -180,7 +183,7 @@ TEST_F(TrackSplitterTest, CdAlignmentAndShortPiecesMoveTheCuts) {
         const std::string song = folder + "/Side.wav";
         const Bytes data = MakeSong(song, c.channels == 2 ? 20000 : 40000, c.channels);
         OpenPlain(song, c.dividers);
-        ASSERT_EQ(splitter.SplitIntoTracks(song, folder + "/out", true, 0, nullptr, c.cdAlign), Result::Done);
+        ASSERT_EQ(splitter.SplitIntoTracks(song, folder + "/out", true, c.naming, nullptr, c.cdAlign), Result::Done);
         std::vector<std::string> expected;
         for (const auto& [name, range] : c.files) {
             expected.push_back(name);
