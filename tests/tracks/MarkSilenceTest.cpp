@@ -103,15 +103,6 @@ TEST_F(MarkSilenceTest, ShortSilencesAndShortTracksPlaceNoDivider) {
     }
 }
 
-TEST_F(MarkSilenceTest, ThresholdDecidesWhatIsSilence) {
-    // The hiss's envelope sits near -70 dB: under a -30 dB threshold, over a -80 dB one.
-    CDividerList loose, strict;
-    ASSERT_TRUE(Mark(ThreeSongs(), 2, 16, 20, loose, -30));
-    ASSERT_TRUE(Mark(ThreeSongs(), 2, 16, 20, strict, -80));
-    EXPECT_EQ(loose.Count(), 3);
-    EXPECT_EQ(strict.Count(), 1);
-}
-
 TEST_F(MarkSilenceTest, AFullListTakesNoMoreAndTheRunStillFinishes) {
     CDividerList list;
     for (int i = 0; i < 99; ++i) ASSERT_TRUE(list.Append(static_cast<uint32_t>(4 * (i + 1)), "old"));
