@@ -23,6 +23,8 @@ int CmdDemo(const std::vector<std::string>& args);
 int PrintFileInfo(const std::string& path, bool blankLineFirst = false);
 int CmdPeaks(const std::vector<std::string>& args);
 int CmdDividers(const std::vector<std::string>& args);
+int CmdIndex(const std::vector<std::string>& args);
+int CmdDivider(const std::vector<std::string>& args);
 int CmdSession(const std::vector<std::string>& args);
 int CmdCommit(const std::vector<std::string>& args);
 int CmdFilter(const std::vector<std::string>& args);
@@ -31,6 +33,10 @@ int CmdEnhance(const std::vector<std::string>& args);
 int CmdRiaa(const std::vector<std::string>& args);
 int CmdSpeed(const std::vector<std::string>& args);
 int CmdConvert(const std::vector<std::string>& args);
+int CmdTrim(const std::vector<std::string>& args);
+int CmdFade(const std::vector<std::string>& args);
+int CmdMaximize(const std::vector<std::string>& args);
+int CmdSplit(const std::vector<std::string>& args);
 // Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
 // result into OUT; IN keeps its audio. An exit status.
 class CFilter;

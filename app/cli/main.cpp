@@ -38,6 +38,9 @@ const std::vector<CliCommand>& CliCommands() {
         {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", CmdDemo},
         {"peaks", "FILE", "build the peak file of a wave and print its levels", CmdPeaks},
         {"dividers", "FILE", "print the track dividers and stage flags of a wave", CmdDividers},
+        {"index", "FILE", "place track dividers in the silences between the songs of a wave", CmdIndex},
+        {"divider", "FILE add SECONDS [NAME] | delete INDEX | rename INDEX NAME | move INDEX +1|-1",
+         "add, delete, rename or move one track divider of a wave", CmdDivider},
         {"session", "FILE", "print the steps of a wave's session", CmdSession},
         {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
@@ -52,6 +55,14 @@ const std::vector<CliCommand>& CliCommands() {
          CmdConvert},
         {"enhance", "IN OUT [--exciter N --level N --bass N --mids N --treble N] [--preset NAME]",
          "run the Enhance stage (dynamics, valve, tone) over IN and write the result into OUT", CmdEnhance},
+        {"trim", "FILE --start MS | --end MS [--commit]",
+         "cut MS milliseconds off the start or the end of FILE as a session step", CmdTrim},
+        {"fade", "FILE --in MS | --out MS [--commit]", "fade FILE in or out over MS milliseconds as a session step",
+         CmdFade},
+        {"maximize", "FILE [--commit]", "raise FILE to full scale as a session step; prints its peak and gain",
+         CmdMaximize},
+        {"split", "FILE DIR [--naming 0|1|2|3] [--cd-align] [--keep]",
+         "split FILE at its track dividers into one wave per track in DIR", CmdSplit},
     };
     return commands;
 }
