@@ -17,11 +17,6 @@
 #include "shell/ProgramPaths.h"
 #include "shell/StringTable.h"
 
-bool PathExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars) {
     if (text.empty() || text.size() > maxChars) return std::nullopt;
     errno = 0;

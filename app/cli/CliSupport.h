@@ -8,15 +8,14 @@
 #include <optional>
 #include <string>
 
+#include "audiofile/FileNames.h"
+
 class CFilter;
 class CFilterRunner;
 class CWaveFile;
 class AppSettings;
 struct DividerBlock;
 struct WAVEFORMATEX;
-
-// True when something (even a dangling link) is at path.
-bool PathExists(const std::string& path);
 
 // A whole decimal number of at most maxChars characters in [min, max]; nothing else accepted.
 std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars = 20);

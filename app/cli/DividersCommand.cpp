@@ -1,7 +1,5 @@
 // restova-cli dividers FILE: the track dividers in force for a wave, from its
 // session when one exists, else from its peak file, with its stage flags.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <memory>
 
@@ -11,15 +9,6 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-
-namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
 
 int CmdDividers(const std::vector<std::string>& args) {
     if (args.size() != 1) {
@@ -31,7 +20,7 @@ int CmdDividers(const std::vector<std::string>& args) {
     uint32_t count = 0;
     WAVEFORMATEX fmt;
 
-    if (Exists(SessionFileName(path))) {
+    if (PathExists(SessionFileName(path))) {
         // The session's current step holds the dividers the user last saw.
         CWaveFile wave;
         wave.SetSessionMode(true);

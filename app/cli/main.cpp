@@ -1,10 +1,11 @@
 // restova-cli: the restoration engine without a window, for scripts,
 // headless machines and black-box tests.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "Commands.h"
@@ -13,7 +14,9 @@
 
 namespace {
 
-void OnInterrupt(int) { CancelFlag().store(true); }
+void OnInterrupt(int) {
+    CancelFlag().store(true);
+}
 
 void PrintHelp(std::FILE* out) {
     std::fprintf(out,
@@ -45,8 +48,9 @@ const std::vector<CliCommand>& CliCommands() {
         {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
          "run filter TYPE over IN (or a byte range of it) and write the result into OUT", CmdFilter},
-        {"clean", "IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
-                  "[--keep-residue]",
+        {"clean",
+         "IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
+         "[--keep-residue]",
          "run the Clean stage (clicks, crackle, hum, hiss) over IN and write the result into OUT", CmdClean},
         {"riaa", "IN OUT", "apply the RIAA playback equalisation to IN and write the result into OUT", CmdRiaa},
         {"speed", "IN OUT --record 33|45|78 --turntable 33|45|78 | --ratio R",

@@ -55,26 +55,6 @@ void ShowText(int id, std::initializer_list<std::string> values) {
     Services().MessageBox(FillIn(LoadString(id), values), kAppCaption, MsgIcon::Stop, MsgButtons::Ok);
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Flushes a file's data (or a folder's entries) to the disk.
-bool SyncPath(const std::string& path, bool folder = false) {
-    int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
-    ::close(fd);
-    return ok;
-}
-
 bool SyncFolderOf(const std::string& path) {
     return SyncPath(FolderOf(path), true);
 }
@@ -911,7 +891,7 @@ bool CEditQueue::InstallOverSong(const std::string& scratch) {
         ShowText(kMsgBackupSong, {std::to_string(err), song, backup, std::strerror(err)});
         return false;
     }
-    if (Exists(songPeaks) && !LinkOrCopy(songPeaks, backupPeaks)) {
+    if (PathExists(songPeaks) && !LinkOrCopy(songPeaks, backupPeaks)) {
         int err = errno;
         ShowText(kMsgRenameOther, {songPeaks, backupPeaks, std::strerror(err)});
         ::unlink(backup.c_str());

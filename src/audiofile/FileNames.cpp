@@ -1,17 +1,15 @@
 #include "audiofile/FileNames.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "shell/StringTable.h"
 
 namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 // Index of the first character of the file-name part of path.
 size_t NameStart(const std::string& path) {
@@ -33,6 +31,24 @@ size_t ExtensionDot(const std::string& path) {
 std::string ReplaceExtension(const std::string& path, const std::string& ext) {
     size_t dot = ExtensionDot(path);
     return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncPath(const std::string& path, bool folder) {
+    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
+    return ::close(fd) == 0 && ok;
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -60,7 +76,7 @@ std::string FileInTempDir(const std::string& dir, const std::string& name) {
 std::string TempWaveName(const std::string& tempDir, int start) {
     int n = std::clamp(start, 0, kTempWaveLast);
     std::string name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
-    while (Exists(name) && n < kTempWaveLast) {
+    while (PathExists(name) && n < kTempWaveLast) {
         ++n;
         name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
     }
@@ -89,6 +105,6 @@ std::string NumberedVariant(const std::string& path, int minimum) {
     int n = std::max({t, minimum, 1});
     auto make = [&](int number) { return folder + base + std::to_string(number) + ext; };
     std::string name = make(n);
-    while (Exists(name) && n < kTempWaveLast) name = make(++n);
+    while (PathExists(name) && n < kTempWaveLast) name = make(++n);
     return name;
 }

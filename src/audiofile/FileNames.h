@@ -22,6 +22,13 @@ std::string TempWaveName(const std::string& tempDir, int start = 1);
 std::string NumberedVariant(const std::string& path, int minimum = 1);
 // dir + "/" (when missing) + name.
 std::string FileInTempDir(const std::string& dir, const std::string& name);
+// True when something (even a dangling link) is at path.
+bool PathExists(const std::string& path);
+// The folder part of path: "." when it has none, "/" for the root.
+std::string FolderOf(const std::string& path);
+// Flushes a file's data (folder: a folder's entries) to the disk; true also where a file system cannot
+// sync folders.
+bool SyncPath(const std::string& path, bool folder = false);
 // The file name without its folder.
 std::string FileNameOf(const std::string& path);
 // The file name without its folder and extension (a song's title).

@@ -40,11 +40,6 @@ constexpr int kMsgSaving = 314;
 constexpr int kModeStereo = 3;
 constexpr int kModeMono = 0;
 
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
-}
-
 bool IsPlaying(const IPreviewPlayer* player) {
     if (!player) return false;
     const int state = player->State();
@@ -209,7 +204,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     source.SetHistory(history);
     source.StepBack();
 
-    if (!preview && !silence && FileExists(outputName)) {
+    if (!preview && !silence && PathExists(outputName)) {
         std::string question = LoadString(kMsgOverwrite);
         const size_t at = question.find("%s");
         if (at != std::string::npos) question.replace(at, 2, outputName);
@@ -225,7 +220,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     if (!outputName.empty() && !silence) {
         if (output.OpenWrite(outputName, format, 1) != kFileOk) {
             // OpenWrite may have made the file before failing.
-            created = FileExists(outputName);
+            created = PathExists(outputName);
             ShowMessage(kMsgIncompatible, MsgIcon::Stop);
             return endRun(kRunCannotCreate);
         }

@@ -53,20 +53,6 @@ std::string CaptionOf(std::string text) {
     return text;
 }
 
-bool SyncPath(const std::string& path, bool folder) {
-    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
-    ::close(fd);
-    return ok;
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void RemoveWave(const std::string& path) {
     ::unlink(path.c_str());
     ::unlink(PeakFileName(path).c_str());

@@ -28,11 +28,6 @@ constexpr int kBelowRms = 12;               // dB between the RMS level and the 
 // A threshold whose amplitude rounds to 0: the envelope, never negative, is never below it.
 constexpr int kNeverSilent = -200;
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 // The progress text without its trailing space: the runner puts one before the file name.
 std::string FindingCaption() {
     std::string text = LoadString(kMsgFindingIndex);
@@ -117,7 +112,7 @@ bool CTrackIndexer::IndexTracks(CSongDocument& doc, bool confirm, bool clear) {
 
     // The runner always reads through a session. A song open without one gets a temporary
     // session for the run, which goes again afterwards (with its file, unless that was there).
-    const bool hadSession = Exists(SessionFileName(doc.Path()));
+    const bool hadSession = PathExists(SessionFileName(doc.Path()));
     CWaveFile* const previousSource = runner->Source();
     const std::string previousCaption = runner->Caption();
     runner->SetSource(&doc.Wave());

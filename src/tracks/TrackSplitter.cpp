@@ -43,11 +43,6 @@ bool IdOf(const std::string& path, FileId& id, bool followLinks) {
     return true;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
@@ -105,14 +100,6 @@ std::string SafeComponent(const std::string& name) {
     }
     if (out.find_first_not_of(". ") == std::string::npos) return {};
     return out;
-}
-
-// Writes the file's data to the disk before the source it came from goes.
-bool SyncFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
 }
 
 bool FolderIsWritable(const std::string& folder) {
@@ -258,7 +245,7 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
             ShowMessage(kMsgCannotChop, MsgIcon::Stop);
             return finish(Result::Failed, false);
         }
-        if (Exists(path)) {
+        if (PathExists(path)) {
             if (ShowMessage(kMsgOverwrite, MsgIcon::Question, MsgButtons::YesNo, path) != MsgAnswer::Yes) continue;
             ::unlink(path.c_str());  // a folder stays, and the copy then fails
         }
@@ -277,7 +264,7 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
 
     // The source goes only when all of its audio is in track files that are safely on the disk.
     bool deleteSource = !keepSource && s == length;
-    for (size_t i = 0; deleteSource && i < written.size(); ++i) deleteSource = SyncFile(written[i]);
+    for (size_t i = 0; deleteSource && i < written.size(); ++i) deleteSource = SyncPath(written[i]);
     return finish(Result::Done, deleteSource);
 }
 
