@@ -1,10 +1,10 @@
-#include "tracks/DividerList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tracks/DividerList.h"
 
 namespace {
 

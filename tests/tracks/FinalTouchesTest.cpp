@@ -17,28 +17,17 @@
 
 #include "audiofile/FileNames.h"
 #include "devices/FilePreviewPlayer.h"
-#include "devices/TrackPlayer.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
 #include "support/WaveBuilder.h"
 #include "tracks/FinalTouches.h"
+#include "tracks/RecordingPlayer.h"
 #include "tracks/SongDocument.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class CRecordingPlayer : public ITrackPlayer {
-public:
-    bool PlayRange(CWaveFile&, uint32_t start, uint32_t end) override {
-        ranges.emplace_back(start, end);
-        return true;
-    }
-    bool IsPlaying() const override { return false; }
-    void Stop() override {}
-    std::vector<std::pair<uint32_t, uint32_t>> ranges;
-};
 
 constexpr uint32_t kRate = 8000;
 constexpr uint32_t kSecond = kRate * 2;  // bytes of one second of 16-bit mono

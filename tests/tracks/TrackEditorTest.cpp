@@ -7,24 +7,13 @@
 #include "audiofile/EditQueue.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
-#include "devices/TrackPlayer.h"
 #include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
+#include "tracks/RecordingPlayer.h"
 #include "tracks/SongDocument.h"
 #include "tracks/TrackEditor.h"
 
 namespace {
-
-class CRecordingPlayer : public ITrackPlayer {
-public:
-    bool PlayRange(CWaveFile&, uint32_t start, uint32_t end) override {
-        ranges.emplace_back(start, end);
-        return true;
-    }
-    bool IsPlaying() const override { return false; }
-    void Stop() override {}
-    std::vector<std::pair<uint32_t, uint32_t>> ranges;
-};
 
 constexpr uint32_t kSecond = 44100 * 4;  // bytes of one second of 16-bit stereo
 
