@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr int kMsgChopped = 207;
 constexpr int kMsgCreatingFile = 224;
 constexpr int kMsgOverwrite = 294;
 constexpr int kMsgCannotChop = 318;
@@ -284,4 +285,8 @@ CTrackSplitter::Result CTrackSplitter::ChopIntoTunes(CSongDocument& song, const 
     const Result result = SplitIntoTracks(path, bin2Path, false, kNamingDividers, nullptr, false);
     ui.ProgressClose();
     return result;
+}
+
+void CTrackSplitter::ShowChopped() {
+    ShowMessage(kMsgChopped, MsgIcon::Information);
 }

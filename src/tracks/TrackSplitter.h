@@ -51,6 +51,8 @@ public:
     // into bin2Path under its own progress window. Done when the split ran through; the caller then
     // tells the user.
     Result ChopIntoTunes(CSongDocument& song, const std::string& bin2Path);
+    // Message 207, that the song is now one file per track.
+    static void ShowChopped();
 
     // The file name (without folder) of piece k of a source titled base with count dividers. Always one
     // valid path component: divider names are made safe, and names too long for the file system are cut.
