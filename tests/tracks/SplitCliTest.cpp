@@ -9,91 +9,68 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
 #include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class SplitCliTest : public ::testing::Test {
-protected:
-    void SetUp() override { SetServices(&m_services); }
-    void TearDown() override { SetServices(nullptr); }
-
-    // A 3 s stereo song with dividers at bytes 0, 100000 and 200000 (none when dividers is false), without a session.
-    std::string MakeSong(const std::string& name, bool dividers = true) {
-        const std::string path = m_dir.File(name);
-        EXPECT_TRUE(WriteWave(path, 2, 44100, 16, std::vector<int64_t>(2 * 3 * 44100, 1000)));
-        if (dividers) {
-            auto block = std::make_unique<DividerBlock>();
-            for (int i = 0; i < 3; ++i) {
-                block->records[i].position = static_cast<uint32_t>(i) * 100000;
-                block->SetName(i, "Song " + std::to_string(i + 1));
-            }
-            CWaveFile wave;
-            PeakResults results;
-            EXPECT_EQ(wave.OpenRead(path), kFileOk);
-            EXPECT_EQ(CPeakFile::BuildPeakFile(wave, 0, 0, block.get(), 3, results), 0);
-        }
-        return path;
+TEST(SplitCli, PrintsEveryFileWrittenKeepsOrRemovesTheSourceAndFailsCleanly) {
+    TempDir dir;
+    TempDir home;
+    const CliHarness cli = BuiltCli(home.Path());
+    auto split = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--quiet", "split"});
+        return cli.Run(args);
+    };
+    // 3 s stereo songs; Side.wav with dividers at bytes 0, 100000 and 200000 in its peak file.
+    const std::string bare = dir.File("bare/Bare.wav");
+    const std::string song = dir.File("Side.wav");
+    fs::create_directories(dir.File("bare"));
+    for (const std::string& path : {bare, song}) {
+        ASSERT_TRUE(WriteWave(path, 2, 44100, 16, std::vector<int64_t>(2 * 3 * 44100, 1000)));
     }
-
-    CliRun RunCli(const std::vector<std::string>& args) {
-        std::vector<std::string> all{"--quiet"};
-        all.insert(all.end(), args.begin(), args.end());
-        return BuiltCli(m_home.Path()).Run(all);
+    auto block = std::make_unique<DividerBlock>();
+    for (int i = 0; i < 3; ++i) {
+        block->records[i].position = static_cast<uint32_t>(i) * 100000;
+        block->SetName(i, "Song " + std::to_string(i + 1));
     }
+    CWaveFile wave;
+    PeakResults results;
+    ASSERT_EQ(wave.OpenRead(song), kFileOk);
+    ASSERT_EQ(CPeakFile::BuildPeakFile(wave, 0, 0, block.get(), 3, results), 0);
+    wave.Close();
 
-    CHeadlessServices m_services;
-    TempDir m_dir;
-    TempDir m_home;
-};
-
-}  // namespace
-
-TEST_F(SplitCliTest, PrintsEveryFileWrittenAndKeepsOrRemovesTheSource) {
-    const std::string song = MakeSong("Side.wav");
-    const std::string kept = m_dir.File("kept");
-    CliRun r = RunCli({"split", song, kept, "--naming", "2", "--keep"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kept + "/Song 1.wav\n" + kept + "/Song 2.wav\n" + kept + "/Song 3.wav\n");
-    // Kept as it was: no session left behind by the split.
-    EXPECT_TRUE(fs::exists(song));
-    EXPECT_TRUE(fs::exists(PeakFileName(song)));
-    EXPECT_FALSE(fs::exists(SessionFileName(song)));
-
-    const std::string moved = m_dir.File("moved");
-    r = RunCli({"split", song, moved, "--cd-align"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, moved + "/Side01.wav\n" + moved + "/Side02.wav\n" + moved + "/Side03.wav\n");
-    WaveFileInfo info;
-    ASSERT_EQ(CWaveFile::FileInfo(moved + "/Side01.wav", info, true), 0);
-    EXPECT_EQ(info.dataBytes, 100000u / 2352 * 2352);
-    EXPECT_EQ(FilesUnder(m_dir.Path()).size(), 6u);  // the source and its peak file are gone
-}
-
-TEST_F(SplitCliTest, NothingToSplitFailuresAndBadArguments) {
-    const std::string bare = MakeSong("Bare.wav", false);
-    CliRun r = RunCli({"split", bare, m_dir.File("out")});
+    // Nothing to split is no failure, and leaves nothing behind.
+    CliRun r = split({bare, dir.File("bare/out")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(FilesUnder(m_dir.Path()), std::vector<std::string>{"Bare.wav"});
+    EXPECT_EQ(FilesUnder(dir.File("bare")), std::vector<std::string>{"Bare.wav"});
 
-    const std::string song = MakeSong("Side.wav");
-    ASSERT_TRUE(WriteBytes(m_dir.File("plain"), {'x'}));
-    r = RunCli({"split", song, m_dir.File("plain/out")});
+    ASSERT_TRUE(WriteBytes(dir.File("plain"), {'x'}));
+    r = split({song, dir.File("plain/out")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(fs::exists(song));
-
-    EXPECT_EQ(RunCli({"split", m_dir.File("missing.wav"), m_dir.File("out")}).status, 1);
-    for (const auto& args : std::vector<std::vector<std::string>>{{"split", song},
-                                                                  {"split", song, "out", "--naming", "4"},
-                                                                  {"split", song, "out", "--naming"},
-                                                                  {"split", song, "out", "--fast"}}) {
-        EXPECT_EQ(RunCli(args).status, 2);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {song}, {song, "out", "--naming", "4"}, {song, "out", "--naming"}, {song, "out", "--fast"}}) {
+        EXPECT_EQ(split(args).status, 2) << args.back();
     }
+
+    const std::string kept = dir.File("kept");
+    r = split({song, kept, "--naming", "2", "--keep"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kept + "/Song 1.wav\n" + kept + "/Song 2.wav\n" + kept + "/Song 3.wav\n");
+    EXPECT_TRUE(fs::exists(song));
+    EXPECT_TRUE(fs::exists(PeakFileName(song)));
+    EXPECT_FALSE(fs::exists(SessionFileName(song)));  // none left behind by the split
+
+    const std::string moved = dir.File("moved");
+    r = split({song, moved, "--cd-align"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, moved + "/Side01.wav\n" + moved + "/Side02.wav\n" + moved + "/Side03.wav\n");
+    WaveContents first;
+    ASSERT_TRUE(ReadWave(moved + "/Side01.wav", first));
+    EXPECT_EQ(first.data.size(), 100000u / 2352 * 2352);
+    EXPECT_FALSE(fs::exists(song));
+    EXPECT_FALSE(fs::exists(PeakFileName(song)));
 }
