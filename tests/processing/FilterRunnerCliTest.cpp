@@ -20,82 +20,64 @@ protected:
         err = r.err;
         return r.status;
     }
-
     // A 16-bit stereo song; its data bytes.
-    Bytes MakeSong(const std::string& name, size_t frames) {
+    Bytes MakeSong(size_t frames) {
         std::vector<int64_t> samples(2 * frames);
         for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 40001) - 20000;
-        EXPECT_TRUE(WriteWave(dir.File(name), 2, 44100, 16, samples));
+        EXPECT_TRUE(WriteWave(in, 2, 44100, 16, samples));
+        return Data(in);
+    }
+    static Bytes Data(const std::string& path) {
         WaveContents c;
-        EXPECT_TRUE(ReadWave(dir.File(name), c));
+        EXPECT_TRUE(ReadWave(path, c));
         return c.data;
     }
 
-    // What is in the test folder besides the command's own output files.
-    std::vector<std::string> Leftovers() const { return FilesUnder(dir.Path()); }
-
     TempDir dir;
+    const std::string in = dir.File("in.wav"), out = dir.File("out.wav");
     std::string err;
 };
 
-TEST_F(FilterCliTest, GainChangeOverARangeWritesOutAndLeavesInAlone) {
-    const Bytes in = MakeSong("in.wav", 10000);
-    const std::string before = ReadText(dir.File("in.wav"));
-    ASSERT_EQ(Cli({"--quiet", "filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--params", "2,500,500",
-                   "--range", "4001:20002"}),
-              0)
-        << err;
-    EXPECT_EQ(ReadText(dir.File("in.wav")), before);
-    WaveContents out;
-    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    ASSERT_EQ(out.data.size(), in.size());
-    // The range rounds down to whole frames; outside it nothing changes, inside it is halved.
-    EXPECT_TRUE(std::equal(in.begin(), in.begin() + 4000, out.data.begin()));
-    EXPECT_TRUE(std::equal(in.begin() + 20000, in.end(), out.data.begin() + 20000));
-    const auto a = DecodeSamples(16, Bytes(in.begin() + 4000, in.begin() + 20000));
-    const auto b = DecodeSamples(16, Bytes(out.data.begin() + 4000, out.data.begin() + 20000));
-    // Halved on the 24-bit scale, then cut to 16 bits by dropping the low byte.
+TEST_F(FilterCliTest, GainChangeOverARangeWritesOutLeavesInAloneAndPreviewsTheSame) {
+    const Bytes before = MakeSong(10000);
+    const std::string file = ReadText(in);
+    ASSERT_EQ(Cli({"--quiet", "filter", "56", in, out, "--params", "2,500,500", "--range", "4001:20002"}), 0) << err;
+    EXPECT_EQ(ReadText(in), file);
+    const Bytes after = Data(out);
+    ASSERT_EQ(after.size(), before.size());
+    // The range rounds down to whole frames; outside it nothing changes, inside it is halved
+    // on the 24-bit scale, then cut to 16 bits by dropping the low byte.
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 4000, after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + 20000, before.end(), after.begin() + 20000));
+    const auto a = DecodeSamples(16, Bytes(before.begin() + 4000, before.begin() + 20000));
+    const auto b = DecodeSamples(16, Bytes(after.begin() + 4000, after.begin() + 20000));
     for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(b[i], (a[i] * 128) >> 8) << i;
     // No session, step file or peak file of IN is left behind.
-    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"err.txt", "in.wav", "out.pkf", "out.txt", "out.wav"}));
-}
+    EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"err.txt", "in.wav", "out.pkf", "out.txt", "out.wav"}));
 
-TEST_F(FilterCliTest, PreviewWritesTheStreamInsteadOfOut) {
-    MakeSong("in.wav", 5000);
-    ASSERT_EQ(Cli({"--quiet", "filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--params", "1,1000,0"}), 0)
-        << err;
-    ASSERT_EQ(Cli({"--quiet", "filter", "56", dir.File("in.wav"), "--params", "1,1000,0", "--preview-to",
-                   dir.File("preview.wav")}),
+    // A preview writes the stream it would play instead of OUT.
+    const std::string p = dir.File("p.wav");
+    ASSERT_EQ(Cli({"--quiet", "filter", "56", in, "--params", "2,500,500", "--range", "4001:20002", "--preview-to", p}),
               0)
         << err;
-    WaveContents out, preview;
-    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    ASSERT_TRUE(ReadWave(dir.File("preview.wav"), preview));
-    EXPECT_EQ(preview.data, out.data);
-    EXPECT_EQ(preview.channels, 2);
-    EXPECT_EQ(preview.bits, 16);
+    EXPECT_EQ(Data(p), Bytes(after.begin() + 4000, after.begin() + 20000));
 }
 
-TEST_F(FilterCliTest, UnbuiltTypesAndBadArgumentsFail) {
-    MakeSong("in.wav", 1000);
-    EXPECT_EQ(Cli({"filter", "15", dir.File("in.wav"), dir.File("out.wav")}), 1);
+TEST_F(FilterCliTest, UnbuiltTypesBadArgumentsAndMissingFilesFailWithoutOut) {
+    MakeSong(1000);
+    EXPECT_EQ(Cli({"filter", "15", in, out}), 1);
     EXPECT_NE(err.find("ERROR: An Internal Error has occured; No filter is selected. Please Contact Support"),
               std::string::npos)
         << err;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));
-
-    EXPECT_EQ(Cli({"filter", "56", dir.File("in.wav")}), 2);
-    EXPECT_EQ(Cli({"filter", "x", dir.File("in.wav"), dir.File("out.wav")}), 2);
-    EXPECT_EQ(Cli({"filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--params", "1,2,3,4,5,6,7,8,9,10,11,12"}),
-              2);
-    EXPECT_EQ(Cli({"filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--params", "1,,2"}), 2);
-    EXPECT_EQ(Cli({"filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--range", "9:3"}), 2);
-    EXPECT_EQ(Cli({"filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--range", "1:99999999999"}), 2);
-
-    // A missing input and a preset that does not exist fail without leaving anything.
-    EXPECT_EQ(Cli({"--quiet", "filter", "56", dir.File("none.wav"), dir.File("out.wav")}), 1);
-    EXPECT_EQ(Cli({"--quiet", "filter", "56", dir.File("in.wav"), dir.File("out.wav"), "--preset", "Nope"}), 1);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));
+    EXPECT_EQ(Cli({"filter", "56", in}), 2);
+    EXPECT_EQ(Cli({"filter", "x", in, out}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, out, "--params", "1,2,3,4,5,6,7,8,9,10,11,12"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, out, "--params", "1,,2"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, out, "--range", "9:3"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, out, "--range", "1:99999999999"}), 2);
+    EXPECT_EQ(Cli({"--quiet", "filter", "56", dir.File("none.wav"), out}), 1);
+    EXPECT_EQ(Cli({"--quiet", "filter", "56", in, out, "--preset", "Nope"}), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace
