@@ -29,7 +29,6 @@ protected:
         const auto root = fs::path(__FILE__).parent_path().parent_path().parent_path();
         fs::copy_file(root / "share/Presets/TaviClean/Default.pst", PresetFolder("TaviClean") / "Default.pst");
     }
-    CTaviClean& Filter(CTaviCleanDlg& pane) { return *static_cast<CTaviClean*>(pane.GetFilter()); }
 
     CFilterRunner runner;
 };
@@ -42,14 +41,11 @@ TEST_F(TaviCleanDlgTest, StartsFromTheShippedDefaultAndControlsActAtOnce) {
     EXPECT_EQ(pane.Hiss(), 20);
     EXPECT_EQ(pane.HumChoice(), 0);
     EXPECT_EQ(pane.SongName(), "Side A");
-    EXPECT_EQ(pane.ScrollStep(), 10);
-    EXPECT_TRUE(pane.TimerRunning());
-    CTaviClean& clean = Filter(pane);
+    CTaviClean& clean = *static_cast<CTaviClean*>(pane.GetFilter());
     EXPECT_EQ(clean.GetParams()[1], 600);
 
     pane.OnSlider(CTaviCleanDlg::kScratch.id, 730);
     EXPECT_EQ(clean.GetParams()[0], 730);
-    EXPECT_EQ(clean.ScratchStage().GetParams()[0], (1025 - 730) * 10);
     pane.OnSlider(CTaviCleanDlg::kHiss.id, 250);  // held to the slider's range
     EXPECT_EQ(clean.GetParams()[2], 100);
     pane.OnHumChoice(2);
@@ -69,6 +65,13 @@ TEST_F(TaviCleanDlgTest, StartsFromTheShippedDefaultAndControlsActAtOnce) {
     pane.OnPresetSelChange(pane.PresetCombo().FindStringExact("Soft"));
     EXPECT_EQ(pane.Scratch(), 100);
     EXPECT_EQ(pane.HumChoice(), 1);
+
+    // The timer reads the meters at most every 95 ms.
+    EXPECT_TRUE(pane.TimerRunning());
+    EXPECT_TRUE(pane.OnTimer(1000));
+    EXPECT_FALSE(pane.OnTimer(1094));
+    EXPECT_TRUE(pane.OnTimer(1095));
+    EXPECT_EQ(pane.Readings().hiss, 1000);  // nothing filtered yet: gain 1
 }
 
 TEST_F(TaviCleanDlgTest, ProcessCleansTheSongAsASessionStep) {
@@ -94,40 +97,26 @@ TEST_F(TaviCleanDlgTest, ProcessCleansTheSongAsASessionStep) {
     EXPECT_EQ(runner.Source(), nullptr);
 }
 
-TEST_F(TaviCleanDlgTest, TimerReadsTheMetersAtMostEvery95Ms) {
-    CTaviCleanDlg pane(&runner);
-    ASSERT_TRUE(pane.InitPane("x.wav", 400));
-    EXPECT_TRUE(pane.OnTimer(1000));
-    EXPECT_FALSE(pane.OnTimer(1094));
-    EXPECT_TRUE(pane.OnTimer(1095));
-    EXPECT_EQ(pane.Readings().hiss, 1000);  // nothing filtered yet: gain 1
-    EXPECT_EQ(pane.Readings().hum, 0);
-}
-
-TEST_F(TaviCleanDlgTest, ActivityBarsFollowTheReadings) {
+TEST_F(TaviCleanDlgTest, ActivityBarsFollowTheReadingsAndStayInsideTheLane) {
     CTaviClean::Meters m;
     m.scratch = 3;
     m.crackle = 80;
     m.hiss = 400;
     m.hum = 500;
-    auto bars = CTaviCleanDlg::ActivityBars(m, 40, 1);
+    const auto bars = CTaviCleanDlg::ActivityBars(m, 40, 1);
     EXPECT_EQ(bars[0], (Bar{3, 15, 15, 255}));
     EXPECT_EQ(bars[1], (Bar{40, 255, 255, 255}));  // height held to the lane, shade saturated
     EXPECT_EQ(bars[2], (Bar{16, 102, 255, 51}));   // (1000 - 400) x 40 / 1500
     EXPECT_EQ(bars[3], (Bar{20, 255, 128, 0}));
     EXPECT_EQ(CTaviCleanDlg::ActivityBars(m, 40, 2)[3], (Bar{20, 255, 0, 0}));  // 50 Hz hum shows red
 
-    // Nothing happening, and readings beyond their ranges, stay inside the lane.
-    m = {};
-    bars = CTaviCleanDlg::ActivityBars(m, 40, 0);
-    for (const Bar& b : bars) EXPECT_EQ(b.height, 0);
     m.scratch = -5;
     m.hiss = -100000;
     m.hum = 5000;
-    bars = CTaviCleanDlg::ActivityBars(m, 40, 0);
-    EXPECT_EQ(bars[0].height, 0);
-    EXPECT_EQ(bars[2].height, 40);
-    EXPECT_EQ(bars[3].height, 40);
+    const auto wild = CTaviCleanDlg::ActivityBars(m, 40, 0);
+    EXPECT_EQ(wild[0].height, 0);
+    EXPECT_EQ(wild[2].height, 40);
+    EXPECT_EQ(wild[3].height, 40);
 }
 
 }  // namespace
