@@ -3,7 +3,6 @@
 // hissy gaps, and what is too short to count.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -19,61 +18,58 @@ namespace {
 
 class MarkSilenceTest : public ProcessingTest {
 protected:
-    // Writes the recording and runs the marker over all of it with threshold dB (p0) into list.
-    bool Mark(const std::vector<Stretch>& layout, int channels, uint16_t bits, double gapLevel, CDividerList& list,
-              int threshold = -30, CMarkSilence* reused = nullptr) {
+    // Writes the recording and runs filter over all of it at -30 dB into list; the dividers in seconds.
+    std::vector<double> Mark(const std::vector<Stretch>& layout, int channels, uint16_t bits, double gapLevel,
+                             CDividerList& list, CMarkSilence& filter) {
         const std::string path = dir.File("side.wav");
-        const int64_t scale = bits == 24 ? 256 : 1;
         EXPECT_TRUE(WriteWave(path, static_cast<uint16_t>(channels), 44100, bits,
-                              MakeRecording(layout, channels, 44100, gapLevel, scale)));
+                              MakeRecording(layout, channels, 44100, gapLevel, bits == 24 ? 256 : 1)));
         CWaveFile wave(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
         EXPECT_EQ(wave.OpenRead(path), kFileOk);
         CFilterRunner runner;
         runner.SetSource(&wave);
-        CMarkSilence own;
-        CMarkSilence& filter = reused ? *reused : own;
-        CFilter::Params params = filter.GetParams();
-        params[0] = threshold;
-        params[1] = CMarkSilence::kDefaultMinSilence;
-        params[2] = CMarkSilence::kDefaultMinTrack;
-        filter.SetParams(params);
+        filter.SetParams({-30, CMarkSilence::kDefaultMinSilence, CMarkSilence::kDefaultMinTrack});
         filter.SetDividerList(&list);
-        const bool ok = runner.RunFilter(0, 0, &filter, nullptr, false);
-        frameBytes = wave.Format().nBlockAlign;
+        EXPECT_TRUE(runner.RunFilter(0, 0, &filter, nullptr, false));
+        const uint32_t frame = wave.Format().nBlockAlign;
         wave.Close();
         wave.Session().DiscardSession(false);
-        return ok;
+        std::vector<double> seconds;
+        for (int i = 0; i < list.Count(); ++i) {
+            EXPECT_EQ(list.Position(i) % frame, 0u) << "divider inside a frame";
+            seconds.push_back(list.Position(i) / double(frame) / 44100.0);
+        }
+        return seconds;
     }
-
-    // The dividers in seconds.
-    std::vector<double> Seconds(const CDividerList& list) const {
-        std::vector<double> s;
-        for (int i = 0; i < list.Count(); ++i) s.push_back(list.Position(i) / double(frameBytes) / 44100.0);
-        return s;
+    std::vector<double> Mark(const std::vector<Stretch>& layout, int channels, uint16_t bits = 16,
+                             double gapLevel = 0) {
+        CDividerList list;
+        CMarkSilence filter;
+        return Mark(layout, channels, bits, gapLevel, list, filter);
     }
-
-    uint32_t frameBytes = 0;
 };
+
+void ExpectNear(const std::vector<double>& got, const std::vector<double>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 0.050) << i;
+}
+
+}  // namespace
 
 TEST_F(MarkSilenceTest, DividersAtStartAndInTheMiddleOfEachGap) {
     struct Case {
         int channels;
         uint16_t bits;
         double gapLevel;
-    } cases[] = {{1, 16, 0}, {2, 16, 0}, {1, 16, 20}, {2, 16, 20}, {2, 24, 20}};
+    } cases[] = {{1, 16, 0}, {2, 16, 20}, {2, 24, 20}};
+    std::vector<double> want = GapMidpoints(ThreeSongs());
+    want.insert(want.begin(), 0.0);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.channels) + " channels, " + std::to_string(c.bits) + " bits, hiss " +
                      std::to_string(c.gapLevel));
-        CDividerList list;
-        ASSERT_TRUE(Mark(ThreeSongs(), c.channels, c.bits, c.gapLevel, list));
-        const std::vector<double> mids = GapMidpoints(ThreeSongs());
-        ASSERT_EQ(list.Count(), 3);
-        const std::vector<double> got = Seconds(list);
-        EXPECT_EQ(list.Position(0), 0u);
-        for (size_t i = 0; i < mids.size(); ++i) {
-            EXPECT_NEAR(got[i + 1], mids[i], 0.050);
-            EXPECT_EQ(list.Position(static_cast<int>(i) + 1) % frameBytes, 0u) << "divider inside a frame";
-        }
+        const std::vector<double> got = Mark(ThreeSongs(), c.channels, c.bits, c.gapLevel);
+        ExpectNear(got, want);
+        EXPECT_EQ(got.empty() ? -1.0 : got[0], 0.0);  // exactly at the start
     }
 }
 
@@ -83,7 +79,6 @@ TEST_F(MarkSilenceTest, ShortSilencesAndShortTracksPlaceNoDivider) {
         std::vector<Stretch> layout;
         std::vector<double> want;  // seconds
     } cases[] = {
-        {"no gap", {Music(30)}, {0}},
         {"gap of 2.0 s", {Music(12), Gap(2.0), Music(12)}, {0}},
         {"gap of 2.1 s", {Music(12), Gap(2.1), Music(12)}, {0, 13.05}},
         // The second gap ends 9.5 s after the first divider: too close for a new track.
@@ -94,33 +89,24 @@ TEST_F(MarkSilenceTest, ShortSilencesAndShortTracksPlaceNoDivider) {
     for (int channels : {1, 2}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.what) + ", channels " + std::to_string(channels));
-            CDividerList list;
-            ASSERT_TRUE(Mark(c.layout, channels, 16, 0, list));
-            const std::vector<double> got = Seconds(list);
-            ASSERT_EQ(got.size(), c.want.size());
-            for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], c.want[i], 0.050);
+            ExpectNear(Mark(c.layout, channels), c.want);
         }
     }
 }
 
-TEST_F(MarkSilenceTest, AFullListTakesNoMoreAndTheRunStillFinishes) {
+TEST_F(MarkSilenceTest, AFullListTakesNoMoreAndAReusedFilterStartsAfresh) {
+    CMarkSilence filter;
     CDividerList list;
     for (int i = 0; i < 99; ++i) ASSERT_TRUE(list.Append(static_cast<uint32_t>(4 * (i + 1)), "old"));
-    ASSERT_TRUE(Mark(ThreeSongs(), 2, 16, 0, list));
+    Mark(ThreeSongs(), 2, 16, 0, list, filter);
     EXPECT_EQ(list.Count(), 100);
     EXPECT_EQ(list.Position(99), 0u);  // the run's first divider took the last place
-}
 
-TEST_F(MarkSilenceTest, PrepareStartsAfresh) {
-    // One filter run twice gives the second recording only its own dividers, also when the first
-    // ended inside a silence.
-    CMarkSilence filter;
+    // The first run ended inside a silence; the second recording gets only its own dividers.
     CDividerList first, second;
-    ASSERT_TRUE(Mark({Music(12), Gap(3), Music(12), Gap(3)}, 1, 16, 0, first, -30, &filter));
-    ASSERT_TRUE(Mark({Music(12), Gap(3), Music(12)}, 1, 16, 0, second, -30, &filter));
+    Mark({Music(12), Gap(3), Music(12), Gap(3)}, 1, 16, 0, first, filter);
+    Mark({Music(12), Gap(3), Music(12)}, 1, 16, 0, second, filter);
     EXPECT_EQ(first.Count(), 2);
-    ASSERT_EQ(second.Count(), 2);
+    EXPECT_EQ(second.Count(), 2);
     EXPECT_EQ(filter.DividersPlaced(), 2);
 }
-
-}  // namespace

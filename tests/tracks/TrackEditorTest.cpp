@@ -1,10 +1,13 @@
+// The hand edits of dividers on an open song: positions kept inside the data,
+// moves that re-sort and audition, what is stored where, and songs that do not open.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "audiofile/EditQueue.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "processing/ProcessingFixture.h"
@@ -25,107 +28,69 @@ protected:
         EXPECT_TRUE(WriteWave(path, 2, 44100, 16, std::vector<int64_t>(2 * 44100 * seconds, 100)));
         return path;
     }
-    std::vector<uint32_t> StoredPositions(const std::string& song) {
-        auto block = std::make_unique<DividerBlock>();
-        uint32_t count = 0;
-        EXPECT_TRUE(CPeakFile::ReadDividers(song, *block, count));
-        std::vector<uint32_t> out;
-        for (uint32_t i = 0; i < count; ++i) out.push_back(block->records[i].position);
-        return out;
-    }
     CRecordingPlayer player;
 };
 
+using Ranges = std::vector<std::pair<uint32_t, uint32_t>>;
+
 }  // namespace
 
-TEST_F(TrackEditorTest, PlainModeEditsLandInThePeakFileAtOnce) {
-    const std::string song = MakeSong("Side.wav", 10);
-    CSongDocument doc;
-    doc.SetPlayer(&player);
-    ASSERT_EQ(doc.Open(song, false), 0);
-    EXPECT_EQ(doc.DataLength(), 10 * kSecond);
-    EXPECT_EQ(doc.MsToBytes(2000), 2 * kSecond);
-    CTrackEditor editor(doc);
-
-    // A stereo position between the two samples of a frame goes down to the frame.
-    EXPECT_EQ(editor.AddDivider(3 * kSecond + 2), 0);
-    EXPECT_EQ(editor.AddDivider(0), 0);
-    EXPECT_EQ(editor.AddDivider(20 * kSecond), 2);  // beyond the data: at its end
-    EXPECT_EQ(StoredPositions(song), (std::vector<uint32_t>{0, 3 * kSecond, 10 * kSecond}));
-    EXPECT_EQ(doc.Dividers().Name(0), "Side_2");  // named in the order added
-
-    EXPECT_TRUE(editor.DeleteDivider(2));
-    EXPECT_TRUE(editor.RenameDivider(1, "Second Song"));
-    // Reopening reads back what was stored.
-    CSongDocument again;
-    ASSERT_EQ(again.Open(song, false), 0);
-    ASSERT_EQ(again.Dividers().Count(), 2);
-    EXPECT_EQ(again.Dividers().Name(1), "Second Song");
-}
-
-TEST_F(TrackEditorTest, MovesAreClampedToTheDataAndAuditionFourSeconds) {
+TEST_F(TrackEditorTest, EditsStayInsideTheDataReSortAuditionAndAreStoredAtOnce) {
     const std::string song = MakeSong("Side.wav", 10);
     CSongDocument doc;
     doc.SetPlayer(&player);
     ASSERT_EQ(doc.Open(song, false), 0);
     CTrackEditor editor(doc);
     EXPECT_FALSE(editor.MoveDividerAhead());  // nothing selected
-    editor.AddDivider(0);
-    editor.AddDivider(9 * kSecond + kSecond / 2);
 
-    doc.SetSelectedDivider(1);
-    EXPECT_TRUE(editor.MoveDividerAhead());
-    EXPECT_EQ(doc.Dividers().Position(1), 10 * kSecond);
-    EXPECT_TRUE(editor.MoveDividerAhead());
-    EXPECT_EQ(doc.Dividers().Position(1), 10 * kSecond);
-    doc.SetSelectedDivider(0);
-    EXPECT_TRUE(editor.MoveDividerBack());
+    EXPECT_EQ(editor.AddDivider(20 * kSecond), 0);     // beyond the data: at its end
+    EXPECT_EQ(editor.AddDivider(2 * kSecond + 2), 0);  // inside a frame: at its start; selected
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(editor.MoveDividerBack());
     EXPECT_EQ(doc.Dividers().Position(0), 0u);
-    // Moving the first divider past the second re-sorts and keeps it selected.
-    for (int i = 0; i < 3; ++i) editor.MoveDividerAhead();
-    EXPECT_EQ(doc.SelectedDivider(), 0);
     doc.SetSelectedDivider(1);
-    editor.MoveDividerBack();
-    editor.MoveDividerBack();
-    EXPECT_EQ(doc.Dividers().Position(0), 3 * kSecond);
-    EXPECT_EQ(doc.Dividers().Position(1), 8 * kSecond);
-    // Each move played up to four seconds from the new place, never past the end (nothing at the end).
-    std::vector<std::pair<uint32_t, uint32_t>> seconds;
-    for (auto [a, b] : player.ranges) seconds.emplace_back(a / kSecond, b / kSecond);
-    EXPECT_EQ(seconds, (std::vector<std::pair<uint32_t, uint32_t>>{{0, 4}, {1, 5}, {2, 6}, {3, 7}, {9, 10}, {8, 10}}));
+    EXPECT_TRUE(editor.MoveDividerAhead());
+    EXPECT_EQ(doc.Dividers().Position(1), 10 * kSecond);
+    EXPECT_TRUE(editor.MoveDividerBack());
+    // Each move played four seconds from the new place, never past the end (nothing at the end).
+    EXPECT_EQ(player.ranges,
+              (Ranges{{kSecond, 5 * kSecond}, {0, 4 * kSecond}, {0, 4 * kSecond}, {9 * kSecond, 10 * kSecond}}));
 
-    // "Edit Track Name": the start is in samples of all channels.
-    doc.SetSelectedDivider(1);
+    // "Edit Track Name" counts samples of all channels; moving past a neighbour re-sorts, the selection follows.
+    doc.SetSelectedDivider(0);
+    EXPECT_TRUE(editor.EditTrack("Last", 44100 * 2 * 9 + 44100 + 1));
+    EXPECT_EQ(doc.SelectedDivider(), 1);
     std::string name;
     uint64_t samples = 0;
     ASSERT_TRUE(editor.TrackInfo(name, samples));
-    EXPECT_EQ(samples, 8u * 44100 * 2);
-    EXPECT_TRUE(editor.EditTrack("", 44100 * 2 + 1));  // an odd sample count lands on its frame
-    EXPECT_EQ(doc.Dividers().Position(0), kSecond);
-    EXPECT_EQ(doc.Dividers().Name(0), "1");
-    EXPECT_EQ(doc.SelectedDivider(), 0);
+    EXPECT_EQ(std::make_pair(name, samples), std::make_pair(std::string("Last"), uint64_t{44100 * 2 * 9 + 44100}));
+
+    auto block = std::make_unique<DividerBlock>();
+    uint32_t count = 0;
+    ASSERT_TRUE(CPeakFile::ReadDividers(song, *block, count));
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(std::make_pair(block->records[1].position, block->Name(1)),
+              std::make_pair(9 * kSecond + kSecond / 2, std::string("Last")));
 
     player.ranges.clear();
     EXPECT_TRUE(editor.PlayTrack(0));
     EXPECT_TRUE(editor.PlayTrack(1));
+    EXPECT_FALSE(editor.PlayTrack(2));
     EXPECT_EQ(player.ranges,
-              (std::vector<std::pair<uint32_t, uint32_t>>{{kSecond, 3 * kSecond}, {3 * kSecond, 10 * kSecond}}));
+              (Ranges{{9 * kSecond, 9 * kSecond + kSecond / 2}, {9 * kSecond + kSecond / 2, 10 * kSecond}}));
 }
 
-TEST_F(TrackEditorTest, SessionModeStoresTheDividersInTheCurrentStep) {
+TEST_F(TrackEditorTest, SessionDividersOutliveAnUncommittedClose) {
     const std::string song = MakeSong("Side.wav", 6);
     {
         CSongDocument doc;
         ASSERT_EQ(doc.Open(song, true), 0);
-        CTrackEditor editor(doc);
-        editor.AddDivider(0);
-        editor.AddDivider(2 * kSecond);
+        CTrackEditor(doc).AddDivider(2 * kSecond);
         EXPECT_TRUE(doc.Close(true, false));  // nothing modified: the session stays, uncommitted
     }
     CSongDocument doc;
     ASSERT_EQ(doc.Open(song, true), 0);
-    ASSERT_EQ(doc.Dividers().Count(), 2);
-    EXPECT_EQ(doc.Dividers().Position(1), 2 * kSecond);
+    ASSERT_EQ(doc.Dividers().Count(), 1);
+    EXPECT_EQ(doc.Dividers().Position(0), 2 * kSecond);
     EXPECT_TRUE(doc.Close(false, true));
     EXPECT_FALSE(std::filesystem::exists(SessionFileName(song)));
 }
@@ -138,7 +103,6 @@ TEST_F(TrackEditorTest, AMissingOrDamagedSongFailsToOpen) {
     ASSERT_TRUE(WriteBytes(junk, Bytes(100, 0x55)));
     EXPECT_NE(doc.Open(junk, true), 0);
     EXPECT_FALSE(doc.IsOpen());
-    CTrackEditor editor(doc);
-    EXPECT_FALSE(editor.PlayTrack(0));
+    EXPECT_FALSE(CTrackEditor(doc).PlayTrack(0));
     EXPECT_FALSE(services.Messages().empty());
 }

@@ -1,18 +1,15 @@
-// Automatic indexing of an open song: where the dividers go, what they are
+// Automatic indexing of an open song: the threshold, what the dividers are
 // called, where they are stored in plain and session mode, and what the
 // question, a cancel and an unreadable song leave behind.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "audiofile/EditQueue.h"
 #include "audiofile/FileNames.h"
-#include "audiofile/PeakFile.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
@@ -20,13 +17,28 @@
 #include "tracks/SongsRecording.h"
 #include "tracks/TrackIndexer.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-struct Stored {
-    std::vector<uint32_t> positions;
-    std::vector<std::string> names;
-    size_t steps = 0;  // of the session
-};
+using Entries = std::vector<std::pair<uint32_t, std::string>>;
+
+Entries EntriesOf(const CDividerList& list) {
+    Entries out;
+    for (int i = 0; i < list.Count(); ++i) out.emplace_back(list.Position(i), list.Name(i));
+    return out;
+}
+
+// The dividers as stored, read back by opening the song again (through its session when it has
+// one), and the number of steps of that session.
+std::pair<Entries, size_t> Stored(const std::string& song) {
+    const bool session = fs::exists(SessionFileName(song));
+    CSongDocument again;
+    EXPECT_EQ(again.Open(song, session), kFileOk);
+    std::pair<Entries, size_t> out{EntriesOf(again.Dividers()), session ? again.Wave().Session().Steps().size() : 0};
+    again.Close(false, false);
+    return out;
+}
 
 class TrackIndexerTest : public ProcessingTest {
 protected:
@@ -41,122 +53,78 @@ protected:
         doc.SetRunner(&runner);
         return doc.Open(path, sessionMode) == kFileOk;
     }
-    std::vector<double> Seconds() const {
-        std::vector<double> s;
-        for (int i = 0; i < doc.Dividers().Count(); ++i) {
-            s.push_back(doc.Dividers().Position(i) / double(doc.BytesPerSecond()));
-        }
-        return s;
+    double Seconds(int i) const { return doc.Dividers().Position(i) / double(doc.BytesPerSecond()); }
+    Entries InDocument() const { return EntriesOf(doc.Dividers()); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : InDocument()) names.push_back(e.second);
+        return names;
     }
-    static Stored FromBlock(const DividerBlock& block, uint32_t count) {
-        Stored s;
-        for (uint32_t i = 0; i < count; ++i) {
-            s.positions.push_back(block.records[i].position);
-            s.names.push_back(block.Name(static_cast<int>(i)));
-        }
-        return s;
-    }
-    static Stored InPeakFile(const std::string& song) {
-        auto block = std::make_unique<DividerBlock>();
-        uint32_t count = 0;
-        EXPECT_TRUE(CPeakFile::ReadDividers(song, *block, count));
-        return FromBlock(*block, count);
-    }
-    static Stored InSession(const std::string& song) {
-        CWaveFile wave;
-        wave.SetSessionMode(true);
-        EXPECT_EQ(wave.OpenRead(song), kFileOk);
-        auto block = std::make_unique<DividerBlock>();
-        uint32_t count = 0;
-        wave.Session().GetDividers(*block, count);
-        Stored s = FromBlock(*block, count);
-        s.steps = wave.Session().Steps().size();
-        wave.Close();
-        wave.Session().DiscardSession(true);
-        return s;
-    }
-    Stored InDocument() const { return FromBlock(doc.Dividers().Block(), doc.Dividers().Count()); }
 
     CFilterRunner runner;
     CSongDocument doc;
     CTrackIndexer indexer;
 };
 
+}  // namespace
+
 TEST_F(TrackIndexerTest, ThresholdIsTwelveDbUnderTheLevelAndAlwaysDefined) {
     const double fs = 8388352.0;
-    struct Case {
-        double rms;
-        int want;
-    } cases[] = {
+    const std::pair<double, int> cases[] = {
         {fs, -12},
-        {fs / 10, -32},
         {fs / 2, -18},  // 6.02 dB truncates to 6
         {fs * 4, 0},    // float files can be louder than full scale
-        {1.0, -150},
         {0.0, -200},
-        {-1.0, -200},
         {1e-300, -200},
         {std::numeric_limits<double>::quiet_NaN(), -200},
         {std::numeric_limits<double>::infinity(), -200},
     };
-    for (const Case& c : cases) EXPECT_EQ(CTrackIndexer::ThresholdFor(c.rms), c.want) << c.rms;
+    for (const auto& [rms, want] : cases) EXPECT_EQ(CTrackIndexer::ThresholdFor(rms), want) << rms;
 }
 
-TEST_F(TrackIndexerTest, ThreeSongsGetNamedDividersInTheGaps) {
-    struct Case {
-        int channels;
-        bool session;
-        double gapLevel;
-    } cases[] = {{1, false, 0}, {2, false, 20}, {1, true, 20}, {2, true, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.channels) + " channels, session " + std::to_string(c.session));
-        const std::string song = WriteSide("Side A.wav", ThreeSongs(), c.channels, c.gapLevel);
-        ASSERT_TRUE(Open(song, c.session));
-        const size_t steps = c.session ? doc.Wave().Session().Steps().size() : 0;
+TEST_F(TrackIndexerTest, ThreeSongsGetNamedDividersInTheGapsStoredWhereTheSongKeepsThem) {
+    for (const bool session : {false, true}) {
+        SCOPED_TRACE(session ? "session" : "plain");
+        // Mono with hiss in the gaps, stereo with digital silence.
+        const int channels = session ? 2 : 1;
+        const std::string song =
+            WriteSide(session ? "Side A.wav" : "Side B.wav", ThreeSongs(), channels, session ? 0 : 20);
+        ASSERT_TRUE(Open(song, session));
+        const size_t steps = session ? doc.Wave().Session().Steps().size() : 0;
 
         ASSERT_TRUE(indexer.IndexTracks(doc, true, true));
         EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kIndexed);
-        const std::vector<double> got = Seconds();
         const std::vector<double> mids = GapMidpoints(ThreeSongs());
-        ASSERT_EQ(got.size(), 3u);
-        EXPECT_EQ(got[0], 0.0);
-        for (size_t i = 0; i < mids.size(); ++i) EXPECT_NEAR(got[i + 1], mids[i], 0.050);
-        const Stored mine = InDocument();
-        EXPECT_EQ(mine.names, (std::vector<std::string>{"Side A", "Side A_2", "Side A_3"}));
-
+        ASSERT_EQ(doc.Dividers().Count(), 3);
+        EXPECT_EQ(Seconds(0), 0.0);
+        for (int i = 0; i < 2; ++i) EXPECT_NEAR(Seconds(i + 1), mids[i], 0.050);
+        const std::string title = session ? "Side A" : "Side B";
+        EXPECT_EQ(Names(), (std::vector<std::string>{title, title + "_2", title + "_3"}));
+        const Entries mine = InDocument();
         ASSERT_TRUE(doc.Close(false, false));
-        // The session's current step or the peak file holds them; indexing adds no step.
-        const Stored stored = c.session ? InSession(song) : InPeakFile(song);
-        EXPECT_EQ(stored.positions, mine.positions);
-        EXPECT_EQ(stored.names, mine.names);
-        EXPECT_EQ(stored.steps, steps);
-        EXPECT_EQ(std::filesystem::exists(SessionFileName(song)), c.session) << "the run's session stayed behind";
+
+        // The session's current step or the peak file holds them; indexing adds no step, and a run
+        // in plain mode leaves no session behind.
+        EXPECT_EQ(fs::exists(SessionFileName(song)), session);
+        EXPECT_EQ(Stored(song), std::make_pair(mine, steps));
         EXPECT_TRUE(TempFiles().empty());
-        std::filesystem::remove(PeakFileName(song));
-        std::filesystem::remove(SessionFileName(song));
     }
 }
 
 TEST_F(TrackIndexerTest, SongsWithoutUsableSilenceGetOneDividerNamedAfterTheFile) {
-    struct Case {
-        const char* what;
-        std::vector<Stretch> layout;
-    } cases[] = {
-        {"music throughout", {Music(30)}},
+    const std::pair<const char*, std::vector<Stretch>> cases[] = {
+        {"a gap of 2 s", {Music(12), Gap(2), Music(12)}},
         {"digital silence", {Gap(20)}},
         {"empty", {}},
-        {"a gap of 2 s", {Music(12), Gap(2), Music(12)}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string song = WriteSide("An Extremely Long Song Title.wav", c.layout, 2);
+    for (const auto& [what, layout] : cases) {
+        SCOPED_TRACE(what);
+        const std::string song = WriteSide(std::string(what) + " An Extremely Long Title.wav", layout, 2);
         ASSERT_TRUE(Open(song, false));
         ASSERT_TRUE(indexer.IndexTracks(doc, false, true));
         // The full title, where hand-added dividers use only its first 15 characters.
-        EXPECT_EQ(InDocument().names, std::vector<std::string>{"An Extremely Long Song Title"});
-        EXPECT_EQ(InDocument().positions, std::vector<uint32_t>{0});
+        EXPECT_EQ(InDocument(), (Entries{{0, std::string(what) + " An Extremely Long Title"}}));
         ASSERT_TRUE(doc.Close(false, false));
-        std::filesystem::remove(PeakFileName(song));
     }
 }
 
@@ -165,26 +133,25 @@ TEST_F(TrackIndexerTest, TheQuestionGuardsExistingDividers) {
     ASSERT_TRUE(Open(song, false));
     doc.Dividers().Add(44100 * 4 * 20, doc.Title());
     ASSERT_TRUE(doc.SaveDividers());
-    const Stored before = InPeakFile(song);
+    const Entries before = Stored(song).first;
 
     services.QueueAnswer(MsgAnswer::No);
     EXPECT_FALSE(indexer.IndexTracks(doc, true, true));
     EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kDeclined);
     ASSERT_EQ(services.Messages().size(), 1u);
     EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(services.Messages()[0].caption, "Restova");
-    EXPECT_EQ(InDocument().positions, before.positions);
-    EXPECT_EQ(InPeakFile(song).positions, before.positions);
+    EXPECT_EQ(InDocument(), before);
+    EXPECT_EQ(Stored(song).first, before);
 
     // Without clearing, the old divider is sorted in among the new ones; all are renamed.
     services.QueueAnswer(MsgAnswer::Yes);
     ASSERT_TRUE(indexer.IndexTracks(doc, true, false));
-    const std::vector<double> got = Seconds();
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_NEAR(got[1], 13.5, 0.05);
-    EXPECT_EQ(got[2], 20.0);
-    EXPECT_NEAR(got[3], 28.5, 0.05);
-    EXPECT_EQ(InPeakFile(song).names, (std::vector<std::string>{"Side B", "Side B_2", "Side B_3", "Side B_4"}));
+    ASSERT_EQ(doc.Dividers().Count(), 4);
+    EXPECT_NEAR(Seconds(1), 13.5, 0.05);
+    EXPECT_EQ(Seconds(2), 20.0);
+    EXPECT_NEAR(Seconds(3), 28.5, 0.05);
+    EXPECT_EQ(Stored(song).first, InDocument());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Side B", "Side B_2", "Side B_3", "Side B_4"}));
 
     CTrackIndexer::ShowIndexed();
     EXPECT_EQ(services.Messages().back().text.rfind("The file has been re-indexed.", 0), 0u);
@@ -200,25 +167,23 @@ TEST_F(TrackIndexerTest, CancelKeepsNamesAndSavesTheDividersPlacedSoFar) {
     EXPECT_FALSE(indexer.IndexTracks(doc, false, true));
     services.onPump = nullptr;
     EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kCancelled);
-    EXPECT_EQ(InPeakFile(song).names, (std::vector<std::string>{"Side C", "Side C_2"}));
-    EXPECT_NEAR(Seconds()[1], 13.5, 0.05);
-    EXPECT_FALSE(std::filesystem::exists(SessionFileName(song)));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Side C", "Side C_2"}));
+    EXPECT_NEAR(Seconds(1), 13.5, 0.05);
+    EXPECT_EQ(Stored(song).first, InDocument());
+    EXPECT_FALSE(fs::exists(SessionFileName(song)));
 }
 
 TEST_F(TrackIndexerTest, AnUnreadableSongKeepsItsDividers) {
     const std::string song = WriteSide("Side D.wav", ThreeSongs(), 1);
     ASSERT_TRUE(Open(song, false));
     doc.Dividers().Add(44100 * 2 * 5, doc.Title());
-    const Stored before = InDocument();
-    std::filesystem::remove(song);
+    const Entries before = InDocument();
+    fs::remove(song);
     EXPECT_FALSE(indexer.IndexTracks(doc, false, true));
     EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kFailed);
-    EXPECT_EQ(InDocument().positions, before.positions);
-    EXPECT_EQ(InDocument().names, before.names);
+    EXPECT_EQ(InDocument(), before);
 
     CSongDocument closed;
     closed.SetRunner(&runner);
     EXPECT_FALSE(indexer.IndexTracks(closed, false, true));
 }
-
-}  // namespace
