@@ -1,9 +1,7 @@
 // restova-cli session and commit, run as a user would run them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <sstream>
 
 #include "audiofile/EditQueue.h"
 #include "audiofile/FileNames.h"
@@ -15,85 +13,49 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 Bytes Pattern(size_t n, unsigned seed) {
     Bytes b(n);
     for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 11 + seed * 37) % 251);
     return b;
 }
 
-class EditQueueCliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetServices(&m_services);
-        fs::create_directories(m_dir.Path() / "tmp");
-        m_song = m_dir.File("My Song.wav");
-        m_songBytes = Pattern(40000, 1);
-        ASSERT_TRUE(WriteBytes(m_song, BuildWave(WaveLayout{}, m_songBytes)));
-    }
-    void TearDown() override { SetServices(nullptr); }
+TEST(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
+    // The program's home is a folder of its own, apart from the song and its session.
+    TempDir dir, home;
+    const CliHarness cli = BuiltCli(home.Path());
+    const std::string song = dir.File("My Song.wav"), tmp = dir.File("tmp");
+    Bytes expected = Pattern(40000, 1);
+    ASSERT_TRUE(WriteBytes(song, BuildWave(WaveLayout{}, expected)));
+    EXPECT_EQ(cli.Run({"session", song}).status, 1);  // no session yet
 
     // A session with a filter step and a cut, left on disk as a crashed program leaves it.
-    std::string MakeSession(Bytes& expected) {
+    {
+        CHeadlessServices services;
+        SetServices(&services);
+        std::filesystem::create_directories(tmp);
         CEditQueue q;
-        q.SetTempPath((m_dir.Path() / "tmp").string());
-        EXPECT_EQ(q.OpenSession(m_song, MakeWaveFormat(1, 2, 44100, 16), 40000), 0);
-        const std::string step = (m_dir.Path() / "tmp" / "dctmp1.wav").string();
+        q.SetTempPath(tmp);
+        ASSERT_EQ(q.OpenSession(song, MakeWaveFormat(1, 2, 44100, 16), 40000), 0);
         const Bytes f = Pattern(8000, 2);
-        EXPECT_TRUE(WriteBytes(step, BuildWave(WaveLayout{}, f)));
-        EXPECT_EQ(q.AddFilterStep(step, 4000, 12000, "Clean it", 0), 0);
-        EXPECT_EQ(q.AddCutStep(0, 400), 2);
-        expected = m_songBytes;
+        ASSERT_TRUE(WriteBytes(tmp + "/dctmp1.wav", BuildWave(WaveLayout{}, f)));
+        ASSERT_EQ(q.AddFilterStep(tmp + "/dctmp1.wav", 4000, 12000, "Clean it", 0), 0);
+        ASSERT_EQ(q.AddCutStep(0, 400), 2);
         std::copy(f.begin(), f.end(), expected.begin() + 4000);
         expected.erase(expected.begin(), expected.begin() + 400);
-        return step;
+        SetServices(nullptr);
     }
-    // Runs restova-cli with args; its home is a folder of its own, apart from the song and its session.
-    CliRun Cli(const std::vector<std::string>& args) { return BuiltCli(m_home.Path()).Run(args); }
-
-    TempDir m_dir;
-    TempDir m_home;
-    CHeadlessServices m_services;
-    std::string m_song;
-    Bytes m_songBytes;
-};
-
-TEST_F(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
-    EXPECT_EQ(Cli({"session", m_song}).status, 1);  // no session yet
-
-    Bytes expected;
-    const std::string step = MakeSession(expected);
-    CliRun listed = Cli({"session", m_song});
+    const CliRun listed = cli.Run({"session", song});
     ASSERT_EQ(listed.status, 0);
-    std::istringstream lines(listed.out);
-    std::string line;
-    std::vector<std::string> got;
-    while (std::getline(lines, line)) got.push_back(line);
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0], "5\t0\t40000\t40000\t0\t" + m_song + "\t");
-    EXPECT_EQ(got[1], "4\t4000\t12000\t12000\t0\t" + step + "\tClean it");
-    EXPECT_EQ(got[2], "0\t0\t400\t400\t0\t" + (m_dir.Path() / "tmp" / "dctmp2.wav").string() + "\t");
+    EXPECT_EQ(listed.out, "5\t0\t40000\t40000\t0\t" + song + "\t\n4\t4000\t12000\t12000\t0\t" + tmp +
+                              "/dctmp1.wav\tClean it\n0\t0\t400\t400\t0\t" + tmp + "/dctmp2.wav\t\n");
 
-    ASSERT_EQ(Cli({"--quiet", "commit", m_song}).status, 0);
-    WaveContents song;
-    ASSERT_TRUE(ReadWave(m_song, song));
-    EXPECT_EQ(song.data, expected);
-    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, PeakFileName(m_song)));
-    EXPECT_EQ(FilesUnder(m_dir.Path()), (std::vector<std::string>{"My Song.pkf", "My Song.wav"}));
-    EXPECT_EQ(Cli({"session", m_song}).status, 1);
-}
-
-TEST_F(EditQueueCliTest, CommitOfADamagedSessionFollowsTheAnswer) {
-    Bytes expected;
-    const std::string step = MakeSession(expected);
-    fs::remove(step);
-    // No: the session starts afresh, so the song stays as it was and the session goes.
-    ASSERT_EQ(Cli({"--no", "--quiet", "commit", m_song}).status, 0);
-    WaveContents song;
-    ASSERT_TRUE(ReadWave(m_song, song));
-    EXPECT_EQ(song.data, m_songBytes);
-    EXPECT_FALSE(fs::exists(SessionFileName(m_song)));
+    ASSERT_EQ(cli.Run({"--quiet", "commit", song}).status, 0);
+    WaveContents committed;
+    ASSERT_TRUE(ReadWave(song, committed));
+    EXPECT_EQ(committed.data, expected);
+    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(song, PeakFileName(song)));
+    EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"My Song.pkf", "My Song.wav"}));
+    EXPECT_EQ(cli.Run({"session", song}).status, 1);
 }
 
 }  // namespace

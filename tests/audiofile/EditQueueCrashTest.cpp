@@ -11,7 +11,6 @@
 #include <random>
 
 #include "audiofile/EditQueue.h"
-#include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "shell/HeadlessServices.h"
@@ -20,9 +19,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr size_t kAudioBytes = 256 * 1024;
+constexpr uint32_t kAudioBytes = 256 * 1024;
 
 Bytes Audio(unsigned seed) {
     Bytes b(kAudioBytes);
@@ -30,89 +27,67 @@ Bytes Audio(unsigned seed) {
     return b;
 }
 
-class CrashRig {
-public:
-    CrashRig() : m_a(Audio(1)), m_b(Audio(2)) {
-        fs::create_directories(m_dir.Path() / "tmp");
-        m_song = m_dir.File("Song.wav");
-        // The two versions the song takes in turn; their names are not the session's own, so
-        // discarding never deletes them.
-        WriteBytes(m_dir.File("versionA.wav"), BuildWave(WaveLayout{}, m_a));
-        WriteBytes(m_dir.File("versionB.wav"), BuildWave(WaveLayout{}, m_b));
-        WriteBytes(m_song, BuildWave(WaveLayout{}, m_a));
-        for (const char* name : {"versionA.wav", "versionB.wav"}) {
-            CWaveFile wave;
-            PeakResults results;
-            wave.OpenRead(m_dir.File(name));
-            CPeakFile::BuildPeakFile(wave, 0, 0, nullptr, 0, results);
-        }
-    }
+// Opens the song's session, answering Yes to a recovery question; its stream.
+Bytes OpenStream(CEditQueue& q, const TempDir& dir, uint32_t dataBytes) {
+    q.SetTempPath(dir.File("tmp"));
+    if (q.OpenSession(dir.File("Song.wav"), MakeWaveFormat(1, 2, 44100, 16), dataBytes) != 0) return {};
+    Bytes stream(q.StreamLength());
+    q.SeekStream(0, 0);
+    if (q.ReadStream(stream.data(), std::ssize(stream)) != std::ssize(stream)) return {};
+    return stream;
+}
 
-    // The child: open (recovering), add a step that swaps the audio, save, commit, discard; forever.
-    [[noreturn]] void RunChild() {
-        CHeadlessServices services;
-        services.SetPolicy(CHeadlessServices::Policy::Yes);
-        SetServices(&services);
-        for (;;) {
-            CEditQueue q;
-            q.SetTempPath((m_dir.Path() / "tmp").string());
-            WaveFileInfo info;
-            if (CWaveFile::FileInfo(m_song, info, true) != kFileOk) _exit(2);
-            if (q.OpenSession(m_song, MakeWaveFormat(1, 2, 44100, 16), info.dataBytes) != 0) _exit(3);
-            uint8_t first = 0;
-            q.SeekStream(0, 0);
-            q.ReadStream(&first, 1);
-            const std::string next = m_dir.File(first == m_a[0] ? "versionB.wav" : "versionA.wav");
-            if (q.AddFilterStep(next, 0, kAudioBytes, "swap", 0) != 0) _exit(4);
-            q.SaveSession();
-            q.CommitSession(m_song);
-            q.DiscardSession(false);
-        }
+void RunTrials(int trials) {
+    TempDir dir;
+    const Bytes a = Audio(1), b = Audio(2);
+    std::filesystem::create_directories(dir.File("tmp"));
+    // The two versions the song takes in turn; their names are not the session's own, so
+    // discarding never deletes them.
+    for (const auto& [name, audio] : {std::pair{"versionA.wav", &a}, std::pair{"versionB.wav", &b}}) {
+        ASSERT_TRUE(WriteBytes(dir.File(name), BuildWave(WaveLayout{}, *audio)));
+        CWaveFile wave;
+        PeakResults results;
+        ASSERT_EQ(wave.OpenRead(dir.File(name)), kFileOk);
+        ASSERT_EQ(CPeakFile::BuildPeakFile(wave, 0, 0, nullptr, 0, results), 0);
     }
-
-    // Kills a child after delayUs and checks what it left behind.
-    void Trial(unsigned delayUs) {
-        pid_t pid = fork();
+    ASSERT_TRUE(WriteBytes(dir.File("Song.wav"), BuildWave(WaveLayout{}, a)));
+    CHeadlessServices services;
+    services.SetPolicy(CHeadlessServices::Policy::Yes);
+    SetServices(&services);
+    struct Reset {
+        ~Reset() { SetServices(nullptr); }
+    } reset;
+    std::mt19937 rng(static_cast<unsigned>(getpid()));
+    for (int i = 0; i < trials && !::testing::Test::HasFailure(); ++i) {
+        SCOPED_TRACE(i);
+        const pid_t pid = fork();
         ASSERT_GE(pid, 0);
-        if (pid == 0) RunChild();
-        usleep(delayUs);
+        if (pid == 0) {
+            // The child: open, add a step that swaps the audio, save, commit, discard; forever.
+            for (;;) {
+                CEditQueue q;
+                const Bytes stream = OpenStream(q, dir, kAudioBytes);
+                if (stream.empty()) _exit(3);
+                const std::string next = dir.File(stream[0] == a[0] ? "versionB.wav" : "versionA.wav");
+                if (q.AddFilterStep(next, 0, kAudioBytes, "swap", 0) != 0) _exit(4);
+                q.SaveSession();
+                q.CommitSession(dir.File("Song.wav"));
+                q.DiscardSession(false);
+            }
+        }
+        usleep(1000 + rng() % 60000);
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "child stopped by itself with " << WEXITSTATUS(status);
 
         WaveContents song;
-        ASSERT_TRUE(ReadWave(m_song, song));
-        EXPECT_TRUE(song.data == m_a || song.data == m_b) << "the song holds neither its old nor its new audio";
-
-        CHeadlessServices services;
-        services.SetPolicy(CHeadlessServices::Policy::Yes);
-        SetServices(&services);
+        ASSERT_TRUE(ReadWave(dir.File("Song.wav"), song));
+        EXPECT_TRUE(song.data == a || song.data == b) << "the song holds neither its old nor its new audio";
         CEditQueue q;
-        q.SetTempPath((m_dir.Path() / "tmp").string());
-        ASSERT_EQ(q.OpenSession(m_song, MakeWaveFormat(1, 2, 44100, 16), static_cast<uint32_t>(song.data.size())), 0);
-        Bytes stream(q.StreamLength());
-        q.SeekStream(0, 0);
-        EXPECT_EQ(q.ReadStream(stream.data(), static_cast<int64_t>(stream.size())),
-                  static_cast<int64_t>(stream.size()));
-        EXPECT_TRUE(stream == m_a || stream == m_b) << "the session shows neither version";
+        const Bytes stream = OpenStream(q, dir, static_cast<uint32_t>(song.data.size()));
+        EXPECT_TRUE(stream == a || stream == b) << "the session shows neither version";
         q.CloseSegments();
-        SetServices(nullptr);
-    }
-
-private:
-    TempDir m_dir;
-    std::string m_song;
-    Bytes m_a, m_b;
-};
-
-void RunTrials(int trials) {
-    CrashRig rig;
-    std::mt19937 rng(static_cast<unsigned>(getpid()));
-    for (int i = 0; i < trials; ++i) {
-        SCOPED_TRACE(i);
-        rig.Trial(1000 + rng() % 60000);
-        if (::testing::Test::HasFatalFailure()) return;
     }
 }
 
