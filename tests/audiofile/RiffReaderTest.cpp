@@ -31,17 +31,12 @@ TEST(RiffReader, FindsDataPastUnknownChunksAndLongFmt) {
         Bytes(file.begin() + static_cast<long>(h.dataOffset), file.begin() + static_cast<long>(h.dataOffset) + 20),
         Data(20));
 
-    // The same through a file, a stream and a descriptor.
+    // The same through a file (descriptors are every wave's way in).
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir.File("a.wav"), file));
     CRiffReader::Header h2;
     ASSERT_EQ(CRiffReader::ReadHeader(dir.File("a.wav"), h2), 0);
     EXPECT_EQ(h2.dataOffset, h.dataOffset);
-    std::FILE* f = std::fopen(dir.File("a.wav").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(CRiffReader::ReadHeader(f, h2), 0);
-    EXPECT_EQ(static_cast<uint64_t>(ftello(f)), h.dataOffset);
-    std::fclose(f);
     EXPECT_EQ(CRiffReader::ReadHeader(dir.File("missing.wav"), h2), kErrCannotOpen);
 }
 

@@ -33,7 +33,7 @@ protected:
     TempDir dir;
 };
 
-// A playback engine stand-in: keeps what it is handed, can refuse or be live.
+// A playback engine stand-in: keeps what it is handed, or refuses, or cancels while taking.
 class TestConsumer : public IBlockConsumer {
 public:
     bool TakeBlock(const int32_t* samples, size_t count) override {
@@ -43,17 +43,10 @@ public:
         return true;
     }
     bool IsLooping() const override { return false; }
-    bool FileOutputEnabled() const override { return fileOutput; }
-    bool IsLive() const override { return live; }
-    size_t FillLive(int32_t* dest, size_t capacity) override {
-        const size_t n = std::min<size_t>(capacity, 3);  // trickles in
-        for (size_t i = 0; i < n; ++i) dest[i] = liveNext++;
-        return n;
-    }
+    bool FileOutputEnabled() const override { return true; }
 
     std::vector<int32_t> taken;
-    bool refuse = false, cancelOnTake = false, fileOutput = true, live = false;
-    int32_t liveNext = 1;
+    bool refuse = false, cancelOnTake = false;
 };
 
 // Distinct stereo 16-bit values on the internal scale, and the same as stored.
@@ -117,66 +110,26 @@ TEST_F(WaveFileBlock, RangesAreOrderedClampedAndFrameAligned) {
     EXPECT_EQ(wave.DataCursor(), 0u);
 }
 
-TEST_F(WaveFileBlock, LiveInputFillsWholeBlocksUntilCancelled) {
-    TestConsumer engine;
-    engine.live = true;
-    CWaveFile live(8, 8);
-    live.SetFormat(kWaveFormatPcm, 2, 44100, 16);
-    live.SetBlockConsumer(&engine);
-    int32_t *from, *to;
-    ASSERT_EQ(live.ReadNextBlock(from, to), 0);
-    EXPECT_EQ(std::vector<int32_t>(live.BlockStart(), to), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(live.DataCursor(), 16u);
-    CancelFlag() = true;
-    EXPECT_EQ(live.ReadNextBlock(from, to), 1);
-}
-
-TEST_F(WaveFileBlock, PutSampleFeedsTheEngineTheFileOrBothAndStopsOnRefusalOrCancel) {
+TEST_F(WaveFileBlock, PutSampleHandsFullBlocksOverAndStopsOnRefusalOrCancel) {
+    // Without a file, in mode 8, full blocks go to the engine and the rest waits in the block.
     const std::vector<int32_t> in = Signal(40);
-    // Mode 8 without a file: full blocks go to the engine. Mode 10: the file and the engine;
-    // with file output off, only the engine. A file in mode 0 or 8 takes nothing.
-    struct Case {
-        int mode;
-        bool file, fileOutput;
-        size_t engineGets;
-    };
-    for (Case c :
-         {Case{kOutBlock, false, true, 36}, Case{kOutFileAndBlock, true, true, 32},
-          Case{kOutFileAndBlock, true, false, 32}, Case{kOutNone, true, true, 0}, Case{kOutBlock, true, true, 0}}) {
-        SCOPED_TRACE(::testing::Message() << c.mode << (c.file ? " file" : "") << (c.fileOutput ? "" : " off"));
-        TestConsumer engine;
-        engine.fileOutput = c.fileOutput;
-        CWaveFile wave(c.file ? 8 : 6, 8);
-        if (c.engineGets) wave.SetBlockConsumer(&engine);
-        WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-        if (c.file) {
-            ASSERT_EQ(wave.OpenWrite(dir.File("out.wav"), fmt, 1), kFileOk);
-        }
-        wave.SetOutputMode(c.mode);
-        for (int32_t v : in) ASSERT_TRUE(wave.PutSample(v));
-        EXPECT_EQ(engine.taken, std::vector<int32_t>(in.begin(), in.begin() + static_cast<long>(c.engineGets)));
-        if (!c.file) {
-            EXPECT_EQ(std::vector<int32_t>(wave.BlockStart(), wave.EndCursor()),
-                      std::vector<int32_t>(in.begin() + 36, in.end()));
-            continue;
-        }
-        ASSERT_EQ(wave.FinishDirectWrite(), kFileOk);
-        wave.Close();
-        const bool written = c.mode == kOutFileAndBlock && c.fileOutput;
-        EXPECT_EQ(ReadInternal(dir.File("out.wav")), written ? in : std::vector<int32_t>{});
-    }
-
     TestConsumer engine;
-    CWaveFile wave(4, 4);
+    CWaveFile wave(6, 6);
     wave.SetBlockConsumer(&engine);
     wave.SetOutputMode(kOutBlock);
+    for (int32_t v : in) ASSERT_TRUE(wave.PutSample(v));
+    EXPECT_EQ(engine.taken, std::vector<int32_t>(in.begin(), in.begin() + 36));
+    EXPECT_EQ(std::vector<int32_t>(wave.BlockStart(), wave.EndCursor()),
+              std::vector<int32_t>(in.begin() + 36, in.end()));
+
+    ASSERT_TRUE(wave.PutSample(0));
+    ASSERT_TRUE(wave.PutSample(0));
     engine.refuse = true;
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(wave.PutSample(i));
-    EXPECT_FALSE(wave.PutSample(4));  // the full block could not be handed over
+    EXPECT_FALSE(wave.PutSample(1));  // the full block could not be handed over
     engine.refuse = false;
     engine.cancelOnTake = true;
-    EXPECT_FALSE(wave.PutSample(5));  // cancelled while handing over
-    EXPECT_TRUE(wave.PutSample(6));   // already cancelled: nothing stored, the caller checks the flag
+    EXPECT_FALSE(wave.PutSample(2));  // cancelled while handing over
+    EXPECT_TRUE(wave.PutSample(3));   // already cancelled: nothing stored, the caller checks the flag
     EXPECT_EQ(wave.EndCursor() - wave.BlockStart(), 1);
 }
 

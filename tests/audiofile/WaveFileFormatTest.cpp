@@ -37,20 +37,18 @@ TEST_F(WaveFileFormat, IntegerWidthsReadOnTheInternalScaleAndWriteBackIdenticall
         int32_t internal;
     };
     // The defining values of each conversion.
-    const Case edges[] = {
-        {8, 0x80, 0},
-        {8, 0x00, -8388608},
-        {8, 0xFF, 127 << 16},
-        {16, -32768, -8388608},
-        {16, 32767, 8388352},
-        {16, 1, 256},
-        {24, 8388607, 8388607},
-        {24, -1, -1},
-        {20, -8388608, -8388608},
-        {32, std::numeric_limits<int32_t>::min(), -8388608},
-        {32, 0x7FFFFFFF, 8388607},
-        {32, -256, -1},
-    };
+    const Case edges[] = {{8, 0x80, 0},
+                          {8, 0x00, -8388608},
+                          {8, 0xFF, 127 << 16},
+                          {16, -32768, -8388608},
+                          {16, 32767, 8388352},
+                          {16, 1, 256},
+                          {24, 8388607, 8388607},
+                          {24, -1, -1},
+                          {20, -8388608, -8388608},
+                          {32, std::numeric_limits<int32_t>::min(), -8388608},
+                          {32, 0x7FFFFFFF, 8388607},
+                          {32, -256, -1}};
     for (const Case& c : edges) {
         ASSERT_TRUE(WriteWave(dir.File("edge.wav"), 1, 8000, c.bits, {c.stored}));
         EXPECT_EQ(ReadInternal(dir.File("edge.wav")), std::vector<int32_t>{c.internal}) << c.bits << ", " << c.stored;
@@ -163,16 +161,14 @@ TEST_F(WaveFileFormat, RefusesWhatItCannotEdit) {
         const char* what;
         uint16_t tag, channels, bits;
     };
-    const Case cases[] = {
-        {"ADPCM", 2, 2, 4},
-        {"three channels", 1, 3, 16},
-        {"no channels", 1, 0, 16},
-        {"4-bit", 1, 1, 4},
-        {"48-bit", 1, 1, 48},
-        {"16-bit float", 3, 1, 16},
-        {"extensible ADPCM", 0xFFFE, 2, 16},
-        {"short fmt", 1, 2, 16},
-    };
+    const Case cases[] = {{"ADPCM", 2, 2, 4},
+                          {"three channels", 1, 3, 16},
+                          {"no channels", 1, 0, 16},
+                          {"4-bit", 1, 1, 4},
+                          {"48-bit", 1, 1, 48},
+                          {"16-bit float", 3, 1, 16},
+                          {"extensible ADPCM", 0xFFFE, 2, 16},
+                          {"short fmt", 1, 2, 16}};
     for (const Case& c : cases) {
         WaveLayout l = Layout(c.tag, c.channels, 44100, c.bits);
         if (c.tag == 0xFFFE) l.fmtExtra = ExtensibleFmtExtra(16, 3, 2);
