@@ -88,14 +88,12 @@ TEST(SessionArchiveTest, StringsTakeTheirThreeLengthForms) {
         size_t length;
         Bytes head;
     };
-    const Case cases[] = {
-        {0, {0x00}},
-        {254, {0xFE}},
-        {255, {0xFF, 0xFF, 0x00}},
-        {0xFFFD, {0xFF, 0xFD, 0xFF}},
-        {0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
-        {70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
-    };
+    const Case cases[] = {{0, {0x00}},
+                          {254, {0xFE}},
+                          {255, {0xFF, 0xFF, 0x00}},
+                          {0xFFFD, {0xFF, 0xFD, 0xFF}},
+                          {0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+                          {70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
         const std::string text(c.length, 'q');
@@ -183,11 +181,8 @@ TEST(SessionArchiveTest, ForeignOrDamagedFilesFailCleanly) {
                              patched(headEnd, {0xFF, 0xFF})}) {
         EXPECT_EQ(CSessionArchive::Read(bad.data(), bad.size(), c), CSessionArchive::kStepsDamaged);
     }
-    Bytes huge = good;
-    huge.resize(headEnd);
-    B tail;
-    tail.u16(0xFFFF).u32(0xFFFFFFFF);
-    huge.insert(huge.end(), tail.b.begin(), tail.b.end());
+    Bytes huge(good.begin(), good.begin() + static_cast<long>(headEnd));
+    huge.insert(huge.end(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});  // the escaped count 0xFFFFFFFF
     EXPECT_EQ(CSessionArchive::Read(huge.data(), huge.size(), c), CSessionArchive::kStepsDamaged);
 }
 
