@@ -92,30 +92,19 @@ TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
     EXPECT_NE(RunCli({"peaks"}).status, 0);
 }
 
-TEST_F(PeaksCliTest, DividersFromThePeakFile) {
-    const std::string song = MakeSong("Album.wav");
-    ASSERT_EQ(RunCli({"peaks", song}).status, 0);
-    ASSERT_TRUE(CPeakFile::WriteDividers(song, TwoDividers(), 2));
-    CliRun r = RunCli({"dividers", song});
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "0 0 0.000 Side A\n"
-              "1 88200 0.500 Second Song\n"
-              "clean: Y\nenhance: N\nfinal: Y\n");
-
-    // No peak file, or one of another format: nothing to show.
-    const std::string bare = MakeSong("Bare.wav");
-    EXPECT_EQ(RunCli({"dividers", bare}).status, 1);
-}
-
-TEST_F(PeaksCliTest, DividersFromTheSessionWhenThereIsOne) {
+// The dividers come from the peak file, or from the session when there is one (its step's
+// dividers differ from the peak file's); reading them keeps the session and its step.
+TEST_F(PeaksCliTest, DividersFromThePeakFileOrTheSession) {
     const std::string song = MakeSong("Session Song.wav");
+    EXPECT_EQ(RunCli({"dividers", song}).status, 1);  // no peak file: nothing to show
     ASSERT_EQ(RunCli({"peaks", song}).status, 0);
     DividerBlock songOwn{};
     songOwn.SetName(0, "From the peak file");
     ASSERT_TRUE(CPeakFile::WriteDividers(song, songOwn, 1));
+    CliRun r = RunCli({"dividers", song});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "0 0 0.000 From the peak file\nclean: N\nenhance: N\nfinal: N\n");
 
-    // A session with a filter step whose dividers differ from the song's peak file.
     const std::string stepFile = MakeSong("step.wav");
     {
         CWaveFile wave;
@@ -126,14 +115,12 @@ TEST_F(PeaksCliTest, DividersFromTheSessionWhenThereIsOne) {
         wave.Close();
         wave.Session().DiscardSession(true);
     }
-    ASSERT_TRUE(std::filesystem::exists(SessionFileName(song)));
-    CliRun r = RunCli({"dividers", song});
+    r = RunCli({"dividers", song});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "0 0 0.000 Side A\n"
               "1 88200 0.500 Second Song\n"
               "clean: Y\nenhance: N\nfinal: Y\n");
-    // Reading the dividers keeps the session and its step.
     EXPECT_TRUE(std::filesystem::exists(SessionFileName(song)));
     EXPECT_TRUE(std::filesystem::exists(stepFile));
 }
