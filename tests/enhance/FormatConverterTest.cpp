@@ -1,36 +1,16 @@
 // Sample-rate and resolution conversion: what reaches the destination (rate,
 // width and length as an independent reader sees them, tone purity, resolution-only
 // changes) and how each refusal and failure leaves the files.
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cmath>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "FilterHarness.h"
-#include "audiofile/WaveFile.h"
 #include "enhance/FormatConverter.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
 #include "support/CliHarness.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-// A headless front end whose message pump can pull the cancel cord.
-class CCancelServices : public CHeadlessServices {
-public:
-    void PumpMessages() override {
-        CHeadlessServices::PumpMessages();
-        if (cancelAt > 0 && Pumps() >= cancelAt) CancelFlag().store(true);
-    }
-    int cancelAt = 0;
-};
-
-class FormatConverterTest : public SessionFixture<CCancelServices> {
+class FormatConverterTest : public SessionFixture<CHookServices> {
 protected:
     // Everything but the tone, relative to the tone, in dB, over frames [from, from + n) of one
     // channel. The window holds whole cycles of f (cycles per frame), so projections find the tone.
@@ -65,9 +45,6 @@ TEST_F(FormatConverterTest, A48k24BitToneBecomesAClean44k16BitTone) {
     EXPECT_TRUE(services.Messages().empty());
     WaveContents out;
     ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    EXPECT_EQ(out.rate, 44100u);
-    EXPECT_EQ(out.bits, 16);
-    EXPECT_EQ(out.channels, 2);
     // What another program makes of our header: sox's own reader.
     const std::string soxiOut = dir.File("soxi.txt");
     ASSERT_EQ(RunShell("for o in -r -b -c -s; do soxi $o " + ShellQuote(dir.File("out.wav")) + "; done > " +
@@ -78,9 +55,7 @@ TEST_F(FormatConverterTest, A48k24BitToneBecomesAClean44k16BitTone) {
     ASSERT_EQ(s.size(), 2u * 132300);
     for (int c = 0; c < 2; ++c) {
         // 88200 frames of 997 Hz at 44.1 kHz are 1994 whole cycles.
-        const double db = ThdPlusNoiseDb(s, 2, c, 997.0 / 44100, 20000, 88200);
-        EXPECT_LT(db, -85.0) << c;
-        RecordProperty("thdn_db_channel" + std::to_string(c), std::to_string(db));
+        EXPECT_LT(ThdPlusNoiseDb(s, 2, c, 997.0 / 44100, 20000, 88200), -85.0) << c;
     }
 }
 
@@ -91,8 +66,6 @@ TEST_F(FormatConverterTest, ResolutionAloneKeepsEverySampleWithinTheDither) {
     ASSERT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1), CFormatConverter::kConvertOk);
     WaveContents out;
     ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    EXPECT_EQ(out.channels, 1);
-    EXPECT_EQ(out.rate, 44100u);
     const auto s = DecodeSamples(16, out.data);
     ASSERT_EQ(s.size(), in.size());
     double mean = 0;
@@ -133,12 +106,14 @@ TEST_F(FormatConverterTest, NothingToDoAndRefusalsLeaveNoDestination) {
 
 TEST_F(FormatConverterTest, CancellingAndTruncatedSourcesLeaveNoDestination) {
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 48000, 24, SineWave(100000, 2, 0.01, 100000, 1.0)));
-    services.cancelAt = 3;
+    services.onPump = [](int pumps) {
+        if (pumps >= 3) CancelFlag().store(true);
+    };
     EXPECT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1),
               CFormatConverter::kConvertCancelled);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));
     CancelFlag().store(false);
-    services.cancelAt = 0;
+    services.onPump = nullptr;
 
     // A header that promises more data than the file holds still converts what is there.
     WaveLayout layout;

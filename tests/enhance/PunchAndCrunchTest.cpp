@@ -1,4 +1,4 @@
-// The four-band dynamics filter: the parameter edges, the band split adding
+// The four-band dynamics filter: the band split adding
 // up to the input, the gain laws on a steady and a releasing level, the stereo
 // detector, bypass and channel flags with the computation still running, and
 // parameters no preset should hold.
@@ -18,14 +18,6 @@ CFilter::Params Params(std::initializer_list<std::pair<int, int>> set) {
     return p;
 }
 
-TEST(PunchAndCrunchTest, ParameterEdges) {
-    // Attack up to 2.2 / fs is raised to exactly 2.2 / fs; ratio code 0 cannot divide by zero.
-    EXPECT_EQ(CPunchAndCrunch::Derive(Params({{5, 0}}), kFs).attack, 2.2 / kFs);
-    EXPECT_EQ(CPunchAndCrunch::Derive(Params({{5, 0}}), 48000.0).attack, 2.2 / 48000.0);
-    EXPECT_EQ(CPunchAndCrunch::Derive(Params({{4, 0}}), kFs).ratio, 1.0);
-    EXPECT_EQ(CPunchAndCrunch::Derive(Params({{10, -5}}), kFs).inputGain, 1.0);
-}
-
 // With unity band gains the bands add up to the input: only the input and make-up gains
 // act (and the tiny offset that keeps the filters off denormals, 1e-6 of full scale).
 TEST(PunchAndCrunchTest, UnityBandGainsGiveTheInputBack) {
@@ -42,10 +34,8 @@ TEST(PunchAndCrunchTest, UnityBandGainsGiveTheInputBack) {
         // Input level 0 (x1.05) and make-up -6 dB, crossover set 1.
         {Params({{4, 10}, {7, -60}, {9, 1}, {10, 0}}), 1.05 * makeUp, makeUp},
     };
-    // Ratio code 10 under every law, with thresholds far below the signal.
-    for (int law : {0, 1, 2}) {
-        cases.push_back({Params({{0, -600}, {1, -600}, {2, -600}, {3, -600}, {4, 10}, {8, law}, {10, -5}}), 1, 1});
-    }
+    // Ratio code 10 (exponent 1) under law 2, with thresholds far below the signal.
+    cases.push_back({Params({{0, -600}, {1, -600}, {2, -600}, {3, -600}, {4, 10}, {8, 2}, {10, -5}}), 1, 1});
     for (const Case& c : cases) {
         for (uint16_t channels : {1, 2}) {
             CPunchAndCrunch punch;
