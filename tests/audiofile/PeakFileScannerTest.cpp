@@ -1,5 +1,5 @@
 // The peak computation over sample buffers and the peak-data position mapping,
-// without files.
+// without files. Full scale and the half-group rule are the peak file's tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,15 +11,6 @@
 #include "audiofile/PeakFile.h"
 
 namespace {
-
-std::vector<uint16_t> Scan(const std::vector<int32_t>& samples, int channels, PeakResults* results = nullptr) {
-    CPeakFile::Scanner scanner(channels);
-    std::vector<uint16_t> out;
-    scanner.Add(samples.data(), samples.size(), out);
-    scanner.Finish(out);
-    if (results) *results = scanner.Results();
-    return out;
-}
 
 // A straightforward reference: group g counts frames [g*N, (g+1)*N) and, after
 // the first, also takes in the frame that closed the group before it; a last
@@ -42,22 +33,6 @@ std::vector<uint16_t> Reference(const std::vector<int32_t>& samples, int channel
 }
 
 }  // namespace
-
-TEST(PeakScanner, FullScaleNegativeGivesTopValueAndOutOfScaleIsClamped) {
-    std::vector<int32_t> mono(204, 0);
-    mono[10] = -8388608;
-    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{32768}));
-    mono[10] = 8388607;
-    EXPECT_EQ(Scan(mono, 1), (std::vector<uint16_t>{32767}));
-
-    // Samples beyond the 24-bit scale (float files past 1.0) count as full scale.
-    mono[10] = INT32_MIN;
-    mono[11] = INT32_MAX;
-    PeakResults r;
-    EXPECT_EQ(Scan(mono, 1, &r), (std::vector<uint16_t>{32768}));
-    EXPECT_EQ(r.maxPeak, 8388608u);
-    EXPECT_NEAR(r.rms, std::sqrt(2.0 * 8388608.0 * 8388608.0 / 204), 1.0);
-}
 
 TEST(PeakOffsetMapping, WholeValuesPerFormat) {
     const WAVEFORMATEX mono16 = MakeWaveFormat(1, 1, 44100, 16), stereo16 = MakeWaveFormat(1, 2, 44100, 16);
