@@ -1,5 +1,5 @@
-// restova-cli clean from the outside: the built binary with its home, config
-// and program folders inside a test folder.
+// restova-cli filter and clean from the outside: the built binary with its
+// home, config and program folders inside a test folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +17,7 @@
 
 namespace {
 
-class CleanCliTest : public ::testing::Test {
+class ProcessingCliTest : public ::testing::Test {
 protected:
     int Cli(const std::vector<std::string>& args) {
         const CliRun r = BuiltCli(dir.Path()).Run(args);
@@ -36,7 +36,35 @@ protected:
     std::string out, err;
 };
 
-TEST_F(CleanCliTest, CleansIntoOutLeavesInAloneAndPrintsTheControlsAndTotals) {
+TEST_F(ProcessingCliTest, FilterRunsAGainChangeOverARangeIntoOutAndPreviewsTheSame) {
+    std::vector<int64_t> samples(2 * 10000);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 40001) - 20000;
+    ASSERT_TRUE(WriteWave(in, 2, 44100, 16, samples));
+    const std::string file = ReadText(in);
+    const Bytes before = Data(in);
+    ASSERT_EQ(Cli({"--quiet", "filter", "56", in, o, "--params", "2,500,500", "--range", "4001:20002"}), 0) << err;
+    EXPECT_EQ(ReadText(in), file);
+    const Bytes after = Data(o);
+    ASSERT_EQ(after.size(), before.size());
+    // The range rounds down to whole frames; outside it nothing changes, inside it is halved
+    // on the 24-bit scale, then cut to 16 bits by dropping the low byte.
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 4000, after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + 20000, before.end(), after.begin() + 20000));
+    const auto a = DecodeSamples(16, Bytes(before.begin() + 4000, before.begin() + 20000));
+    const auto b = DecodeSamples(16, Bytes(after.begin() + 4000, after.begin() + 20000));
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(b[i], (a[i] * 128) >> 8) << i;
+    // No session, step file or peak file of IN is left behind.
+    EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"err.txt", "in.wav", "o.pkf", "o.wav", "out.txt"}));
+
+    // A preview writes the stream it would play instead of OUT.
+    const std::string p = dir.File("p.wav");
+    ASSERT_EQ(Cli({"--quiet", "filter", "56", in, "--params", "2,500,500", "--range", "4001:20002", "--preview-to", p}),
+              0)
+        << err;
+    EXPECT_EQ(Data(p), Bytes(after.begin() + 4000, after.begin() + 20000));
+}
+
+TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTotals) {
     // Two seconds of 16-bit stereo: a chord, hiss and a few loud clicks.
     std::vector<int64_t> samples(2 * 88200);
     uint32_t seed = 12345;
@@ -71,8 +99,19 @@ TEST_F(CleanCliTest, CleansIntoOutLeavesInAloneAndPrintsTheControlsAndTotals) {
     EXPECT_EQ(Data(g), before);
 }
 
-TEST_F(CleanCliTest, BadArgumentsAndMissingFilesFailWithoutOut) {
+TEST_F(ProcessingCliTest, UnbuiltFiltersBadArgumentsAndMissingFilesFailWithoutOut) {
     ASSERT_TRUE(WriteWave(in, 2, 44100, 16, std::vector<int64_t>(2000, 100)));
+    EXPECT_EQ(Cli({"filter", "15", in, o}), 1);
+    EXPECT_NE(err.find("ERROR: An Internal Error has occured; No filter is selected. Please Contact Support"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Cli({"filter", "56", in}), 2);
+    EXPECT_EQ(Cli({"filter", "x", in, o}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, o, "--params", "1,2,3,4,5,6,7,8,9,10,11,12"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, o, "--params", "1,,2"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, o, "--range", "9:3"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, o, "--range", "1:99999999999"}), 2);
+    EXPECT_EQ(Cli({"filter", "56", in, o, "--preset", "Nope"}), 1);
     EXPECT_EQ(Cli({"clean", in}), 2);
     EXPECT_EQ(Cli({"clean", in, o, "--hum", "70"}), 2);
     EXPECT_EQ(Cli({"clean", in, o, "--scratch", "1001"}), 2);
@@ -81,11 +120,12 @@ TEST_F(CleanCliTest, BadArgumentsAndMissingFilesFailWithoutOut) {
     EXPECT_EQ(Cli({"clean", in, in}), 2);  // OUT must not be IN
     EXPECT_EQ(Cli({"clean", in, o, "--preset", "Nope"}), 1);
     EXPECT_NE(err.find("Nope"), std::string::npos) << err;
+    EXPECT_EQ(Cli({"filter", "56", dir.File("none.wav"), o}), 1);
     EXPECT_EQ(Cli({"clean", dir.File("none.wav"), o}), 1);
     EXPECT_FALSE(std::filesystem::exists(o));
 }
 
-TEST_F(CleanCliTest, InterruptingLeavesNoOutAndNoTemporaryFiles) {
+TEST_F(ProcessingCliTest, InterruptingCleanLeavesNoOutAndNoTemporaryFiles) {
     // Forty seconds of audio take long enough to be interrupted part way.
     std::vector<int64_t> samples(2 * 44100 * 40);
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
