@@ -1,5 +1,5 @@
 // The two real FFTs: the same spectra up to rounding, exact round trips, the
-// bin layout, refusal of bad lengths, and windows that overlap-add to a constant.
+// bin layout and refusal of bad lengths.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "dsp/RealFft.h"
-#include "dsp/Windows.h"
 
 namespace {
 
@@ -97,18 +96,6 @@ TEST(RealFft, PlansCanBeMadeOnSeveralThreadsAtOnce) {
     }
     for (auto& th : threads) th.join();
     for (int f : failures) EXPECT_EQ(f, 0);
-}
-
-TEST(Windows, PeriodicWindowsOverlapAddToAConstant) {
-    const std::size_t n = 512, hop = n / 2;
-    std::vector<double> hann(n), root(n);
-    dsp::FillWindow(dsp::WindowKind::Hann, hann.data(), n, true);
-    dsp::FillWindow(dsp::WindowKind::SqrtHann, root.data(), n, true);
-    for (std::size_t i = 0; i < hop; ++i) {
-        EXPECT_NEAR(hann[i] + hann[i + hop], 1.0, 1e-12);
-        // Analysis and synthesis with the square root: the product sums to 1.
-        EXPECT_NEAR(root[i] * root[i] + root[i + hop] * root[i + hop], 1.0, 1e-12);
-    }
 }
 
 }  // namespace

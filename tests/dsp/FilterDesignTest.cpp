@@ -52,7 +52,8 @@ TEST(Butterworth, HalfPowerAtTheCornerForEveryOrder) {
     EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleHighpass(500.0, fs), 500.0, fs)), kHalfPowerDb, 1e-9);
 }
 
-TEST(Cookbook, ShelvesReachTheirGainAtTheExtremesAndHalfAtTheCorner) {
+// The tone stack's shelves and peak and the hum notch at the points that define them.
+TEST(Cookbook, ShelvesPeakAndNotch) {
     const double fs = 44100.0;
     for (double gain : {-10.0, 6.0}) {
         const auto low = dsp::DesignLowShelf(175.0, gain, fs);
@@ -68,12 +69,6 @@ TEST(Cookbook, ShelvesReachTheirGainAtTheExtremesAndHalfAtTheCorner) {
             EXPECT_LE(std::fabs(MagnitudeDb(Response(low, f, fs))), std::fabs(gain) + 1e-9);
             EXPECT_LE(std::fabs(MagnitudeDb(Response(high, f, fs))), std::fabs(gain) + 1e-9);
         }
-    }
-}
-
-TEST(Cookbook, PeakingNotchBandPassAndAllPass) {
-    const double fs = 44100.0;
-    for (double gain : {-10.0, 8.0}) {
         const auto pk = dsp::DesignPeaking(900.0, gain, 3.0, fs);
         EXPECT_NEAR(MagnitudeDb(Response(pk, 900.0, fs)), gain, 1e-9);
         EXPECT_NEAR(MagnitudeDb(Response(pk, 0.0, fs)), 0.0, 1e-9);
@@ -87,17 +82,6 @@ TEST(Cookbook, PeakingNotchBandPassAndAllPass) {
     EXPECT_LT(MagnitudeDb(Response(notch, 60.0, fs)), -120.0);
     EXPECT_NEAR(MagnitudeDb(Response(notch, 1000.0, fs)), 0.0, 1e-3);
     EXPECT_NEAR(MagnitudeDb(Response(notch, 60.0 * std::pow(2.0, 0.035), fs)), kHalfPowerDb, 0.05);
-
-    const auto bp = dsp::DesignBandPass(2000.0, 1.0, fs);
-    EXPECT_NEAR(MagnitudeDb(Response(bp, 2000.0, fs)), 0.0, 1e-9);
-    EXPECT_LT(MagnitudeDb(Response(bp, 100.0, fs)), -20.0);
-
-    const auto ap = dsp::DesignAllPass(1000.0, 0.7, fs);
-    for (double f = 10.0; f < fs / 2; f *= 1.5) EXPECT_NEAR(std::abs(Response(ap, f, fs)), 1.0, 1e-12);
-    EXPECT_NEAR(std::fabs(std::arg(Response(ap, 1000.0, fs))), std::numbers::pi, 1e-9);
-
-    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignLowpass(5000.0, M_SQRT1_2, fs), 5000.0, fs)), kHalfPowerDb, 1e-9);
-    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignHighpass(50.0, M_SQRT1_2, fs), 50.0, fs)), kHalfPowerDb, 1e-9);
 }
 
 // The RIAA playback curve from its time constants, 0 dB at 1 kHz.

@@ -36,18 +36,13 @@ double SteadyGain(Section& s, double f, double fs) {
     return peak;
 }
 
-TEST(BiquadSections, AllStateLayoutsComputeTheSameFilter) {
+TEST(BiquadSections, BothStateLayoutsInUseComputeTheSameFilter) {
     const auto x = RandomSignal(20000, 1);
     // A resonant peak and a low corner: the layouts' rounding differs most there.
     for (const dsp::BiquadCoeffs& c :
          {dsp::DesignPeaking(900.0, 12.0, 0.2, 44100.0), dsp::DesignButterworthHighpass2(20.0, 44100.0)}) {
-        CBiquad df1(c, dsp::BiquadForm::DirectI), df2(c, dsp::BiquadForm::DirectII),
-            tdf2(c, dsp::BiquadForm::TransposedDirectII);
-        for (double v : x) {
-            const double y1 = df1.Process(v);
-            ASSERT_NEAR(y1, df2.Process(v), 1e-9);
-            ASSERT_NEAR(y1, tdf2.Process(v), 1e-9);
-        }
+        CBiquad df1(c, dsp::BiquadForm::DirectI), df2(c, dsp::BiquadForm::DirectII);
+        for (double v : x) ASSERT_NEAR(df1.Process(v), df2.Process(v), 1e-9);
     }
 }
 
