@@ -1,14 +1,13 @@
 // The hand edits of dividers on an open song: positions kept inside the data,
-// moves that re-sort and audition, what is stored where, and songs that do not open.
+// moves that re-sort and audition, and songs that do not open. Storing them in
+// a peak file or a session is covered end to end by the divider command.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
@@ -77,22 +76,6 @@ TEST_F(TrackEditorTest, EditsStayInsideTheDataReSortAuditionAndAreStoredAtOnce) 
     EXPECT_FALSE(editor.PlayTrack(2));
     EXPECT_EQ(player.ranges,
               (Ranges{{9 * kSecond, 9 * kSecond + kSecond / 2}, {9 * kSecond + kSecond / 2, 10 * kSecond}}));
-}
-
-TEST_F(TrackEditorTest, SessionDividersOutliveAnUncommittedClose) {
-    const std::string song = MakeSong("Side.wav", 6);
-    {
-        CSongDocument doc;
-        ASSERT_EQ(doc.Open(song, true), 0);
-        CTrackEditor(doc).AddDivider(2 * kSecond);
-        EXPECT_TRUE(doc.Close(true, false));  // nothing modified: the session stays, uncommitted
-    }
-    CSongDocument doc;
-    ASSERT_EQ(doc.Open(song, true), 0);
-    ASSERT_EQ(doc.Dividers().Count(), 1);
-    EXPECT_EQ(doc.Dividers().Position(0), 2 * kSecond);
-    EXPECT_TRUE(doc.Close(false, true));
-    EXPECT_FALSE(std::filesystem::exists(SessionFileName(song)));
 }
 
 TEST_F(TrackEditorTest, AMissingOrDamagedSongFailsToOpen) {

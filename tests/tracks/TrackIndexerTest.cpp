@@ -43,10 +43,10 @@ std::pair<Entries, size_t> Stored(const std::string& song) {
 class TrackIndexerTest : public ProcessingTest {
 protected:
     std::string WriteSide(const std::string& name, const std::vector<Stretch>& layout, int channels,
-                          double gapLevel = 0) {
+                          double gapLevel = 0, uint16_t bits = 16) {
         const std::string path = dir.File(name);
-        EXPECT_TRUE(WriteWave(path, static_cast<uint16_t>(channels), 44100, 16,
-                              MakeRecording(layout, channels, 44100, gapLevel)));
+        EXPECT_TRUE(WriteWave(path, static_cast<uint16_t>(channels), 44100, bits,
+                              MakeRecording(layout, channels, 44100, gapLevel, bits == 24 ? 256 : 1)));
         return path;
     }
     bool Open(const std::string& path, bool sessionMode) {
@@ -83,29 +83,36 @@ TEST_F(TrackIndexerTest, ThresholdIsTwelveDbUnderTheLevelAndAlwaysDefined) {
 }
 
 TEST_F(TrackIndexerTest, ThreeSongsGetNamedDividersInTheGapsStoredWhereTheSongKeepsThem) {
-    for (const bool session : {false, true}) {
-        SCOPED_TRACE(session ? "session" : "plain");
-        // Mono with hiss in the gaps, stereo with digital silence.
-        const int channels = session ? 2 : 1;
-        const std::string song =
-            WriteSide(session ? "Side A.wav" : "Side B.wav", ThreeSongs(), channels, session ? 0 : 20);
-        ASSERT_TRUE(Open(song, session));
-        const size_t steps = session ? doc.Wave().Session().Steps().size() : 0;
+    const struct {
+        const char* title;
+        int channels;
+        uint16_t bits;
+        double hiss;  // peak of the noise in the gaps
+        bool session;
+    } cases[] = {{"Side A", 1, 16, 20, false}, {"Side B", 2, 16, 0, true}, {"Side C", 2, 24, 20, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        const std::string song = WriteSide(std::string(c.title) + ".wav", ThreeSongs(), c.channels, c.hiss, c.bits);
+        ASSERT_TRUE(Open(song, c.session));
+        const size_t steps = c.session ? doc.Wave().Session().Steps().size() : 0;
 
         ASSERT_TRUE(indexer.IndexTracks(doc, true, true));
         EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kIndexed);
         const std::vector<double> mids = GapMidpoints(ThreeSongs());
         ASSERT_EQ(doc.Dividers().Count(), 3);
         EXPECT_EQ(Seconds(0), 0.0);
-        for (int i = 0; i < 2; ++i) EXPECT_NEAR(Seconds(i + 1), mids[i], 0.050);
-        const std::string title = session ? "Side A" : "Side B";
+        for (int i = 1; i < 3; ++i) {
+            EXPECT_NEAR(Seconds(i), mids[i - 1], 0.050);
+            EXPECT_EQ(doc.Dividers().Position(i) % doc.Format().nBlockAlign, 0u) << "divider inside a frame";
+        }
+        const std::string title = c.title;
         EXPECT_EQ(Names(), (std::vector<std::string>{title, title + "_2", title + "_3"}));
         const Entries mine = InDocument();
         ASSERT_TRUE(doc.Close(false, false));
 
         // The session's current step or the peak file holds them; indexing adds no step, and a run
         // in plain mode leaves no session behind.
-        EXPECT_EQ(fs::exists(SessionFileName(song)), session);
+        EXPECT_EQ(fs::exists(SessionFileName(song)), c.session);
         EXPECT_EQ(Stored(song), std::make_pair(mine, steps));
         EXPECT_TRUE(TempFiles().empty());
     }
