@@ -1,6 +1,7 @@
 // The filter runner against real waves and sessions: what a filter sees of the
 // audio around each block, how long the output is, what a run records, and how
-// cancelling, previews and re-entrant presses behave.
+// cancelling, previews and re-entrant presses behave; and the gain change filter
+// it runs: each envelope shape at its start, middle and end, and its flags.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,7 +104,7 @@ protected:
     // song.wav of PCM samples, opened as the runner's source in blocks of `block` values; its samples.
     std::vector<int32_t> OpenSong(uint16_t channels, uint16_t bits, const std::vector<int32_t>& samples,
                                   uint32_t block = 1024) {
-        song = dir.File("song.wav");
+        song = dir.File("song" + std::to_string(++m_songs) + ".wav");
         const std::vector<int32_t> audio = MakeSong(song, 1, channels, bits, samples);
         source = std::make_unique<CWaveFile>(block, 4096);
         EXPECT_EQ(source->OpenRead(song), kFileOk);
@@ -111,9 +112,21 @@ protected:
         return audio;
     }
 
+    // Runs filter over [start, end) (bytes) of a new 24-bit song of samples in blocks of 1000 values;
+    // the output's samples.
+    std::vector<int32_t> RunOver(CFilter& filter, uint16_t channels, const std::vector<int32_t>& samples,
+                                 uint32_t start = 0, uint32_t end = 0) {
+        OpenSong(channels, 24, samples, 1000);
+        EXPECT_TRUE(runner.RunFilter(start, end, &filter, nullptr, false));
+        std::vector<int32_t> out = ReadInternal(runner.LastOutputName());
+        source->Session().DiscardSession(false);
+        return out;
+    }
+
     std::string song;
     std::unique_ptr<CWaveFile> source;
     CFilterRunner runner;
+    int m_songs = 0;
 };
 
 TEST_F(FilterRunnerTest, FilterSeesHistoryBlockAndLookaheadAndOutputMatchesRange) {
@@ -181,10 +194,12 @@ TEST_F(FilterRunnerTest, HistoryIsRealAudioOrSilenceRunAfterRunOnOneSource) {
     }
 }
 
-TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
+TEST_F(FilterRunnerTest, CancelOrAPressDuringARunOrPreviewDeletesTheOutputAndLeavesTheSession) {
     OpenSong(2, 16, TestSignal(2 * 50000, 16));
     CGainChange gain;
     gain.SetParams({2, 1000, 0});
+    CFilePreviewPlayer player(dir.File("preview.wav"));
+    player.SetLoop(true);
 
     // A first, finished run gives the session a step to keep.
     ASSERT_TRUE(runner.RunFilter(0, 40000, &gain, nullptr, false));
@@ -192,19 +207,24 @@ TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
     ASSERT_FALSE(sessionBytes.empty());
     const auto filesBefore = TempFiles();
 
-    // The Cancel button during a run, and a second press of Process during a run.
-    for (bool viaPress : {false, true}) {
-        SCOPED_TRACE(viaPress ? "second press" : "cancel button");
+    // The Cancel button during a run, a second press of Process during a run, and Process
+    // pressed while a preview plays (which only stops the preview).
+    for (int way : {0, 1, 2}) {  // cancel, press, press during a preview
+        SCOPED_TRACE(way);
+        const bool preview = way == 2;
+        runner.SetPlayer(preview ? &player : nullptr);
         services.onPump = [&](int n) {
             if (n % 3 != 0) return;
-            if (viaPress) {
-                EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
-                EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunBusy);
-            } else {
+            if (way == 0) {
                 CancelFlag().store(true);
+                return;
             }
+            EXPECT_EQ(player.State(), preview ? kPlayerPlaying : kPlayerStopped);
+            EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
+            EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunBusy);
+            EXPECT_EQ(player.State(), kPlayerStopped);
         };
-        EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
+        EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, preview));
         services.onPump = nullptr;
         EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunCancelled);
         EXPECT_FALSE(runner.IsBusy());
@@ -214,6 +234,7 @@ TEST_F(FilterRunnerTest, CancelMidRunDeletesTheOutputAndLeavesTheSession) {
         EXPECT_FALSE(services.ProgressIsOpen());
         CancelFlag().store(false);
     }
+    runner.SetPlayer(nullptr);
 }
 
 TEST_F(FilterRunnerTest, ParameterChangesTakeEffectAtTheNextBlock) {
@@ -316,6 +337,69 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     small.Session().DiscardSession(false);
 }
 
+// --- the gain change filter ---------------------------------------------------
+
+TEST_F(FilterRunnerTest, GainChangeShapesHaveTheirGainAtTheStartMiddleAndEndOfTheRange) {
+    // Left +1e6 and right -1e6 over frames 1000..6500; the output at frames 0, 2750 and 5499 of the range.
+    struct Case {
+        CFilter::Params p;
+        int32_t at[3];
+    };
+    const Case cases[] = {
+        {{0, 0, 1000}, {45, 6737, 998183}},                          // rising exponential
+        {{1, 1300, 100}, {1300000, 108085, 100054}},                 // falling exponential
+        {{2, 0, 2000}, {0, 1000000, 1999636}},                       // straight line
+        {{3, -30000, 0, 0, 0, -10, 5}, {31622, 523299, 1000313}},    // curve in dB through two control values
+        {{4, 1000, 1000}, {0, 0, 0}},                                // silence
+        {{2, 2000000000, 2000000000}, {8388607, 8388607, 8388607}},  // far past full scale: held, no overflow
+    };
+    std::vector<int32_t> input(2 * 7001);
+    for (size_t i = 0; i < input.size(); ++i) input[i] = i % 2 ? -1000000 : 1000000;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(::testing::Message() << "shape " << k.p[0] << " " << k.p[1] << "->" << k.p[2]);
+        CGainChange gain;
+        gain.SetParams(k.p);
+        const std::vector<int32_t> out = RunOver(gain, 2, input, 6 * 1000, 6 * 6500);
+        ASSERT_EQ(out.size(), 2u * 5500);
+        const size_t frames[] = {0, 2750, 5499};
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(out[2 * frames[j]], k.at[j], 1) << "frame " << frames[j];
+            EXPECT_NEAR(out[2 * frames[j] + 1], k.at[j] == 8388607 ? -8388608 : -k.at[j], 1) << "frame " << frames[j];
+        }
+    }
+}
+
+TEST_F(FilterRunnerTest, GainChangeHonoursTheEditedChannelsBypassAndUnknownShapes) {
+    std::vector<int32_t> input(2 * 3000);
+    for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<int32_t>((i * 2654435761u) % 16000001) - 8000000;
+    CGainChange gain;
+    gain.SetParams({2, 500, 500});
+    // Only one channel selected for editing: the other is handed through.
+    for (bool left : {true, false}) {
+        runner.SetEditChannels(left, !left);
+        const std::vector<int32_t> out = RunOver(gain, 2, input);
+        ASSERT_EQ(out.size(), input.size());
+        for (size_t i = 0; i < input.size(); ++i) {
+            const bool edited = (i % 2 == 0) == left;
+            ASSERT_EQ(out[i], edited ? input[i] / 2 : input[i]) << i;
+        }
+    }
+    EXPECT_EQ(RunOver(gain, 1, input), input);  // a mono song's only channel is the left one
+    runner.SetEditChannels(true, true);
+
+    gain.SetBypass(1);
+    EXPECT_EQ(RunOver(gain, 2, input), input);
+    EXPECT_EQ(RunOver(gain, 1, input), input);
+
+    // An unknown shape keeps the last gain of the one before.
+    gain.SetBypass(0);
+    const std::vector<int32_t> level(3000, 1000000);
+    gain.SetParams({2, 700, 700});
+    RunOver(gain, 1, level);
+    gain.SetParams({9, 100, 100});
+    EXPECT_EQ(RunOver(gain, 1, level), std::vector<int32_t>(level.size(), 700000));
+}
+
 // --- previews ------------------------------------------------------------------
 
 // A file player that stands for the user pressing Stop once it has played enough.
@@ -359,35 +443,9 @@ TEST_F(FilterRunnerTest, PreviewLoopsWhatProcessingWritesUntilStopped) {
     }
     // One pass is what processing the range writes; the previews recorded nothing.
     EXPECT_EQ(source->Session().Steps().size(), 1u);
+    EXPECT_FALSE(runner.Produced());
     ASSERT_TRUE(runner.RunFilter(start, start + 6 * 2000, &gain, nullptr, false));
     EXPECT_EQ(ReadInternal(runner.LastOutputName()), firstPass);
-}
-
-TEST_F(FilterRunnerTest, ProcessDuringAPreviewStopsItAndProcessesNothing) {
-    OpenSong(2, 16, TestSignal(2 * 20000, 16));
-    CFilePreviewPlayer player(dir.File("preview.wav"));
-    player.SetLoop(true);
-    runner.SetPlayer(&player);
-    CGainChange gain;
-    gain.SetParams({2, 1000, 0});
-
-    bool pressed = false;
-    services.onPump = [&](int n) {
-        if (n != 30 || pressed) return;
-        pressed = true;
-        // Process pressed while the preview plays: it only stops the preview.
-        EXPECT_EQ(player.State(), kPlayerPlaying);
-        EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
-        EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunBusy);
-        EXPECT_EQ(player.State(), kPlayerStopped);
-    };
-    EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, true));
-    services.onPump = nullptr;
-    EXPECT_TRUE(pressed);
-    EXPECT_FALSE(runner.IsBusy());
-    EXPECT_EQ(source->Session().Steps().size(), 1u);
-    EXPECT_TRUE(TempFiles().empty());
-    EXPECT_FALSE(runner.Produced());
 }
 
 TEST_F(FilterRunnerTest, FinishRunCommitsIntoTheSongOnlyAfterAProducedRun) {
