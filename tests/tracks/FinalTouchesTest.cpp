@@ -216,38 +216,23 @@ TEST_F(FinalTouchesTest, CancelledMaximizeLeavesNoTemporaryWaveAndNoStep) {
     EXPECT_TRUE(TempFiles().empty());
 }
 
-TEST_F(FinalTouchesTest, SessionAndPlainCutsGiveTheSameFile) {
-    const std::vector<int64_t> values = Ramp(4);
+TEST_F(FinalTouchesTest, CutsMoveLaterDividersDropTheOnesInsideAndGiveTheSameFileInBothModes) {
+    const std::vector<int64_t> values = Ramp(40);
     std::vector<int64_t> expected = values;
-    expected.erase(expected.begin() + kRate, expected.begin() + 2 * kRate + 500);
+    expected.erase(expected.begin() + 10 * kRate, expected.begin() + 20 * kRate - 500);
     std::vector<Bytes> files;
     for (const bool session : {true, false}) {
         SCOPED_TRACE(session ? "session" : "plain");
-        auto doc = Open("Cut", values, session);
-        CFinalTouches touches(*doc);
-        EXPECT_TRUE(touches.CutRange(1000, 1000));  // empty: nothing removed, no step
-        EXPECT_FALSE(touches.CutRange(kSecond, 4 * kSecond + 2));
-        EXPECT_TRUE(Shown(61804));
-        EXPECT_EQ(doc->DataLength(), 4 * kSecond);
-        EXPECT_EQ(session ? doc->Wave().Session().Steps().size() : 1u, 1u);
-
-        ASSERT_TRUE(touches.CutRange(kSecond + 1, 2 * kSecond + 1001));  // rounded down to whole frames
-        EXPECT_EQ(doc->DataLength(), 3 * kSecond - 1000);
-        doc->SetModified();
-        EXPECT_EQ(Finish(*doc), expected);
-        files.push_back(ReadBytes(doc->Path()));
-    }
-    EXPECT_EQ(files[0], files[1]);
-}
-
-TEST_F(FinalTouchesTest, CutTrackMovesLaterDividersDropsTheOnesInsideAndRefusesTheWholeFile) {
-    for (const bool session : {true, false}) {
-        SCOPED_TRACE(session ? "session" : "plain");
         services.ClearMessages();
-        auto doc = Open("Side", Ramp(40), session);
+        auto doc = Open("Side", values, session);
         CFinalTouches touches(*doc);
         EXPECT_FALSE(touches.CutTrack());  // no dividers: not even asked
         EXPECT_TRUE(services.Messages().empty());
+        EXPECT_TRUE(touches.CutRange(1000, 1000));  // empty: nothing removed, no step
+        EXPECT_FALSE(touches.CutRange(kSecond, 40 * kSecond + 2));
+        EXPECT_TRUE(Shown(61804));
+        EXPECT_EQ(doc->DataLength(), 40 * kSecond);
+        EXPECT_EQ(session ? doc->Wave().Session().Steps().size() : 1u, 1u);
         for (uint32_t s : {0u, 10u, 15u, 20u, 30u}) doc->Dividers().Append(s * kSecond, "T" + std::to_string(s));
         doc->SaveDividers();
 
@@ -255,25 +240,28 @@ TEST_F(FinalTouchesTest, CutTrackMovesLaterDividersDropsTheOnesInsideAndRefusesT
         EXPECT_FALSE(touches.CutTrack());  // the whole file is selected
         EXPECT_TRUE(Shown(360));
         services.QueueAnswer(MsgAnswer::No);
-        doc->Select(10 * kSecond, 20 * kSecond);
+        doc->Select(10 * kSecond + 1, 20 * kSecond - 999);  // rounded down to whole frames
         EXPECT_FALSE(touches.CutTrack());
         EXPECT_EQ(doc->DataLength(), 40 * kSecond);
 
         services.QueueAnswer(MsgAnswer::Yes);
         ASSERT_TRUE(touches.CutTrack());
         EXPECT_TRUE(doc->Modified());
-        EXPECT_EQ(Selection(*doc), Range(0, 10 * kSecond));
+        const uint32_t moved = 10 * kSecond + 1000;
+        EXPECT_EQ(Selection(*doc), Range(0, moved));
         // Stored as they are shown, once the song is closed and opened again.
-        ASSERT_TRUE(doc->Close(true, true));
+        EXPECT_EQ(Finish(*doc), expected);
+        files.push_back(ReadBytes(doc->Path()));
         CSongDocument again;
         ASSERT_EQ(again.Open(doc->Path(), false), 0);
-        EXPECT_EQ(again.DataLength(), 30 * kSecond);
         std::vector<std::pair<uint32_t, std::string>> stored;
         for (int i = 0; i < again.Dividers().Count(); ++i) {
-            stored.emplace_back(again.Dividers().Position(i) / kSecond, again.Dividers().Name(i));
+            stored.emplace_back(again.Dividers().Position(i), again.Dividers().Name(i));
         }
-        EXPECT_EQ(stored, (std::vector<std::pair<uint32_t, std::string>>{{0, "T0"}, {10, "T20"}, {20, "T30"}}));
+        EXPECT_EQ(stored, (std::vector<std::pair<uint32_t, std::string>>{
+                              {0, "T0"}, {moved, "T20"}, {moved + 10 * kSecond, "T30"}}));
     }
+    EXPECT_EQ(files[0], files[1]);
 }
 
 TEST_F(FinalTouchesTest, AFailedPlainCutLeavesTheSongWhole) {
