@@ -1,4 +1,4 @@
-// Block reading, per-sample output in every mode, continuation files, full
+// Block reading, per-sample hand-over to the engine, continuation files, full
 // disks and dither. What a filter sees around each block in every format is
 // the filter runner's test; here the reader's own edges.
 #include <gtest/gtest.h>
@@ -12,26 +12,13 @@
 
 #include "audiofile/BlockConsumer.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class WaveFileBlock : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetServices(&services);
-        CancelFlag() = false;
-    }
-    void TearDown() override {
-        SetServices(nullptr);
-        CancelFlag() = false;
-    }
-    CHeadlessServices services;
-    TempDir dir;
-};
+using WaveFileBlock = ProcessingTest;  // services, a temporary folder, the cancel flag reset
 
 // A playback engine stand-in: keeps what it is handed, or refuses, or cancels while taking.
 class TestConsumer : public IBlockConsumer {

@@ -7,19 +7,12 @@
 #include <random>
 
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
-#include "support/TempDir.h"
+#include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class WaveFileFormat : public ::testing::Test {
-protected:
-    void SetUp() override { SetServices(&services); }
-    void TearDown() override { SetServices(nullptr); }
-    CHeadlessServices services;
-    TempDir dir;
-};
+using WaveFileFormat = ProcessingTest;  // services, a temporary folder, the cancel flag reset
 
 WaveLayout Layout(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
     WaveLayout l;

@@ -6,20 +6,13 @@
 #include <filesystem>
 
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class WaveFileTools : public ::testing::Test {
-protected:
-    void SetUp() override { SetServices(&services); }
-    void TearDown() override { SetServices(nullptr); }
-    CHeadlessServices services;
-    TempDir dir;
-};
+using WaveFileTools = ProcessingTest;  // services, a temporary folder, the cancel flag reset
 
 struct Encoding {
     const char* soxArgs;  // sox output options
