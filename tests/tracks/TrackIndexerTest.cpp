@@ -98,11 +98,10 @@ TEST_F(TrackIndexerTest, ThreeSongsGetNamedDividersInTheGapsStoredWhereTheSongKe
 
         ASSERT_TRUE(indexer.IndexTracks(doc, true, true));
         EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kIndexed);
-        const std::vector<double> mids = GapMidpoints(ThreeSongs());
         ASSERT_EQ(doc.Dividers().Count(), 3);
         EXPECT_EQ(Seconds(0), 0.0);
         for (int i = 1; i < 3; ++i) {
-            EXPECT_NEAR(Seconds(i), mids[i - 1], 0.050);
+            EXPECT_NEAR(Seconds(i), i == 1 ? 13.5 : 28.5, 0.050);  // the middles of the gaps
             EXPECT_EQ(doc.Dividers().Position(i) % doc.Format().nBlockAlign, 0u) << "divider inside a frame";
         }
         const std::string title = c.title;
