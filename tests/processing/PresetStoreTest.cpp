@@ -300,17 +300,12 @@ TEST_F(PresetTest, PaneStartsWithTheLastPresetWhenListedElseDefault) {
 }
 
 TEST_F(PresetTest, PaneMakesItsFilterByTypeAndRefusesAnUnknownType) {
-    {
-        PresetFolder("GainChange");
-        CTestPane pane(nullptr, kFilterGainChange);
-        ASSERT_TRUE(pane.OnInitDialog());
-        ASSERT_NE(pane.GetFilter(), nullptr);
-        EXPECT_EQ(pane.GetFilter()->GetType(), kFilterGainChange);
-        settings.AutoSaveDefaultPreset = 1;
-        EXPECT_TRUE(pane.OnClose());
-        EXPECT_EQ(pane.GetFilter(), nullptr);
-    }
-    EXPECT_TRUE(fs::exists(PresetFolder("GainChange") / "Default.pst"));
+    CTestPane pane(nullptr, kFilterGainChange);
+    ASSERT_TRUE(pane.OnInitDialog());
+    ASSERT_NE(pane.GetFilter(), nullptr);
+    EXPECT_EQ(pane.GetFilter()->GetType(), kFilterGainChange);
+    EXPECT_TRUE(pane.OnClose());
+    EXPECT_EQ(pane.GetFilter(), nullptr);
 
     CTestPane unknown(nullptr, 12345);
     EXPECT_FALSE(unknown.OnInitDialog());
