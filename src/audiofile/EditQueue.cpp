@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -34,6 +35,15 @@ constexpr uint64_t kFlushBytes = 8 << 20;
 
 // A session file larger than this is damage, not a session.
 constexpr off_t kMaxSessionFileBytes = 64 << 20;
+
+// 16-bit PCM, by far the most common format, has its peak values computed from the bytes as the
+// commit copies them, so the new wave is never read back; other formats are built from the
+// written wave through its sample conversion.
+bool PeaksWhileCopying(const WAVEFORMATEX& fmt) {
+    return fmt.wFormatTag == kWaveFormatPcm && BytesPerSampleOf(fmt) == 2 &&
+           (fmt.nChannels == 1 || fmt.nChannels == 2) && fmt.nBlockAlign == 2 * fmt.nChannels &&
+           std::endian::native == std::endian::little;
+}
 
 // Fills "%s" and "%d" of a table text in order with the given values.
 std::string FillIn(const std::string& text, std::initializer_list<std::string> values) {
@@ -817,7 +827,14 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
         return -1;
     }
     IServices& ui = Services();
-    std::vector<uint8_t> block(kCommitBlockBytes);
+    const bool scan = PeaksWhileCopying(m_format);
+    const size_t frameBytes = scan ? 2u * m_format.nChannels : 1;
+    CPeakFile::Scanner scanner(m_format.nChannels, CPeakFile::kSamplesPerPeak, false);  // no RMS wanted
+    std::vector<uint16_t> peaks;
+    // Room behind the block for the bytes of a frame split between two reads.
+    std::vector<int16_t> samples((kCommitBlockBytes + frameBytes) / 2 + 1);
+    auto* const block = reinterpret_cast<uint8_t*>(samples.data());
+    size_t carried = 0;
     // Writing back to the disk starts while the copy goes on, so the closing sync waits for little.
     int flushFd = ::open(scratch.c_str(), O_RDONLY | O_CLOEXEC);
     uint64_t flushedUpTo = 0;
@@ -827,20 +844,27 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
     auto lastUpdate = std::chrono::steady_clock::now();
     SeekStream(0, 0);
     while (written < m_streamLength) {
-        const int64_t want = static_cast<int64_t>(std::min<uint64_t>(block.size(), m_streamLength - written));
-        const int64_t got = ReadStream(block.data(), want);
+        const int64_t want = static_cast<int64_t>(std::min<uint64_t>(kCommitBlockBytes, m_streamLength - written));
+        const int64_t got = ReadStream(block + carried, want);
         if (got <= 0) {
             CWaveFile::ReportFileError(kErrRead, m_songPath);
             failed = true;
             break;
         }
-        const int64_t put = out.Write(block.data(), got);
+        const int64_t put = out.Write(block + carried, got);
         if (put != got) {
             ShowText(kMsgShortWrite, {scratch, std::to_string(std::max<int64_t>(put, 0)), std::to_string(got)});
             failed = true;
             break;
         }
         written += static_cast<uint64_t>(got);
+        if (scan) {
+            const size_t have = carried + static_cast<size_t>(got);
+            const size_t whole = have - have % frameBytes;
+            scanner.Add16(samples.data(), whole / 2, peaks);
+            carried = have - whole;
+            std::memmove(block, block + whole, carried);
+        }
         if (flushFd >= 0 && written - flushedUpTo >= kFlushBytes) {
             ::sync_file_range(flushFd, 0, 0, SYNC_FILE_RANGE_WRITE);
             flushedUpTo = written;
@@ -864,6 +888,19 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
     out.Close();
     if (flushFd >= 0) ::close(flushFd);
     CloseSegments();
+    if (!failed && !cancelled && scan) {
+        // The new wave's peak file carries the dividers in force now.
+        ui.ProgressSetText(LoadString(kMsgCreatingPeakFile));
+        DividerBlock dividers;
+        uint32_t count = 0;
+        GetDividers(dividers, count);
+        scanner.Finish(peaks);
+        if (CPeakFile::WritePeakFile(scratch, peaks, &dividers, count) != 0) {
+            ShowMessage(1414, MsgIcon::Stop);
+            ::unlink(PeakFileName(scratch).c_str());
+            failed = true;
+        }
+    }
     if (failed || cancelled) {
         ::unlink(scratch.c_str());
         return cancelled ? 1 : -1;
@@ -973,14 +1010,9 @@ bool CEditQueue::CommitSession(const std::string& target) {
     const std::string scratch = NumberedVariant(m_songPath, 1000);
     if (CopyStreamTo(scratch) != 0) return finish(false);
 
-    // The new wave's peak file carries the dividers in force now.
-    ui.ProgressSetText(LoadString(kMsgCreatingPeakFile));
-    DividerBlock dividers;
-    uint32_t count = 0;
-    GetDividers(dividers, count);
     const std::string scratchPeaks = PeakFileName(scratch);
     // The new audio must be on the disk before any name points at it; the disk finishes writing
-    // it while the peaks are computed.
+    // it while the peaks are computed (when the copy has not done that already).
     bool audioSynced = false;
     std::thread syncer;
     try {
@@ -988,11 +1020,19 @@ bool CEditQueue::CommitSession(const std::string& target) {
     } catch (...) {
         audioSynced = SyncPath(scratch);  // no thread to spare: sync first, then build
     }
-    PeakResults results;
-    CWaveFile wave;
-    int rc = wave.OpenRead(scratch);
-    if (rc == kFileOk) rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers, count, results);
-    wave.Close();
+    int rc = 0;
+    if (!PeaksWhileCopying(m_format)) {
+        // The new wave's peak file carries the dividers in force now.
+        ui.ProgressSetText(LoadString(kMsgCreatingPeakFile));
+        DividerBlock dividers;
+        uint32_t count = 0;
+        GetDividers(dividers, count);
+        PeakResults results;
+        CWaveFile wave;
+        rc = wave.OpenRead(scratch);
+        if (rc == kFileOk) rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers, count, results);
+        wave.Close();
+    }
     const bool peaksSynced = rc == 0 && SyncPath(scratchPeaks);
     if (syncer.joinable()) syncer.join();
     if (!audioSynced || !peaksSynced) {

@@ -118,8 +118,10 @@ bool WriteValues(std::FILE* f, const std::vector<uint16_t>& values, uint64_t& wr
 
 // --- the peak computation -----------------------------------------------------
 
-CPeakFile::Scanner::Scanner(int channels, uint32_t samplesPerPeak)
-    : m_channels(channels == 2 ? 2 : 1), m_groupSize(samplesPerPeak ? samplesPerPeak : kSamplesPerPeak) {}
+CPeakFile::Scanner::Scanner(int channels, uint32_t samplesPerPeak, bool withRms)
+    : m_channels(channels == 2 ? 2 : 1),
+      m_groupSize(samplesPerPeak ? samplesPerPeak : kSamplesPerPeak),
+      m_withRms(withRms) {}
 
 namespace {
 
@@ -131,7 +133,7 @@ struct RunStats {
     uint64_t squares;
 };
 
-RunStats ScanRun(const int32_t* s, size_t frames, int channels, RunStats r) {
+RunStats ScanRun(const int32_t* s, size_t frames, int channels, RunStats r, bool) {
     uint32_t maxL = r.maxLeft, maxR = r.maxRight;
     uint64_t squares = 0;
     if (channels == 1) {
@@ -161,36 +163,60 @@ RunStats ScanRun(const int32_t* s, size_t frames, int channels, RunStats r) {
     return {maxL, maxR, r.squares + squares};
 }
 
-RunStats ScanRun(const int16_t* s, size_t frames, int channels, RunStats r) {
+#if defined(__SSE2__)
+// One step of the 16-bit scan over eight samples in v: lane maxima and minima,
+// and (with squares) the pairwise sums of squares, at most 2^31 each and so
+// taken as unsigned, split into their 32-bit halves and added as 64-bit values.
+template <bool kSquares>
+inline void Scan8(__m128i v, __m128i& hi, __m128i& lo, __m128i& acc) {
+    hi = _mm_max_epi16(hi, v);
+    lo = _mm_min_epi16(lo, v);
+    if constexpr (kSquares) {
+        const __m128i sq = _mm_madd_epi16(v, v);
+        acc = _mm_add_epi64(acc, _mm_add_epi64(_mm_and_si128(sq, _mm_set_epi32(0, -1, 0, -1)), _mm_srli_epi64(sq, 32)));
+    }
+}
+#endif
+
+template <bool kSquares>
+RunStats ScanRun16(const int16_t* s, size_t frames, int channels, RunStats r) {
     const size_t count = frames * channels;
     size_t k = 0;
     int32_t hiL = 0, loL = 0, hiR = 0, loR = 0;
     uint64_t squares = 0;
 #if defined(__SSE2__)
-    // Eight samples at a time: signed max and min per lane, and pairwise sums
-    // of squares (at most 2^31 each, so taken as unsigned) widened to 64 bits.
     if (count >= 8) {
-        __m128i hi = _mm_setzero_si128(), lo = _mm_setzero_si128(), acc = _mm_setzero_si128();
+        // Two independent chains over sixteen samples, then eight more when they fit.
         const __m128i zero = _mm_setzero_si128();
-        for (; k + 8 <= count; k += 8) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k));
-            hi = _mm_max_epi16(hi, v);
-            lo = _mm_min_epi16(lo, v);
-            const __m128i sq = _mm_madd_epi16(v, v);
-            acc = _mm_add_epi64(acc, _mm_unpacklo_epi32(sq, zero));
-            acc = _mm_add_epi64(acc, _mm_unpackhi_epi32(sq, zero));
+        __m128i hi0 = zero, lo0 = zero, hi1 = zero, lo1 = zero, acc0 = zero, acc1 = zero;
+        for (; k + 16 <= count; k += 16) {
+            Scan8<kSquares>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)), hi0, lo0, acc0);
+            Scan8<kSquares>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k + 8)), hi1, lo1, acc1);
         }
-        alignas(16) int16_t his[8], los[8];
-        alignas(16) uint64_t sums[2];
-        _mm_store_si128(reinterpret_cast<__m128i*>(his), hi);
-        _mm_store_si128(reinterpret_cast<__m128i*>(los), lo);
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums), acc);
-        squares = sums[0] + sums[1];
-        // Lanes alternate left and right for stereo (k stays a multiple of 8).
-        for (int lane = 0; lane < 8; ++lane) {
-            const bool right = channels == 2 && (lane & 1);
-            (right ? hiR : hiL) = std::max<int32_t>(right ? hiR : hiL, his[lane]);
-            (right ? loR : loL) = std::min<int32_t>(right ? loR : loL, los[lane]);
+        if (k + 8 <= count) {
+            Scan8<kSquares>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)), hi0, lo0, acc0);
+            k += 8;
+        }
+        // Lanes alternate left and right for stereo (k stays even): fold the halves
+        // down to lanes 0 (left) and 1 (right), or to lane 0 for mono.
+        __m128i hi = _mm_max_epi16(hi0, hi1), lo = _mm_min_epi16(lo0, lo1);
+        hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(1, 0, 3, 2)));
+        lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(1, 0, 3, 2)));
+        hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(2, 3, 0, 1)));
+        lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(2, 3, 0, 1)));
+        if (channels != 2) {
+            // Zeros shifted in change neither a maximum (at least 0) nor a minimum (at most 0).
+            hi = _mm_max_epi16(hi, _mm_srli_epi32(hi, 16));
+            lo = _mm_min_epi16(lo, _mm_srli_epi32(lo, 16));
+        }
+        hiL = static_cast<int16_t>(_mm_extract_epi16(hi, 0));
+        loL = static_cast<int16_t>(_mm_extract_epi16(lo, 0));
+        hiR = channels == 2 ? static_cast<int16_t>(_mm_extract_epi16(hi, 1)) : 0;
+        loR = channels == 2 ? static_cast<int16_t>(_mm_extract_epi16(lo, 1)) : 0;
+        if constexpr (kSquares) {
+            alignas(16) uint64_t sums[2];
+            _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_add_epi64(acc0, acc1));
+            squares = sums[0] + sums[1];
         }
     }
 #endif
@@ -199,10 +225,14 @@ RunStats ScanRun(const int16_t* s, size_t frames, int channels, RunStats r) {
         const bool right = channels == 2 && (k & 1);
         (right ? hiR : hiL) = std::max(right ? hiR : hiL, v);
         (right ? loR : loL) = std::min(right ? loR : loL, v);
-        squares += static_cast<uint64_t>(v * v);
+        if constexpr (kSquares) squares += static_cast<uint64_t>(v * v);
     }
     return {std::max<uint32_t>(r.maxLeft, static_cast<uint32_t>(std::max(hiL, -loL))),
             std::max<uint32_t>(r.maxRight, static_cast<uint32_t>(std::max(hiR, -loR))), r.squares + squares};
+}
+
+RunStats ScanRun(const int16_t* s, size_t frames, int channels, RunStats r, bool squares) {
+    return squares ? ScanRun16<true>(s, frames, channels, r) : ScanRun16<false>(s, frames, channels, r);
 }
 
 // The internal scale of a sample type: 16-bit samples are shifted left by 8.
@@ -225,7 +255,7 @@ void CPeakFile::Scanner::AddFrames(const Sample* samples, size_t count, std::vec
         // Scan up to the end of the current group in one tight loop.
         const size_t run = std::min<size_t>(frames - i, m_groupSize - m_counter);
         const Sample* s = samples + i * m_channels;
-        RunStats r = ScanRun(s, run, m_channels, {m_maxLeft >> shift, m_maxRight >> shift, 0});
+        RunStats r = ScanRun(s, run, m_channels, {m_maxLeft >> shift, m_maxRight >> shift, 0}, m_withRms);
         m_sumSquares += static_cast<double>(r.squares) * squareScale;
         uint32_t maxL = r.maxLeft << shift, maxR = r.maxRight << shift;
         m_frames += run;
@@ -271,7 +301,7 @@ void CPeakFile::Scanner::Emit(uint32_t left, uint32_t right, std::vector<uint16_
 PeakResults CPeakFile::Scanner::Results() const {
     PeakResults r = m_results;
     double sum = m_channels == 2 ? m_sumSquares / 2.0 : m_sumSquares;
-    r.rms = m_frames ? std::sqrt(sum / static_cast<double>(m_frames)) : 0.0;
+    r.rms = m_withRms && m_frames ? std::sqrt(sum / static_cast<double>(m_frames)) : 0.0;
     return r;
 }
 
@@ -429,6 +459,16 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     return ok ? 0 : -1;
 }
 
+int CPeakFile::WritePeakFile(const std::string& wavePath, const std::vector<uint16_t>& values,
+                             const DividerBlock* dividers, uint32_t count) {
+    FilePtr pkf(std::fopen(PeakFileName(wavePath).c_str(), "wb"));
+    if (!pkf) return -1;
+    uint64_t writtenBytes = 0;
+    bool ok = WriteHeader(pkf.get(), dividers, count) && WriteValues(pkf.get(), values, writtenBytes);
+    if (std::fclose(pkf.release()) != 0) ok = false;
+    return ok ? 0 : -1;
+}
+
 // --- dividers ---------------------------------------------------------------------
 
 bool CPeakFile::WriteDividers(const std::string& wavePath, const DividerBlock& dividers, uint32_t count) {
@@ -512,8 +552,8 @@ bool CPeakFile::LoadStepPeaks(CQueEdit& step, const WAVEFORMATEX& fmt, uint32_t 
         if (wave.OpenRead(step.fileName, kOpenRead) != kFileOk) return false;
         const uint64_t last = static_cast<uint64_t>(step.sourceOffset) + (step.newEnd - step.start);
         PeakResults results;
-        return BuildPeakFile(wave, step.sourceOffset, static_cast<uint32_t>(std::min<uint64_t>(last, UINT32_MAX)),
-                             keep, keepCount, results) == 0;
+        return BuildPeakFile(wave, step.sourceOffset, static_cast<uint32_t>(std::min<uint64_t>(last, UINT32_MAX)), keep,
+                             keepCount, results) == 0;
     };
     bool rebuilt = false;
     if (!PeakFileIsCurrent(step.fileName, peakPath)) {

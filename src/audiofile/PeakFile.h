@@ -38,8 +38,9 @@ public:
     // The streaming peak computation over internal samples, independent of files.
     class Scanner {
     public:
-        // channels: 1 or 2 (anything else is treated as 1).
-        explicit Scanner(int channels, uint32_t samplesPerPeak = kSamplesPerPeak);
+        // channels: 1 or 2 (anything else is treated as 1). Without withRms the RMS result
+        // stays 0 and the scan of 16-bit samples skips the sum of squares.
+        explicit Scanner(int channels, uint32_t samplesPerPeak = kSamplesPerPeak, bool withRms = true);
         // Feeds interleaved samples (count in samples, whole frames); appends the values of finished groups.
         void Add(const int32_t* samples, size_t count, std::vector<uint16_t>& out);
         // The same for 16-bit file samples (the internal value is the sample shifted left by 8).
@@ -57,6 +58,7 @@ public:
 
         int m_channels;
         uint32_t m_groupSize;
+        bool m_withRms;
         uint32_t m_counter = 0;
         uint32_t m_maxLeft = 0;
         uint32_t m_maxRight = 0;
@@ -75,6 +77,12 @@ public:
     // cannot be written (the caller shows 1414), or the wave's file error code.
     static int BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, const DividerBlock* dividers,
                              uint32_t count, PeakResults& results);
+
+    // Writes the whole peak file of the wave at wavePath from values already computed over all
+    // of its audio (a Scanner's output after Finish), with the given dividers (null: none); the
+    // file is the one BuildPeakFile(wave, 0, 0, ...) writes. 0, or -1 when it cannot be written.
+    static int WritePeakFile(const std::string& wavePath, const std::vector<uint16_t>& values,
+                             const DividerBlock* dividers, uint32_t count);
 
     // Rewrites the identifier, divider block and count of an existing peak file;
     // the peak values stay untouched. False when the file is missing, unwritable
