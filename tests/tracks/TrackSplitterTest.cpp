@@ -149,7 +149,8 @@ TEST_F(TrackSplitterTest, PieceNamesAreAlwaysOneDistinctSafeFileName) {
     }
 }
 
-TEST_F(TrackSplitterTest, CdAlignmentShortPiecesAndTheSourceMoveOrRenameThePieces) {
+TEST_F(TrackSplitterTest, CdAlignmentShortPiecesExistingFilesAndTheSourceMoveOrRenameThePieces) {
+    const Dividers three = {{0, "a"}, {20000, "b"}, {40000, "c"}};
     const struct {
         const char* what;
         uint16_t channels;
@@ -158,6 +159,8 @@ TEST_F(TrackSplitterTest, CdAlignmentShortPiecesAndTheSourceMoveOrRenameThePiece
         int naming;
         Files files;  // in the order written
         bool intoSourceFolder = false;
+        const char* declined = nullptr;  // a file already there, not to be overwritten; the source may go
+        bool sourceKept = true;
     } cases[] = {
         {"aligned", 2, {{0, "a"}, {10000, "b"}}, true, 0, {{"Side01.wav", {0, 9408}}, {"Side02.wav", {9408, 80000}}}},
         {"as is", 2, {{0, "a"}, {10000, "b"}}, false, 0, {{"Side01.wav", {0, 10000}}, {"Side02.wav", {10000, 80000}}}},
@@ -172,59 +175,46 @@ TEST_F(TrackSplitterTest, CdAlignmentShortPiecesAndTheSourceMoveOrRenameThePiece
         {"piece 0", 2, {{8000, "Late"}}, false, 2, {{"Side00.wav", {0, 8000}}, {"Late.wav", {8000, 80000}}}},
         // A track named like the source, split next to it, must not overwrite it.
         {"source", 2, {{0, "Side"}, {8000, "x"}}, false, 2, {{"Side1.wav", {0, 8000}}, {"x.wav", {8000, 80000}}}, true},
+        // A declined piece's audio starts the next file, so all of it is in files: the source goes.
+        {"no 2",
+         2,
+         three,
+         false,
+         0,
+         {{"Side01.wav", {0, 20000}}, {"Side03.wav", {20000, 80000}}},
+         false,
+         "Side02.wav",
+         false},
+        // The last piece declined went nowhere: the source stays.
+        {"no 3", 2, three, false, 0, {{"Side01.wav", {0, 20000}}, {"Side02.wav", {20000, 40000}}}, false, "Side03.wav"},
     };
+    const Bytes old = {'o', 'l', 'd'};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const Bytes data = MakeSide(c.what, 80000 / 2 / c.channels, c.dividers, c.channels);
         const std::string folder = dir.File(c.what);
+        const std::string song = folder + "/Side.wav";
         const std::string out = c.intoSourceFolder ? folder : folder + "/out";
+        if (c.declined) {
+            fs::create_directories(out);
+            ASSERT_TRUE(WriteBytes(out + "/" + c.declined, old));
+            services.QueueAnswer(MsgAnswer::No);
+        }
+        services.ClearMessages();
         std::vector<std::string> names;
-        ASSERT_EQ(splitter.SplitIntoTracks(folder + "/Side.wav", out, true, c.naming, &names, c.cdAlign), Result::Done);
+        ASSERT_EQ(splitter.SplitIntoTracks(song, out, !c.declined, c.naming, &names, c.cdAlign), Result::Done);
         ASSERT_EQ(names.size(), c.files.size());
         for (size_t i = 0; i < names.size(); ++i) {
             const auto& [name, range] = c.files[i];
             EXPECT_EQ(names[i], out + "/" + name);
             EXPECT_EQ(DataOf(names[i]), Slice(data, range.first, range.second)) << name;
         }
-        EXPECT_EQ(DataOf(folder + "/Side.wav"), data);
-    }
-}
-
-TEST_F(TrackSplitterTest, ADeclinedOverwriteKeepsTheOldFileAndTheSourceWhenAudioWentNowhere) {
-    const struct {
-        const char* existing;
-        Files written;  // in seconds
-        bool sourceKept;
-    } cases[] = {
-        // The declined piece's audio starts the next file, so all of it is in files: the source goes.
-        {"Side02.wav", {{"Side01.wav", {0, 10}}, {"Side03.wav", {10, 30}}}, false},
-        // The last piece declined went nowhere: the source stays.
-        {"Side03.wav", {{"Side01.wav", {0, 10}}, {"Side02.wav", {10, 20}}}, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.existing);
-        const std::string folder = std::string("declined_") + c.existing;
-        const Bytes data = ThirtySecondSide(folder);
-        const std::string song = dir.File(folder + "/Side.wav");
-        const std::string out = dir.File(folder + "/out");
-        fs::create_directories(out);
-        ASSERT_TRUE(WriteBytes(out + "/" + c.existing, {'o', 'l', 'd'}));
-        services.QueueAnswer(MsgAnswer::No);
-        services.ClearMessages();
-        std::vector<std::string> names;
-        ASSERT_EQ(splitter.SplitIntoTracks(song, out, false, 0, &names, false), Result::Done);
-
-        EXPECT_TRUE(Shown(294));
-        EXPECT_EQ(ReadBytes(out + "/" + c.existing), (Bytes{'o', 'l', 'd'}));
-        ASSERT_EQ(names.size(), c.written.size());
-        for (size_t i = 0; i < names.size(); ++i) {
-            const auto& [name, range] = c.written[i];
-            EXPECT_EQ(names[i], out + "/" + name);
-            EXPECT_TRUE(DataOf(names[i]) == Slice(data, range.first * kSecond, range.second * kSecond)) << name;
+        EXPECT_EQ(Shown(294), c.declined != nullptr);
+        if (c.declined) {
+            EXPECT_EQ(ReadBytes(out + "/" + c.declined), old);
         }
-        EXPECT_EQ(fs::exists(song), c.sourceKept);
         EXPECT_EQ(fs::exists(PeakFileName(song)), c.sourceKept);
-        EXPECT_FALSE(c.sourceKept && DataOf(song) != data);
+        EXPECT_EQ(DataOf(song), c.sourceKept ? data : Bytes{});
     }
 }
 
