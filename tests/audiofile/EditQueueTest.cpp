@@ -11,9 +11,8 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/SessionArchive.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -34,29 +33,22 @@ Bytes Level(size_t bytes, int16_t level, int16_t first) {
     return EncodeSamples(16, v);
 }
 
-class EditQueueTest : public ::testing::Test {
+class EditQueueTest : public ProcessingTest {
 protected:
     void SetUp() override {
-        SetServices(&m_services);
-        CancelFlag().store(false);
-        fs::create_directories(TmpDir());
-        m_song = m_dir.File("Song.wav");
+        ProcessingTest::SetUp();
+        m_song = dir.File("Song.wav");
         m_songBytes = Pattern(40000, 1);
         ASSERT_TRUE(WriteBytes(m_song, BuildWave(WaveLayout{}, m_songBytes)));
     }
-    void TearDown() override {
-        CancelFlag().store(false);
-        SetServices(nullptr);
-    }
 
-    std::string TmpDir() const { return (m_dir.Path() / "tmp").string(); }
     std::string StepFile(int n, const Bytes& data) const {
-        std::string path = FileInTempDir(TmpDir(), "dctmp" + std::to_string(n) + ".wav");
+        std::string path = FileInTempDir(settings.TempPath, "dctmp" + std::to_string(n) + ".wav");
         EXPECT_TRUE(WriteBytes(path, BuildWave(WaveLayout{}, data)));
         return path;
     }
     int Open(CEditQueue& q) {
-        q.SetTempPath(TmpDir());
+        q.SetTempPath(settings.TempPath);
         return q.OpenSession(m_song, m_fmt, static_cast<uint32_t>(m_songBytes.size()));
     }
     static Bytes ReadAll(CEditQueue& q, int64_t chunk) {
@@ -91,8 +83,6 @@ protected:
         expected.erase(expected.begin() + 30000, expected.begin() + 34000);
     }
 
-    TempDir m_dir;
-    CHeadlessServices m_services;
     WAVEFORMATEX m_fmt = MakeWaveFormat(1, 2, 44100, 16);
     std::string m_song;
     Bytes m_songBytes;
@@ -104,14 +94,14 @@ TEST_F(EditQueueTest, FreshSessionIsOneSongStepSavedBesideTheSongEvenOverAForeig
     Bytes foreign(200, 0);
     foreign[0] = static_cast<uint8_t>(other.size());
     std::copy(other.begin(), other.end(), foreign.begin() + 1);
-    ASSERT_TRUE(WriteBytes(m_dir.File("Song.ses"), foreign));
+    ASSERT_TRUE(WriteBytes(dir.File("Song.ses"), foreign));
     CEditQueue q;
     ASSERT_EQ(Open(q), 0);
-    EXPECT_TRUE(m_services.Messages().empty());
+    EXPECT_TRUE(services.Messages().empty());
     EXPECT_EQ(ReadAll(q, 4096), m_songBytes);
-    EXPECT_TRUE(fs::exists(m_dir.File("Song.pkf")));
+    EXPECT_TRUE(fs::exists(dir.File("Song.pkf")));
 
-    const Bytes ses = ReadBytes(m_dir.File("Song.ses"));
+    const Bytes ses = ReadBytes(dir.File("Song.ses"));
     CSessionArchive::Contents c;
     ASSERT_EQ(CSessionArchive::Read(ses.data(), ses.size(), c), CSessionArchive::kOk);
     EXPECT_EQ(c.songPath, m_song);
@@ -153,7 +143,7 @@ TEST_F(EditQueueTest, StepsShapeTheStreamAndSurviveReopening) {
     ASSERT_EQ(q.Steps().size(), 5u);
     EXPECT_EQ(q.Steps()[2].label, "Pitch");
     EXPECT_EQ(ReadAll(q, 1 << 20), expected);
-    EXPECT_TRUE(m_services.Messages().empty());
+    EXPECT_TRUE(services.Messages().empty());
     // Every step carries the dividers in force before it, through the session file.
     DividerBlock got;
     uint32_t count = 0;
@@ -184,14 +174,14 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
         } else {
             fs::remove(second);
         }
-        m_services.ClearMessages();
-        m_services.QueueAnswer(c.answer);
+        services.ClearMessages();
+        services.QueueAnswer(c.answer);
         CEditQueue q;
         ASSERT_EQ(Open(q), 0);
-        ASSERT_EQ(m_services.Messages().size(), 1u);
-        EXPECT_NE(m_services.Messages()[0].text.find("session file associated with the wave file is corrupt"),
+        ASSERT_EQ(services.Messages().size(), 1u);
+        EXPECT_NE(services.Messages()[0].text.find("session file associated with the wave file is corrupt"),
                   std::string::npos);
-        EXPECT_EQ(m_services.Messages()[0].buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNoCancel);
         Bytes expected = m_songBytes;
         if (c.stepsAfter == 2) {
             const Bytes f = Pattern(8000, 2);
@@ -201,9 +191,9 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
 
         // What was decided is what is on disk now.
         CEditQueue again;
-        m_services.ClearMessages();
+        services.ClearMessages();
         ASSERT_EQ(Open(again), 0);
-        EXPECT_TRUE(m_services.Messages().empty());
+        EXPECT_TRUE(services.Messages().empty());
         EXPECT_EQ(again.Steps().size(), c.stepsAfter);
         again.DiscardSession(false);
     }
@@ -226,18 +216,18 @@ TEST_F(EditQueueTest, CommitIntoTheSongThenDiscardLeavesOnlyTheSong) {
         ASSERT_TRUE(ReadWave(m_song, song));
         EXPECT_EQ(song.data, expected);
         // The old audio lives on under the backup name, which the steps now read.
-        EXPECT_EQ(q.Steps()[0].fileName, m_dir.File("Song1.wav"));
+        EXPECT_EQ(q.Steps()[0].fileName, dir.File("Song1.wav"));
         EXPECT_EQ(ReadAll(q, 4096), expected);
     }
-    EXPECT_FALSE(m_services.ProgressIsOpen());
+    EXPECT_FALSE(services.ProgressIsOpen());
     DividerBlock got;
     uint32_t count = 0;
     ASSERT_TRUE(CPeakFile::ReadDividers(m_song, got, count));
     EXPECT_EQ(got.Name(0), "Intro");
-    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, m_dir.File("Song.pkf")));
+    EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(m_song, dir.File("Song.pkf")));
 
     q.DiscardSession(false);
-    EXPECT_EQ(FilesUnder(m_dir.Path()), (std::vector<std::string>{"Song.pkf", "Song.wav"}));
+    EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"Song.pkf", "Song.wav"}));
 }
 
 TEST_F(EditQueueTest, CancelledCommitLeavesSongAndSessionUntouched) {
@@ -245,17 +235,17 @@ TEST_F(EditQueueTest, CancelledCommitLeavesSongAndSessionUntouched) {
     CEditQueue q;
     ASSERT_EQ(Open(q), 0);
     AddFourSteps(q, expected);
-    const Bytes songFile = ReadBytes(m_song), session = ReadBytes(m_dir.File("Song.ses"));
-    const auto before = FilesUnder(m_dir.Path());
+    const Bytes songFile = ReadBytes(m_song), session = ReadBytes(dir.File("Song.ses"));
+    const auto before = FilesUnder(dir.Path());
 
     CancelFlag().store(true);
     EXPECT_FALSE(q.CommitSession(m_song));
     CancelFlag().store(false);
     EXPECT_EQ(ReadBytes(m_song), songFile);
-    EXPECT_EQ(ReadBytes(m_dir.File("Song.ses")), session);
-    EXPECT_EQ(FilesUnder(m_dir.Path()), before);
+    EXPECT_EQ(ReadBytes(dir.File("Song.ses")), session);
+    EXPECT_EQ(FilesUnder(dir.Path()), before);
     EXPECT_EQ(ReadAll(q, 4096), expected);
-    EXPECT_FALSE(m_services.ProgressIsOpen());
+    EXPECT_FALSE(services.ProgressIsOpen());
 }
 
 TEST_F(EditQueueTest, StreamPeaksFollowTheSegments) {

@@ -11,9 +11,8 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/QueEdit.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "processing/ProcessingFixture.h"
 #include "shell/StringTable.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -67,13 +66,10 @@ CQueEdit StepOf(const std::string& wave, uint32_t type, uint32_t end) {
     return step;
 }
 
-class PeakFileTest : public ::testing::Test {
+class PeakFileTest : public ProcessingTest {
 protected:
-    void SetUp() override { SetServices(&m_services); }
-    void TearDown() override { SetServices(nullptr); }
-
     int Shown(int id) const {
-        return static_cast<int>(std::count_if(m_services.Messages().begin(), m_services.Messages().end(),
+        return static_cast<int>(std::count_if(services.Messages().begin(), services.Messages().end(),
                                               [&](const auto& m) { return m.text == LoadString(id); }));
     }
 
@@ -85,9 +81,6 @@ protected:
         const int rc = file.OpenRead(wave);
         return rc != 0 ? rc : CPeakFile::BuildPeakFile(file, first, last, block, count, r);
     }
-
-    CHeadlessServices m_services;
-    TempDir m_dir;
 };
 
 }  // namespace
@@ -100,9 +93,9 @@ TEST_F(PeakFileTest, LayoutAndTheHalfGroupRule) {
     mono[100] = -1234;
     mono[203] = 3000;
     mono[300] = 2000;
-    ASSERT_TRUE(WriteWave(m_dir.File("mono.wav"), 1, 44100, 16, mono));
-    ASSERT_EQ(Build(m_dir.File("mono.wav")), 0);
-    EXPECT_EQ(ReadBytes(m_dir.File("mono.pkf")), HandMadePeakFile(DividerBlock{}, 0, {3000, 3000}));
+    ASSERT_TRUE(WriteWave(dir.File("mono.wav"), 1, 44100, 16, mono));
+    ASSERT_EQ(Build(dir.File("mono.wav")), 0);
+    EXPECT_EQ(ReadBytes(dir.File("mono.pkf")), HandMadePeakFile(DividerBlock{}, 0, {3000, 3000}));
 
     // Stereo: a last group of fewer than half of 204 frames makes no value; 16-bit -32768 makes 32768.
     struct Case {
@@ -114,16 +107,16 @@ TEST_F(PeakFileTest, LayoutAndTheHalfGroupRule) {
         st[0] = 10;
         st[1] = -20;
         st.back() = -32768;
-        ASSERT_TRUE(WriteWave(m_dir.File("st.wav"), 2, 44100, 16, st));
-        ASSERT_EQ(Build(m_dir.File("st.wav")), 0);
-        EXPECT_EQ(ReadBytes(m_dir.File("st.pkf")), HandMadePeakFile(DividerBlock{}, 0, c.values)) << c.frames;
+        ASSERT_TRUE(WriteWave(dir.File("st.wav"), 2, 44100, 16, st));
+        ASSERT_EQ(Build(dir.File("st.wav")), 0);
+        EXPECT_EQ(ReadBytes(dir.File("st.pkf")), HandMadePeakFile(DividerBlock{}, 0, c.values)) << c.frames;
     }
 }
 
 TEST_F(PeakFileTest, PartialRebuildPutsValuesWhereAFullBuildWould) {
     // 24-bit stereo is the format whose peak positions round to pairs of groups.
     for (uint16_t bits : {16, 24}) {
-        const std::string wave = m_dir.File("part.wav");
+        const std::string wave = dir.File("part.wav");
         std::vector<int64_t> s(2 * 20000, 100);
         ASSERT_TRUE(WriteWave(wave, 2, 44100, bits, s));
         ASSERT_EQ(Build(wave), 0);
@@ -141,7 +134,7 @@ TEST_F(PeakFileTest, PartialRebuildPutsValuesWhereAFullBuildWould) {
 }
 
 TEST_F(PeakFileTest, RebuildKeepsGivenDividersAndDropsStaleValues) {
-    const std::string wave = m_dir.File("song.wav");
+    const std::string wave = dir.File("song.wav");
     ASSERT_TRUE(WriteWave(wave, 2, 44100, 16, std::vector<int64_t>(2 * 5000, 300)));
     // An older, longer peak file of the same name.
     WritePeaks(wave, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(900, 7)));
@@ -151,7 +144,7 @@ TEST_F(PeakFileTest, RebuildKeepsGivenDividersAndDropsStaleValues) {
 }
 
 TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
-    const std::string wave = m_dir.File("short.wav");
+    const std::string wave = dir.File("short.wav");
     WaveLayout layout;
     layout.channels = 1;
     layout.claimedDataSize = 2 * 2040;  // ten groups claimed, one present
@@ -167,7 +160,7 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(wave))).size(), 1u + 4096u);
 
     // A complete wave shows nothing.
-    m_services.ClearMessages();
+    services.ClearMessages();
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(2040, 512)));
     ASSERT_EQ(Build(wave), 0);
     EXPECT_EQ(Shown(468), 0);
@@ -178,7 +171,7 @@ TEST_F(PeakFileTest, BuilderFailuresAreReturned) {
     PeakResults r;
     EXPECT_NE(CPeakFile::BuildPeakFile(never, 0, 0, nullptr, 0, r), 0);
     // A peak file that cannot be created: its name is taken by a folder.
-    const std::string wave = m_dir.File("blocked.wav");
+    const std::string wave = dir.File("blocked.wav");
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(1000, 1)));
     fs::create_directory(PeakFileName(wave));
     EXPECT_EQ(Build(wave), -1);
@@ -187,7 +180,7 @@ TEST_F(PeakFileTest, BuilderFailuresAreReturned) {
 // --- dividers -------------------------------------------------------------------------
 
 TEST_F(PeakFileTest, WrittenDividersLeavePeakValuesAndCarriedBytes) {
-    const std::string wave = m_dir.File("div.wav");
+    const std::string wave = dir.File("div.wav");
     std::vector<int64_t> s(2 * 3000);
     for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int64_t>((i * 7919) % 30000) - 15000;
     ASSERT_TRUE(WriteWave(wave, 2, 44100, 16, s));
@@ -204,12 +197,12 @@ TEST_F(PeakFileTest, WrittenDividersLeavePeakValuesAndCarriedBytes) {
     EXPECT_TRUE(std::memcmp(read.Bytes(), block.Bytes(), sizeof block) == 0);
 
     // Writing needs an existing peak file; none is made.
-    EXPECT_FALSE(CPeakFile::WriteDividers(m_dir.File("none.wav"), block, 1));
-    EXPECT_FALSE(fs::exists(m_dir.File("none.pkf")));
+    EXPECT_FALSE(CPeakFile::WriteDividers(dir.File("none.wav"), block, 1));
+    EXPECT_FALSE(fs::exists(dir.File("none.pkf")));
 }
 
 TEST_F(PeakFileTest, ForeignAndDamagedHeadersFailSafelyAndStayUntouched) {
-    const std::string wave = m_dir.File("bad.wav");
+    const std::string wave = dir.File("bad.wav");
     DividerBlock block{};
     uint32_t count = 0;
     // A count beyond the 100 records is clamped.
@@ -223,7 +216,7 @@ TEST_F(PeakFileTest, ForeignAndDamagedHeadersFailSafelyAndStayUntouched) {
         WritePeaks(wave, b);
         EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count)) << size;
     }
-    EXPECT_FALSE(CPeakFile::ReadDividers(m_dir.File("missing.wav"), block, count));
+    EXPECT_FALSE(CPeakFile::ReadDividers(dir.File("missing.wav"), block, count));
     EXPECT_EQ(Shown(217), 0);
 
     // Another program's format is reported (217) and never overwritten by divider calls.
@@ -244,7 +237,7 @@ TEST_F(PeakFileTest, ForeignAndDamagedHeadersFailSafelyAndStayUntouched) {
 // --- session steps -----------------------------------------------------------------
 
 TEST_F(PeakFileTest, StepPeaksTolerateEightMissingBytes) {
-    const std::string wave = m_dir.File("step.wav");
+    const std::string wave = dir.File("step.wav");
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(1224, 0)));
     CQueEdit step = StepOf(wave, kStepFilter, 2448);  // six values, twelve bytes
     for (size_t count : {6, 2}) {
@@ -267,7 +260,7 @@ TEST_F(PeakFileTest, StepPeaksTolerateEightMissingBytes) {
 
 TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
     // A crash while a peak file was being built leaves a current but short file; the song must still open.
-    const std::string wave = m_dir.File("cut.wav");
+    const std::string wave = dir.File("cut.wav");
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
     ASSERT_TRUE(WriteWave(wave, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 1024)));
     for (int newer : {5, -10}) {
@@ -293,18 +286,18 @@ TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
 
 TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
-    CQueEdit step = StepOf(m_dir.File("gone.wav"), kStepFilter, 4 * 2040);
+    CQueEdit step = StepOf(dir.File("gone.wav"), kStepFilter, 4 * 2040);
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
     EXPECT_EQ(Shown(1414), 1);
 
-    step.fileName = m_dir.File("oldstep.wav");
+    step.fileName = dir.File("oldstep.wav");
     ASSERT_TRUE(WriteWave(step.fileName, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 0)));
     WritePeaks(step.fileName, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(20), kOtherId));
-    m_services.ClearMessages();
+    services.ClearMessages();
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    ASSERT_EQ(m_services.Messages().size(), 2u);
-    EXPECT_EQ(m_services.Messages()[0].text, LoadString(217));
-    EXPECT_EQ(m_services.Messages()[1].text, LoadString(1414));
+    ASSERT_EQ(services.Messages().size(), 2u);
+    EXPECT_EQ(services.Messages()[0].text, LoadString(217));
+    EXPECT_EQ(services.Messages()[1].text, LoadString(1414));
 
     // A range that ends before it starts, or a step claiming far more than the file holds.
     WritePeaks(step.fileName, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(20)));
@@ -316,7 +309,7 @@ TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
 }
 
 TEST_F(PeakFileTest, CutStepReadsOnlyDividers) {
-    const std::string placeholder = m_dir.File("cut.wav");
+    const std::string placeholder = dir.File("cut.wav");
     ASSERT_TRUE(WriteBytes(placeholder, {}));
     ASSERT_TRUE(WriteBytes(PeakFileName(placeholder), {}));
     CQueEdit step = StepOf(placeholder, kStepCut, 5000);
