@@ -1,6 +1,7 @@
 // Automatic indexing of an open song: the threshold, what the dividers are
-// called, where they are stored in plain and session mode, and what the
-// question, a cancel and an unreadable song leave behind.
+// called, where they are stored in plain and session mode, old dividers kept,
+// and what a cancel and an unreadable song leave behind. Declining the question
+// is covered end to end by the index command.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -134,30 +135,20 @@ TEST_F(TrackIndexerTest, SongsWithoutUsableSilenceGetOneDividerNamedAfterTheFile
     }
 }
 
-TEST_F(TrackIndexerTest, TheQuestionGuardsExistingDividers) {
+TEST_F(TrackIndexerTest, WithoutClearingTheOldDividersAreSortedInAndRenamedAfterTheQuestion) {
     const std::string song = WriteSide("Side B.wav", ThreeSongs(), 2);
     ASSERT_TRUE(Open(song, false));
     doc.Dividers().Add(44100 * 4 * 20, doc.Title());
-    ASSERT_TRUE(doc.SaveDividers());
-    const Entries before = Stored(song).first;
-
-    services.QueueAnswer(MsgAnswer::No);
-    EXPECT_FALSE(indexer.IndexTracks(doc, true, true));
-    EXPECT_EQ(indexer.LastResult(), CTrackIndexer::kDeclined);
-    ASSERT_EQ(services.Messages().size(), 1u);
-    EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(InDocument(), before);
-    EXPECT_EQ(Stored(song).first, before);
-
-    // Without clearing, the old divider is sorted in among the new ones; all are renamed.
     services.QueueAnswer(MsgAnswer::Yes);
     ASSERT_TRUE(indexer.IndexTracks(doc, true, false));
+    ASSERT_EQ(services.Messages().size(), 1u);
+    EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNo);
     ASSERT_EQ(doc.Dividers().Count(), 4);
     EXPECT_NEAR(Seconds(1), 13.5, 0.05);
     EXPECT_EQ(Seconds(2), 20.0);
     EXPECT_NEAR(Seconds(3), 28.5, 0.05);
-    EXPECT_EQ(Stored(song).first, InDocument());
     EXPECT_EQ(Names(), (std::vector<std::string>{"Side B", "Side B_2", "Side B_3", "Side B_4"}));
+    EXPECT_EQ(Stored(song).first, InDocument());
 }
 
 TEST_F(TrackIndexerTest, CancelKeepsNamesAndSavesTheDividersPlacedSoFar) {
