@@ -120,7 +120,7 @@ TEST_F(FinalTouchesTest, TrimsAndFadesSelectTheirSideWithinTheSong) {
     EXPECT_FALSE(doc->Modified());
 }
 
-TEST_F(FinalTouchesTest, FadesStartFromSilenceAndLeaveTheRestUnchanged) {
+TEST_F(FinalTouchesTest, FadesStartFromSilenceLeaveTheRestUnchangedAndTheirPreviewsStoreNothing) {
     const std::vector<int64_t> flat(kRate * 3, 20000);
     for (const bool session : {true, false}) {
         for (const bool fadeIn : {true, false}) {
@@ -128,7 +128,27 @@ TEST_F(FinalTouchesTest, FadesStartFromSilenceAndLeaveTheRestUnchanged) {
             auto doc = Open(fadeIn ? "In" : "Out", flat, session);
             CFinalTouches touches(*doc);
             touches.StartFade(fadeIn);
-            touches.SetFadeLength(1000);
+            touches.SetFadeLength(fadeIn ? 750 : 1000);
+            if (fadeIn) {
+                // Fade More pressed while the preview plays: it starts again and plays all of the new fade.
+                const Bytes before = ReadBytes(doc->Path());
+                CFilePreviewPlayer preview(dir.File("heard.wav"));
+                runner.SetPlayer(&preview);
+                services.onPump = [&](int) {
+                    services.onPump = nullptr;
+                    touches.FadeMore();
+                };
+                EXPECT_TRUE(touches.PreviewFade());
+                runner.SetPlayer(nullptr);
+                EXPECT_EQ(touches.FadeLength(), 1000u);
+                WaveContents heard;
+                ASSERT_TRUE(ReadWave(dir.File("heard.wav"), heard));
+                EXPECT_EQ(heard.data.size(), kSecond);
+                EXPECT_FALSE(doc->Modified());
+                EXPECT_EQ(fs::exists(SessionFileName(doc->Path())), session);  // plain mode makes no session
+                EXPECT_EQ(session ? doc->Wave().Session().Steps().size() : 1u, 1u);
+                EXPECT_EQ(ReadBytes(doc->Path()), before);
+            }
             ASSERT_TRUE(touches.ApplyFade());
             EXPECT_TRUE(doc->Modified());
             std::vector<int64_t> out = Finish(*doc);
@@ -142,34 +162,6 @@ TEST_F(FinalTouchesTest, FadesStartFromSilenceAndLeaveTheRestUnchanged) {
         }
     }
     EXPECT_TRUE(TempFiles().empty());
-}
-
-TEST_F(FinalTouchesTest, AFadePreviewRestartsWithTheNewLengthAndStoresNothing) {
-    const std::vector<int64_t> flat(kRate * 3, 20000);
-    for (const bool session : {true, false}) {
-        SCOPED_TRACE(session ? "session" : "plain");
-        auto doc = Open("Preview", flat, session);
-        CFilePreviewPlayer preview(dir.File("heard.wav"));
-        runner.SetPlayer(&preview);
-        CFinalTouches touches(*doc);
-        touches.StartFade(true);
-        touches.SetFadeLength(1000);
-        // Fade More pressed while the first preview plays.
-        services.onPump = [&](int) {
-            services.onPump = nullptr;
-            touches.FadeMore();
-        };
-        EXPECT_TRUE(touches.PreviewFade());
-        runner.SetPlayer(nullptr);
-        EXPECT_EQ(touches.FadeLength(), 1250u);
-        WaveContents heard;
-        ASSERT_TRUE(ReadWave(dir.File("heard.wav"), heard));
-        EXPECT_EQ(heard.data.size(), kSecond * 5 / 4);  // the whole of the new fade was played
-        EXPECT_FALSE(doc->Modified());
-        EXPECT_EQ(fs::exists(SessionFileName(doc->Path())), session);  // plain mode makes no session
-        EXPECT_EQ(session ? doc->Wave().Session().Steps().size() : 1u, 1u);
-        EXPECT_EQ(Finish(*doc), flat);
-    }
 }
 
 TEST_F(FinalTouchesTest, MaximizeRaisesThePeakToFullScaleOrLeavesTheSongAlone) {
