@@ -104,21 +104,18 @@ TEST(PcmConverter, ExtensibleKeepsSamplesAndNaturalWidth) {
     for (const Case& k : {Case{16, 1, 1}, Case{24, 1, 1}, Case{32, 1, 1}, Case{32, 3, 3}}) {
         SCOPED_TRACE(k.bits * 10 + k.subFormat);
         const WaveLayout layout = Layout(0xFFFE, 2, k.bits, ExtensibleFmtExtra(k.bits, 3, k.subFormat));
-        Bytes data;
-        if (k.subFormat == 3) {
-            std::vector<float> f;
-            for (int64_t v : values) f.push_back(static_cast<float>(v) / 32768.0f);
-            data = EncodeFloats(f);
-        } else {
-            std::vector<int64_t> scaled;
-            for (int64_t v : values) scaled.push_back(v << (k.bits - 16));
-            data = EncodeSamples(k.bits, scaled);
+        std::vector<float> floats;
+        std::vector<int64_t> scaled;
+        for (int64_t v : values) {
+            floats.push_back(static_cast<float>(v) / 32768.0f);
+            scaled.push_back(v << (k.bits - 16));
         }
+        Bytes data = k.subFormat == 3 ? EncodeFloats(floats) : EncodeSamples(k.bits, scaled);
         // An odd frame count, and a data chunk that is not a multiple of the read size.
         data.resize(data.size() / (2 * k.bits / 8) * (2 * k.bits / 8));
-        const std::string src = dir.File("ext" + std::to_string(k.bits) + "_" + std::to_string(k.subFormat) + ".wav");
+        const std::string src = dir.File("ext.wav");
         ASSERT_TRUE(WriteBytes(src, BuildWave(layout, data)));
-        std::string dst = dir.File("out" + std::to_string(k.bits) + "_" + std::to_string(k.subFormat) + ".wav");
+        std::string dst = dir.File("out" + std::to_string(k.bits * 10 + k.subFormat) + ".wav");
         ASSERT_EQ(Convert(src, dst, 777), 0);
         WaveContents out;
         ASSERT_TRUE(ReadWave(dst, out));
