@@ -18,9 +18,8 @@ struct BiquadCoeffs {
 // The state layouts a section can run in. All give the same transfer function;
 // they differ in rounding and in what the state words hold.
 enum class BiquadForm {
-    DirectI,            // two past inputs and two past outputs
-    DirectII,           // two delayed intermediate values
-    TransposedDirectII  // two accumulators
+    DirectI,  // two past inputs and two past outputs
+    DirectII  // two delayed intermediate values
 };
 
 }  // namespace dsp
@@ -56,18 +55,12 @@ public:
                 m_s2 = y;
                 return y;
             }
-            case dsp::BiquadForm::DirectII: {
+            case dsp::BiquadForm::DirectII:
+            default: {
                 const double w = x - m_c.a1 * m_s0 - m_c.a2 * m_s1;
                 const double y = m_c.b0 * w + m_c.b1 * m_s0 + m_c.b2 * m_s1;
                 m_s1 = m_s0;
                 m_s0 = w;
-                return y;
-            }
-            case dsp::BiquadForm::TransposedDirectII:
-            default: {
-                const double y = m_c.b0 * x + m_s0;
-                m_s0 = m_c.b1 * x - m_c.a1 * y + m_s1;
-                m_s1 = m_c.b2 * x - m_c.a2 * y;
                 return y;
             }
         }

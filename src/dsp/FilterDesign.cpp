@@ -273,22 +273,6 @@ BiquadCoeffs DesignNotch(double fc, double bwOctaves, double fs) {
     return Normalise(1.0, -2.0 * cw, 1.0, 1.0 + alpha, -2.0 * cw, 1.0 - alpha);
 }
 
-BiquadCoeffs DesignBandPass(double fc, double bwOctaves, double fs) {
-    if (!RateOk(fs)) return {};
-    const double w = Omega(fc, fs);
-    const double alpha = AlphaFromOctaves(w, bwOctaves);
-    const double cw = std::cos(w);
-    return Normalise(alpha, 0.0, -alpha, 1.0 + alpha, -2.0 * cw, 1.0 - alpha);
-}
-
-BiquadCoeffs DesignAllPass(double fc, double q, double fs) {
-    if (!RateOk(fs) || !(q > 0.0)) return {};
-    const double w = Omega(fc, fs);
-    const double alpha = std::sin(w) / (2.0 * q);
-    const double cw = std::cos(w);
-    return Normalise(1.0 - alpha, -2.0 * cw, 1.0 + alpha, 1.0 + alpha, -2.0 * cw, 1.0 - alpha);
-}
-
 BiquadCoeffs DesignLowpass(double fc, double q, double fs) {
     if (!RateOk(fs) || !(q > 0.0)) return {};
     const double w = Omega(fc, fs);

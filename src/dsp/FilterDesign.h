@@ -48,14 +48,12 @@ FirstOrderCoeffs DesignOnePoleLowpass(double fc, double fs);
 FirstOrderCoeffs DesignOnePoleHighpass(double fc, double fs);
 
 // Audio-EQ cookbook sections, normalised by a0. Shelves take a slope (1 = the
-// steepest without overshoot); peaking, notch and band-pass take a bandwidth
-// in octaves; low/high/all-pass take Q.
+// steepest without overshoot); peaking and notch take a bandwidth in octaves;
+// low/high-pass take Q.
 BiquadCoeffs DesignLowShelf(double fc, double gainDb, double fs, double slope = 1.0);
 BiquadCoeffs DesignHighShelf(double fc, double gainDb, double fs, double slope = 1.0);
 BiquadCoeffs DesignPeaking(double fc, double gainDb, double bwOctaves, double fs);
 BiquadCoeffs DesignNotch(double fc, double bwOctaves, double fs);
-BiquadCoeffs DesignBandPass(double fc, double bwOctaves, double fs);  // 0 dB at fc
-BiquadCoeffs DesignAllPass(double fc, double q, double fs);
 BiquadCoeffs DesignLowpass(double fc, double q, double fs);
 BiquadCoeffs DesignHighpass(double fc, double q, double fs);
 
