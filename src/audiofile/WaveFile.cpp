@@ -78,7 +78,8 @@ int EditableFormat(const std::vector<uint8_t>& fmt, WAVEFORMATEX& out) {
     }
     if (f.nChannels < 1 || f.nChannels > 2 || CWaveFile::KindOf(f) == Kind::None) return kErrFormat;
     f.nBlockAlign = static_cast<uint16_t>(f.nChannels * BytesPerSampleOf(f));
-    f.nAvgBytesPerSec = static_cast<uint32_t>(uint64_t{f.wBitsPerSample} * f.nSamplesPerSec * f.nChannels / 8);
+    // From the frame size, so that widths between the byte sizes (12, 20 bits) describe the bytes really stored.
+    f.nAvgBytesPerSec = static_cast<uint32_t>(uint64_t{f.nBlockAlign} * f.nSamplesPerSec);
     f.cbSize = 18;
     out = f;
     return 0;

@@ -31,7 +31,7 @@ inline WAVEFORMATEX MakeWaveFormat(uint16_t tag, uint16_t channels, uint32_t rat
     f.nSamplesPerSec = rate;
     f.wBitsPerSample = bits;
     f.nBlockAlign = static_cast<uint16_t>(channels * ((bits + 7) / 8));
-    f.nAvgBytesPerSec = static_cast<uint32_t>(static_cast<uint64_t>(bits) * rate * channels / 8);
+    f.nAvgBytesPerSec = static_cast<uint32_t>(static_cast<uint64_t>(f.nBlockAlign) * rate);  // the bytes really stored
     f.cbSize = 18;
     return f;
 }

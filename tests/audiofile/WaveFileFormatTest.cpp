@@ -66,6 +66,7 @@ TEST_F(WaveFileFormat, IntegerWidthsReadOnTheInternalScaleAndWriteBackIdenticall
             ASSERT_TRUE(ReadWave(dir.File("in.wav"), a) && ReadWave(dir.File("out.wav"), b));
             EXPECT_EQ(b.data, a.data) << bits << " x" << channels;
             EXPECT_EQ(b.bits, bits);
+            EXPECT_EQ(b.bytesPerSecond, 44100u * b.blockAlign) << bits;  // 20-bit once claimed 2.5 bytes a sample
         }
     }
 }
