@@ -12,11 +12,6 @@ namespace {
 
 constexpr double kSmootherHz = 0.5;
 
-int32_t ToSample(double v) {
-    if (!(v == v)) return 0;
-    return static_cast<int32_t>(std::trunc(std::clamp(v, -2147483648.0, 2147483647.0)));
-}
-
 }  // namespace
 
 CAutoHum::NotchCoeffs CAutoHum::DesignNotch(double f, double octaves, double fs) {

@@ -8,18 +8,6 @@
 #include "audiofile/WaveFile.h"
 #include "shell/Services.h"
 
-namespace {
-
-// Truncates toward zero into the int32 range (PutSample clamps to full scale).
-int32_t ToSample(double value) {
-    if (!(value == value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    return static_cast<int32_t>(std::trunc(std::clamp(value, kMin, kMax)));
-}
-
-}  // namespace
-
 CPitch::CPitch() {
     SetIdentity(kFilterPitch, "Pitch", "Pitch");
 }

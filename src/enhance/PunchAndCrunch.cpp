@@ -29,14 +29,6 @@ double Corner(double fc, double fs) {
     return std::min(fc, kMaxCornerOfRate * fs);
 }
 
-// Truncates toward zero into the int32 range (the output clamps to full scale); not-a-number gives 0.
-int32_t ToSample(double value) {
-    if (!(value == value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    return static_cast<int32_t>(std::clamp(value, kMin, kMax));
-}
-
 }  // namespace
 
 CPunchAndCrunch::CPunchAndCrunch() {

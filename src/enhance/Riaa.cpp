@@ -12,14 +12,6 @@ namespace {
 // The rate from which on the section is designed for the file instead of using the fixed set.
 constexpr uint32_t kDesignedFrom = 96000;
 
-// Truncates toward zero into the int32 range (PutSample clamps to full scale).
-int32_t ToSample(double value) {
-    if (!(value == value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    return static_cast<int32_t>(std::trunc(std::clamp(value, kMin, kMax)));
-}
-
 }  // namespace
 
 CRiaa::CRiaa() : m_coeffs(StandardCoeffs()) {

@@ -90,14 +90,6 @@ double CurveFallback(double u, double bias) {
 constexpr CVirtualValve::Curve kCurves[] = {Curve0, Curve1, Curve2, Curve3, Curve4,       Curve5,
                                             Curve6, Curve7, Curve8, Curve9, CurveFallback};
 
-// Truncates toward zero into the int32 range (the output clamps to full scale); not-a-number gives 0.
-int32_t ToSample(double value) {
-    if (!(value == value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    return static_cast<int32_t>(std::clamp(value, kMin, kMax));
-}
-
 double ToneDb(int p) {
     return -std::clamp(p, -kMaxToneHundredthsDb, kMaxToneHundredthsDb) / 100.0;
 }

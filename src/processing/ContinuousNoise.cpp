@@ -24,11 +24,6 @@ constexpr double kFrameOffset = 0.001;  // keeps the transform away from exact z
 constexpr int kMinExponent = 0;         // M = 256
 constexpr int kMaxExponent = 7;         // M = 32768
 
-int32_t ToSample(double v) {
-    if (!(v == v)) return 0;
-    return static_cast<int32_t>(std::trunc(std::clamp(v, -2147483648.0, 2147483647.0)));
-}
-
 // Comma-terminated list of numbers; stops at the first value that is not a finite number.
 std::vector<double> ParseList(const std::string& text) {
     std::vector<double> values;

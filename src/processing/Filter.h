@@ -8,6 +8,7 @@
 // bytes of audio data.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -58,6 +59,12 @@ public:
     virtual bool SaveDefaultPreset(CPresetCombo& combo);
 
     // --- signal --------------------------------------------------------------
+    // A result computed in double precision as an output sample: truncated toward zero into the int32
+    // range (the output clamps to full scale); not a number gives 0.
+    static int32_t ToSample(double value) {
+        if (!(value == value)) return 0;
+        return static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+    }
     // Samples the filter needs behind the end of the current block.
     virtual int GetLookahead() const { return 0; }
     // Samples the filter needs in front of the current block.

@@ -6,19 +6,6 @@
 
 #include "audiofile/WaveFile.h"
 
-namespace {
-
-// Truncates toward zero into the int32 range (PutSample clamps to full scale);
-// a product beyond it, or not a number, must not reach the conversion.
-int32_t ToSample(double value) {
-    if (!(value == value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    return static_cast<int32_t>(std::trunc(std::clamp(value, kMin, kMax)));
-}
-
-}  // namespace
-
 CGainChange::CGainChange() {
     SetIdentity(kFilterGainChange, "GainChange", "Gain Change");
 }

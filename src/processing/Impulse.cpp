@@ -30,7 +30,7 @@ double Corner(double fc, double fs) {
 }
 
 // Truncates toward zero into [lo, hi]; a value that is not a number becomes 0.
-int32_t ToSample(double v, double lo, double hi) {
+int32_t ToSampleWithin(double v, double lo, double hi) {
     if (!(v == v)) return 0;
     return static_cast<int32_t>(std::trunc(std::clamp(v, lo, hi)));
 }
@@ -335,7 +335,7 @@ bool CImpulse::RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view) 
     for (int64_t p = a; p <= b; ++p) {
         double sum = 0.0;
         for (int j = -kSgHalf; j <= kSgHalf; ++j) sum += m_table[j + kSgHalf] * InputAt(c, p + j, view);
-        m_out[(p & kRingMask) + c * kRingFrames] = ToSample(sum, kRepairMin, kRepairMax);
+        m_out[(p & kRingMask) + c * kRingFrames] = ToSampleWithin(sum, kRepairMin, kRepairMax);
     }
     return true;
 }
@@ -380,7 +380,7 @@ void CImpulse::RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, cons
         } else {
             v = haveForward ? m_forward[i] : m_backward[length - 1 - i];
         }
-        out[(a + i) & kRingMask] = ToSample(v, -8388608.0, 8388607.0);
+        out[(a + i) & kRingMask] = ToSampleWithin(v, -8388608.0, 8388607.0);
     }
 }
 
@@ -392,7 +392,7 @@ void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockVi
     // A straight line first: the curve may step over a sample when its tangents are steep.
     for (int64_t p = a; p <= b; ++p) {
         const double t = span > 0 ? (p - a) / span : 0.0;
-        out[p & kRingMask] = ToSample(ya + (yb - ya) * t, kRepairMin, kRepairMax);
+        out[p & kRingMask] = ToSampleWithin(ya + (yb - ya) * t, kRepairMin, kRepairMax);
     }
     if (span <= 0) return;
     // Points relative to a.
@@ -408,7 +408,7 @@ void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockVi
         const double zy = y2 * u + (y2 - y3) * u * u * t + y1 * t + (y1 - y0) * u * t * t;
         const double h = std::trunc(zx);
         if (h >= 0.0 && h <= span)
-            out[(a + static_cast<int64_t>(h)) & kRingMask] = ToSample(zy, kRepairMin, kRepairMax);
+            out[(a + static_cast<int64_t>(h)) & kRingMask] = ToSampleWithin(zy, kRepairMin, kRepairMax);
     }
 }
 
