@@ -109,7 +109,10 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
         m_lastResult = kRunNoSource;
         return false;
     }
-    m_source->SetSessionMode(true);
+    // Silence marking records no step, so it reads the source as it is open (its plain file when the
+    // song is edited without a session); every other run reads and extends the session.
+    const bool silence = filter->GetType() == kFilterMarkSilence;
+    if (!silence) m_source->SetSessionMode(true);
     if (m_source->Reopen(kOpenRead) != kFileOk) {
         m_lastResult = kRunCannotRead;
         return false;
@@ -127,7 +130,6 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
 
     const std::string tempDir = TempFolder();
     m_source->Session().SetTempPath(tempDir);
-    const bool silence = filter->GetType() == kFilterMarkSilence;
     const std::string outputName = preview ? std::string() : TempWaveName(tempDir);
 
     if (channelMode == -1) channelMode = m_source->Format().nChannels == 2 ? kModeStereo : kModeMono;

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "processing/FilterRunner.h"
@@ -110,9 +109,6 @@ bool CTrackIndexer::IndexTracks(CSongDocument& doc, bool confirm, bool clear) {
     filter.SetParams(params);
     filter.SetDividerList(&dividers);
 
-    // The runner always reads through a session. A song open without one gets a temporary
-    // session for the run, which goes again afterwards (with its file, unless that was there).
-    const bool hadSession = PathExists(SessionFileName(doc.Path()));
     CWaveFile* const previousSource = runner->Source();
     const std::string previousCaption = runner->Caption();
     runner->SetSource(&doc.Wave());
@@ -121,12 +117,7 @@ bool CTrackIndexer::IndexTracks(CSongDocument& doc, bool confirm, bool clear) {
     const int result = runner->LastResult();
     runner->SetCaption(previousCaption);
     runner->SetSource(previousSource);
-    CWaveFile& wave = doc.Wave();
-    wave.Close();
-    if (!doc.SessionMode()) {
-        wave.Session().DiscardSession(hadSession);
-        wave.SetSessionMode(false);
-    }
+    doc.Wave().Close();
 
     if (!ran && result != CFilterRunner::kRunCancelled) {
         dividers = before;
