@@ -4,19 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "tracks/DividerList.h"
-
-namespace {
-
-using Entries = std::vector<std::pair<uint32_t, std::string>>;
-
-Entries EntriesOf(const CDividerList& list) {
-    Entries out;
-    for (int i = 0; i < list.Count(); ++i) out.emplace_back(list.Position(i), list.Name(i));
-    return out;
-}
-
-}  // namespace
+#include "tracks/DividerEntries.h"
 
 TEST(DividerList, AddNamesFromTheTitleSkipsTakenNamesAndKeepsNamesWithPositions) {
     CDividerList list;

@@ -14,6 +14,7 @@
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
 #include "support/WaveBuilder.h"
+#include "tracks/DividerEntries.h"
 #include "tracks/SongDocument.h"
 #include "tracks/SongsRecording.h"
 #include "tracks/TrackIndexer.h"
@@ -21,14 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using Entries = std::vector<std::pair<uint32_t, std::string>>;
-
-Entries EntriesOf(const CDividerList& list) {
-    Entries out;
-    for (int i = 0; i < list.Count(); ++i) out.emplace_back(list.Position(i), list.Name(i));
-    return out;
-}
 
 // The dividers as stored, read back by opening the song again (through its session when it has
 // one), and the number of steps of that session.
