@@ -71,14 +71,13 @@ bool CSongDocument::LoadDividers() {
 bool CSongDocument::Close(bool commit, bool discardSession) {
     if (!m_open) return true;
     bool ok = true;
+    m_wave->Close();
     if (m_sessionMode) {
-        m_wave->Close();
         CEditQueue& session = m_wave->Session();
         if (commit && m_modified) ok = session.CommitSession(m_path);
         // A failed commit keeps the session and its files for the next try.
         if (discardSession && ok) session.DiscardSession(false);
     }
-    m_wave->Close();
     if (!ok) return false;
     m_open = false;
     m_modified = false;
