@@ -17,7 +17,7 @@
 #include "BenchTimer.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "dsp/FilterDesign.h"
 #include "enhance/TaviEnhance.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/ProgramPaths.h"
+#include "base/AppSettings.h"
+#include "base/ProgramPaths.h"
 
 namespace {
 

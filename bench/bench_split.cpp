@@ -12,7 +12,7 @@
 #include "BenchTimer.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "tracks/TrackSplitter.h"
 
 namespace {

@@ -102,7 +102,7 @@ int CmdClean(const std::vector<std::string>& args) {
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("clean", in) || !MakeTempFolder("clean", settings.Get())) return 1;
-    if (!RunAndCommit(in, out, clean, 61401)) return 1;
+    if (!RunAndCommit(in, out, clean, kMsgCleaningCaption)) return 1;
     const CTaviClean::Totals totals = clean.GetTotals();
 
     const CFilter::Params& used = clean.GetParams();

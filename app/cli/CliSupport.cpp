@@ -13,9 +13,9 @@
 #include "audiofile/WaveFile.h"
 #include "audiofile/WaveFormat.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/ProgramPaths.h"
-#include "shell/StringTable.h"
+#include "base/AppSettings.h"
+#include "base/ProgramPaths.h"
+#include "base/StringTable.h"
 
 std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars) {
     if (text.empty() || text.size() > maxChars) return std::nullopt;
@@ -65,10 +65,10 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
     return ok;
 }
 
-bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, int captionId, uint32_t start,
+bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, MsgId captionId, uint32_t start,
                   uint32_t end) {
     return RunInSession(in, [&](CWaveFile& source, CFilterRunner& runner) {
-        if (captionId != 0) runner.SetCaption(LoadString(captionId));
+        if (captionId != kMsgNone) runner.SetCaption(LoadString(captionId));
         return runner.RunFilter(start, end, &filter, nullptr, false) && source.Session().CommitSession(out);
     });
 }

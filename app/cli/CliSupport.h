@@ -9,6 +9,7 @@
 #include <string>
 
 #include "audiofile/FileNames.h"
+#include "base/StringTable.h"
 
 class CFilter;
 class CFilterRunner;
@@ -36,7 +37,7 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
 
 // RunInSession with a run of filter over bytes [start, end) of in (0, 0: all of it) under the progress
 // caption captionId (0: the runner's own), whose stream is then written into out.
-bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, int captionId, uint32_t start = 0,
+bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, MsgId captionId, uint32_t start = 0,
                   uint32_t end = 0);
 
 // Prints count dividers of block (index, byte position, seconds, name; one line each), then the stage

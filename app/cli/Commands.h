@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/StringTable.h"
+
 struct CliCommand {
     const char* name;
     const char* usage;    // arguments, e.g. "FILE..."
@@ -40,4 +42,4 @@ int CmdSplit(const std::vector<std::string>& args);
 // Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
 // result into OUT; IN keeps its audio. An exit status.
 class CFilter;
-int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, int captionId);
+int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, MsgId captionId);

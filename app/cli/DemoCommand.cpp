@@ -15,7 +15,7 @@
 
 #include "Commands.h"
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
+#include "base/Services.h"
 
 namespace {
 

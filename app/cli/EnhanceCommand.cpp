@@ -15,7 +15,7 @@
 #include "Commands.h"
 #include "SettingsScope.h"
 #include "enhance/TaviEnhance.h"
-#include "shell/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 namespace {
 
@@ -24,7 +24,6 @@ constexpr const char* kUsage =
     "[--preset NAME]\n"
     "  tone controls -1000..1000 as the pane's trackbars hold them: each unit is 0.01 dB of cut, negative "
     "values boost\n";
-constexpr int kIdEnhancingCaption = 61701;
 
 struct Control {
     const char* option;
@@ -96,7 +95,7 @@ int CmdEnhance(const std::vector<std::string>& args) {
     enhancer.SetParams(params);
 
     if (!MakeTempFolder("enhance", settings.Get())) return 1;
-    const bool ok = RunAndCommit(in, out, enhancer, kIdEnhancingCaption);
+    const bool ok = RunAndCommit(in, out, enhancer, kMsgEnhancingCaption);
     if (ok && enhancer.TakeClipping()) {
         std::fprintf(stderr, "restova-cli enhance: some samples were clipped; try a lower --level\n");
     }

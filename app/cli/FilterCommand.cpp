@@ -114,7 +114,7 @@ int CmdFilter(const std::vector<std::string>& args) {
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("filter", in) || !MakeTempFolder("filter", settings.Get())) return 1;
-    if (!preview) return RunAndCommit(in, out, *filter, 0, start, end) ? 0 : 1;
+    if (!preview) return RunAndCommit(in, out, *filter, kMsgNone, start, end) ? 0 : 1;
 
     const bool ok = RunInSession(in, [&](CWaveFile&, CFilterRunner& runner) {
         CFilePreviewPlayer player(previewPath);

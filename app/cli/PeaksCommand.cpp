@@ -6,8 +6,8 @@
 #include "Commands.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 
 int CmdPeaks(const std::vector<std::string>& args) {
     if (args.size() != 1) {
@@ -31,7 +31,7 @@ int CmdPeaks(const std::vector<std::string>& args) {
     rc = CPeakFile::BuildPeakFile(wave, 0, 0, keep ? dividers.get() : nullptr, keep ? count : 0, results);
     Services().ProgressClose();
     if (rc == -1) {
-        ShowMessage(1414, MsgIcon::Stop);
+        ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
         return 1;
     }
     if (rc != 0) {

@@ -15,11 +15,10 @@
 
 namespace {
 
-constexpr int kMsgRiaaCaption = 159;
 
 }  // namespace
 
-int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, int captionId) {
+int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, MsgId captionId) {
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (OutIsIn(command, in, out) || !HasNoSession(command, in)) return 1;
     CSettingsScope settings;

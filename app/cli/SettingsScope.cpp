@@ -1,6 +1,6 @@
 #include "SettingsScope.h"
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 CSettingsScope::CSettingsScope() {
     m_settings.Load(Profile());

@@ -2,7 +2,7 @@
 // the length of one command.
 #pragma once
 
-#include "shell/AppSettings.h"
+#include "base/AppSettings.h"
 
 class CSettingsScope {
 public:

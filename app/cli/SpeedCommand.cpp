@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kMsgSpeedCaption = 148;
 constexpr const char* kUsage =
     "usage: restova-cli speed IN OUT --record 33|45|78 --turntable 33|45|78\n"
     "       restova-cli speed IN OUT --ratio R\n";

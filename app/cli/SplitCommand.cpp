@@ -10,13 +10,12 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "audiofile/FileNames.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 #include "tracks/TrackSplitter.h"
 
 namespace {
 
-constexpr int kMsgChopTitle = 61806;
 
 int Usage() {
     std::fprintf(stderr, "usage: restova-cli split FILE DIR [--naming 0|1|2|3] [--cd-align] [--keep]\n");

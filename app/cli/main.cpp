@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "Commands.h"
-#include "shell/HeadlessServices.h"
-#include "shell/Services.h"
+#include "base/HeadlessServices.h"
+#include "base/Services.h"
 
 namespace {
 

@@ -18,17 +18,12 @@
 #include "audiofile/RiffReader.h"
 #include "audiofile/SessionArchive.h"
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 
 namespace {
 
 // Message numbers of the commit's failure texts and peak-build title.
-constexpr int kMsgShortWrite = 61201;
-constexpr int kMsgRenameScratch = 61202;
-constexpr int kMsgBackupSong = 61203;
-constexpr int kMsgRenameOther = 61204;
-constexpr int kMsgCreatingPeakFile = 61205;
 
 // Bytes the commit copies between two starts of write-back.
 constexpr uint64_t kFlushBytes = 8 << 20;
@@ -45,25 +40,7 @@ bool PeaksWhileCopying(const WAVEFORMATEX& fmt) {
            std::endian::native == std::endian::little;
 }
 
-// Fills "%s" and "%d" of a table text in order with the given values.
-std::string FillIn(const std::string& text, std::initializer_list<std::string> values) {
-    std::string out;
-    auto next = values.begin();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'd') &&
-            next != values.end()) {
-            out += *next++;
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-void ShowText(int id, std::initializer_list<std::string> values) {
-    Services().MessageBox(FillIn(LoadString(id), values), kAppCaption, MsgIcon::Stop, MsgButtons::Ok);
-}
+void ShowText(MsgId id, std::initializer_list<std::string> values) { ShowMessage(id, MsgIcon::Stop, MsgButtons::Ok, values); }
 
 bool SyncFolderOf(const std::string& path) {
     return SyncPath(FolderOf(path), true);
@@ -403,7 +380,7 @@ int CEditQueue::OpenSession(const std::string& songPath, const WAVEFORMATEX& son
         if (loaded == LoadResult::Damaged && bad < 0) bad = static_cast<int>(steps.size());
         if (bad >= 0) {
             bool recovered = false;
-            if (ShowMessage(376, MsgIcon::Stop, MsgButtons::YesNoCancel) == MsgAnswer::Yes && bad > 0) {
+            if (ShowMessage(kMsgSessionCorrupt, MsgIcon::Stop, MsgButtons::YesNoCancel) == MsgAnswer::Yes && bad > 0) {
                 // Keep the steps before the first bad one, save them and load them back.
                 steps.resize(static_cast<size_t>(bad));
                 m_steps = std::move(steps);
@@ -896,7 +873,7 @@ int CEditQueue::CopyStreamTo(const std::string& scratch) {
         GetDividers(dividers, count);
         scanner.Finish(peaks);
         if (CPeakFile::WritePeakFile(scratch, peaks, &dividers, count) != 0) {
-            ShowMessage(1414, MsgIcon::Stop);
+            ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
             ::unlink(PeakFileName(scratch).c_str());
             failed = true;
         }
@@ -996,7 +973,7 @@ bool CEditQueue::CommitSession(const std::string& target) {
     if (!m_valid || target.empty()) return false;
     IServices& ui = Services();
     const bool ownProgress = !ui.ProgressIsOpen();
-    const std::string title = FormatString(314, target);
+    const std::string title = FormatString(kMsgSaving, target);
     if (ownProgress) {
         ui.ProgressOpen(0, 100, title);
     } else {
@@ -1038,7 +1015,7 @@ bool CEditQueue::CommitSession(const std::string& target) {
     if (!audioSynced || !peaksSynced) {
         // Without its peak file the new song would lose its dividers: keep the song as it is.
         if (audioSynced) {
-            ShowMessage(1414, MsgIcon::Stop);
+            ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
         } else {
             CWaveFile::ReportFileError(kErrCannotWrite, scratch);
         }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ std::string TempWaveName(const std::string& tempDir, int start) {
         ++n;
         name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
     }
-    if (n > kTempWaveWarnAbove) ShowMessage(107, MsgIcon::Stop);
+    if (n > kTempWaveWarnAbove) ShowMessage(kMsgTooManyTempFiles, MsgIcon::Stop);
     return name;
 }
 

@@ -19,7 +19,7 @@
 #include "audiofile/QueEdit.h"
 #include "audiofile/RiffReader.h"
 #include "audiofile/WaveFile.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 
 const uint8_t CPeakFile::kIdentifier[16] = {0x42, 0x1F, 0x07, 0xF6, 0x0A, 0x32, 0xD3, 0x11,
                                             0xB0, 0x64, 0x82, 0xD9, 0x1B, 0xE8, 0xD7, 0x4D};
@@ -446,7 +446,7 @@ int CPeakFile::BuildPeakFile(CWaveFile& wave, uint32_t first, uint32_t last, con
     if (ok && writtenBytes < expected) {
         values.assign(std::min<uint64_t>((expected - writtenBytes + 1) / 2, kValueBuffer), 0);
         ok = WriteValues(pkf.get(), values, writtenBytes);
-        ShowMessage(468, MsgIcon::Exclamation);
+        ShowMessage(kMsgSizeInconsistent, MsgIcon::Exclamation);
     }
     // A full rebuild must not keep values of a longer, older wave behind its end.
     if (ok && update && start == 0 && end == length - length % frameBytes) {
@@ -477,7 +477,7 @@ bool CPeakFile::WriteDividers(const std::string& wavePath, const DividerBlock& d
     // Never turn a peak file of another format into a mix of two formats.
     uint8_t id[kIdentifierCheckBytes];
     if (std::fread(id, 1, sizeof id, f.get()) == sizeof id && std::memcmp(id, kIdentifier, sizeof id) != 0) {
-        ShowMessage(217, MsgIcon::Exclamation);
+        ShowMessage(kMsgOldPeakFile, MsgIcon::Exclamation);
         return false;
     }
     if (std::fseek(f.get(), 0, SEEK_SET) != 0 || !WriteHeader(f.get(), &dividers, count)) return false;
@@ -489,7 +489,7 @@ bool CPeakFile::ReadDividers(const std::string& wavePath, DividerBlock& dividers
         case HeaderStatus::Ok:
             return true;
         case HeaderStatus::OtherFormat:
-            if (!quiet) ShowMessage(217, MsgIcon::Exclamation);
+            if (!quiet) ShowMessage(kMsgOldPeakFile, MsgIcon::Exclamation);
             return false;
         default:
             return false;
@@ -510,9 +510,9 @@ bool CPeakFile::PeakFileIsCurrent(const std::string& wavePath, const std::string
 
 bool CPeakFile::LoadStepPeaks(CQueEdit& step, const WAVEFORMATEX& fmt, uint32_t samplesPerPeak) {
     auto fail = [&step](bool otherFormat) {
-        if (otherFormat) ShowMessage(217, MsgIcon::Exclamation);
+        if (otherFormat) ShowMessage(kMsgOldPeakFile, MsgIcon::Exclamation);
         step.peaks.reset();
-        ShowMessage(1414, MsgIcon::Stop);
+        ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
         return false;
     };
     if (step.fileName.empty()) return fail(false);

@@ -17,8 +17,8 @@
 #include "audiofile/RiffReader.h"
 #include "codecs/Mp3Decoder.h"
 #include "codecs/PcmConverter.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 
 namespace {
 
@@ -269,40 +269,40 @@ const char* TagName(uint16_t tag) {
     }
 }
 
-int MessageIdOf(int code) {
+MsgId MessageIdOf(int code) {
     switch (code) {
         case kErrWrite:
-            return 32815;
+            return kMsgWriteError;
         case kErrRead:
-            return 32816;
+            return kMsgReadError;
         case kErrSeek:
-            return 32819;
+            return kMsgSeekError;
         case kErrBadType:
-            return 32834;
+            return kMsgBadFileType;
         case kErrInternal:
-            return 9;
+            return kMsgInternalError;
         case kErrMemory:
-            return 118;
+            return kMsgMemoryError;
         case kErrCannotOpen:
-            return 140;
+            return kMsgCannotOpen;
         case kErrFormat:
-            return 116;
+            return kMsgFormatNotSupported;
         case kErrTypeUnsupported:
-            return 32786;
+            return kMsgTypeNotSupported;
         case kErrResolution:
-            return 188;
+            return kMsgResolution;
         case kErrCannotWrite:
-            return 190;
+            return kMsgCannotWrite;
         case kErrSeekWave:
-            return 32927;
+            return kMsgSeekWave;
         case kErrMmePrepare:
-            return 436;
+            return kMsgMmePrepare;
         case kErrMmeAdd:
-            return 438;
+            return kMsgMmeAddBuffer;
         case kErrCannotRead:
-            return 123;
+            return kMsgCannotRead;
         default:
-            return 117;
+            return kMsgCannotOpenFile;
     }
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
+#include "base/Services.h"
 
 namespace {
 

@@ -17,7 +17,7 @@ extern "C" {
 #include "audiofile/FileNames.h"
 #include "audiofile/RiffReader.h"
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
+#include "base/Services.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <limits>
 #include <utility>
 
-#include "shell/Services.h"
+#include "base/Services.h"
 
 CFilePreviewPlayer::CFilePreviewPlayer(std::string path) : m_path(std::move(path)) {}
 

@@ -10,12 +10,10 @@
 #include "enhance/TaviEnhance.h"
 #include "processing/Filter.h"
 #include "processing/FilterRunner.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kIdEnhancingCaption = 61701;
-constexpr int kIdEnterWholeNumber = 61702;
 
 // The trackbar a number box mirrors, or the id itself.
 int TrackbarOf(int id) {
@@ -124,7 +122,7 @@ int CEnhancerDlg::OnBypass() {
 bool CEnhancerDlg::ValidateControls() {
     if (m_invalidBox == 0) return true;
     const Range r = RangeOf(m_invalidBox);
-    ShowMessage(kIdEnterWholeNumber, MsgIcon::Exclamation, MsgButtons::Ok,
+    ShowMessage(kMsgEnterWholeNumber, MsgIcon::Exclamation, MsgButtons::Ok,
                 std::to_string(r.min) + " to " + std::to_string(r.max));
     return false;
 }
@@ -188,7 +186,7 @@ bool CEnhancerDlg::Run(bool preview) {
     StartTimer(kTimerMs);
     filter->SetBypass(m_bypass);
     m_runner->SetSource(m_song);
-    m_runner->SetCaption(LoadString(kIdEnhancingCaption));
+    m_runner->SetCaption(LoadString(kMsgEnhancingCaption));
     const bool ok = m_runner->RunFilter(0, 0, filter, this, preview);
     KillTimer();
     return ok;

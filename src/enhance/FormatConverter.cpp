@@ -11,13 +11,11 @@
 #include <vector>
 
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kMsgNothingToDo = 350;
-constexpr int kMsgResampleFailed = 1408;
 
 // The effect works on 32-bit samples; ours sit on a 24-bit scale.
 constexpr int32_t kToLibrary = 256;

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
+#include "base/Services.h"
 
 CPitch::CPitch() {
     SetIdentity(kFilterPitch, "Pitch", "Pitch");

@@ -9,11 +9,10 @@
 #include "audiofile/WaveFile.h"
 #include "enhance/Pitch.h"
 #include "processing/FilterRunner.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kMsgCaption = 148;
 
 }  // namespace
 
@@ -54,7 +53,7 @@ bool CSpeedCorrection::DoCorrectSpeed(CFilterRunner& runner, const std::string& 
         return false;
     }
     runner.SetSource(&wave);
-    runner.SetCaption(LoadString(kMsgCaption));
+    runner.SetCaption(LoadString(kMsgSpeedCaption));
     bool ok = runner.RunFilter(0, 0, filter.get(), owner, false);
     if (!runner.FinishRun()) ok = false;
     // The song's waveform is out of date now; it is rebuilt when the song is shown again.

@@ -10,14 +10,12 @@
 
 #include "audiofile/WaveFile.h"
 #include "dsp/RealFft.h"
-#include "shell/AppSettings.h"
-#include "shell/SettingsStore.h"
-#include "shell/StringTable.h"
+#include "base/AppSettings.h"
+#include "base/SettingsStore.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kMsgBadPreset = 305;
-constexpr int kMsgNoBuffers = 306;
 constexpr const char* kUseOldFftKey = "useOldFFT";
 constexpr double kEstimateCap = 562949819203592.0;
 constexpr double kFrameOffset = 0.001;  // keeps the transform away from exact zeros

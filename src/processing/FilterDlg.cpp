@@ -2,17 +2,12 @@
 
 #include "processing/Filter.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/SettingsStore.h"
-#include "shell/StringTable.h"
+#include "base/AppSettings.h"
+#include "base/SettingsStore.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kIdDefaultNotDeleted = 32832;
-constexpr int kIdConfirmDelete = 296;
-constexpr int kIdConfirmDeleteCaption = 493;
-constexpr int kIdNotFound = 297;
-constexpr int kIdNotFoundCaption = 61632;
 
 }  // namespace
 
@@ -62,16 +57,16 @@ int CFilterDlg::OnDelete() {
     if (!m_filter) return 1;
     const std::string name = m_combo.GetEditText();
     if (name == CPresetStore::kDefaultName) {
-        ShowMessage(kIdDefaultNotDeleted, MsgIcon::Exclamation);
+        ShowMessage(kMsgDefaultNotDeleted, MsgIcon::Exclamation);
         return 1;
     }
     const int index = m_combo.FindStringExact(name);
     if (index < 0) {
-        Services().MessageBox(FormatString(kIdNotFound, name), LoadString(kIdNotFoundCaption), MsgIcon::Exclamation,
+        Services().MessageBox(FormatString(kMsgPresetNotFound, name), LoadString(kMsgDeleteSettingCaption), MsgIcon::Exclamation,
                               MsgButtons::Ok);
         return 1;
     }
-    if (Services().MessageBox(FormatString(kIdConfirmDelete, name), LoadString(kIdConfirmDeleteCaption),
+    if (Services().MessageBox(FormatString(kMsgConfirmDeletePreset, name), LoadString(kMsgDeletePresetCaption),
                               MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
         return 1;
     }

@@ -4,13 +4,10 @@
 
 #include "processing/Filter.h"
 #include "processing/PresetCombo.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kIdEnterName = 32830;
-constexpr int kIdOverwrite = 295;
-constexpr int kIdOverwriteCaption = 61631;
 
 // Selects "Default" in the combo, adding it when missing.
 void SelectDefault(CPresetCombo& combo) {
@@ -35,7 +32,7 @@ int CFilter::SavePresetAs(CPresetCombo& combo) {
     std::string name;
     if (!AskPresetName(CurrentPreset(), name)) return 1;
     if (name.empty()) {
-        ShowMessage(kIdEnterName, MsgIcon::Exclamation);
+        ShowMessage(kMsgEnterPresetName, MsgIcon::Exclamation);
         combo.SetFocus();
         return 1;
     }
@@ -49,7 +46,7 @@ int CFilter::SavePresetAs(CPresetCombo& combo) {
     if (added) {
         index = combo.AddString(name);
     } else if (name != kDefaultName) {
-        if (Services().MessageBox(FormatString(kIdOverwrite, name), LoadString(kIdOverwriteCaption), MsgIcon::Question,
+        if (Services().MessageBox(FormatString(kMsgPresetExists, name), LoadString(kMsgSettingExistsCaption), MsgIcon::Question,
                                   MsgButtons::YesNo) != MsgAnswer::Yes) {
             return 1;
         }

@@ -18,23 +18,13 @@
 #include "processing/Filter.h"
 #include "processing/GainChange.h"
 #include "processing/TaviClean.h"
-#include "shell/AppSettings.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/AppSettings.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 #include "tracks/MarkSilence.h"
 
 namespace {
 
-constexpr int kMsgCannotRead = 123;
-constexpr int kMsgCannotWrite = 190;
-constexpr int kMsgIncompatible = 308;
-constexpr int kMsgNoFilter = 352;
-constexpr int kMsgInternalError = 9;
-constexpr int kMsgOverwrite = 61301;
-constexpr int kMsgNullFilter = 61302;
-constexpr int kMsgUnknownError = 61303;
-constexpr int kMsgCaption = 61304;
-constexpr int kMsgSaving = 314;
 
 // Channel modes: stereo to stereo, mono to mono.
 constexpr int kModeStereo = 3;
@@ -48,7 +38,7 @@ bool IsPlaying(const IPreviewPlayer* player) {
 
 }  // namespace
 
-CFilterRunner::CFilterRunner() : m_caption(LoadString(kMsgCaption)) {}
+CFilterRunner::CFilterRunner() : m_caption(LoadString(kMsgFilteringCaption)) {}
 
 CFilterRunner::~CFilterRunner() = default;
 
@@ -207,7 +197,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     source.StepBack();
 
     if (!preview && !silence && PathExists(outputName)) {
-        std::string question = LoadString(kMsgOverwrite);
+        std::string question = LoadString(kMsgOverwriteDestination);
         const size_t at = question.find("%s");
         if (at != std::string::npos) question.replace(at, 2, outputName);
         if (Services().MessageBox(question, kAppCaption, MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
@@ -337,7 +327,7 @@ void CFilterRunner::SetProgress(uint32_t position) {
     Services().ProgressSetPos(static_cast<int>(position >> m_progressShift));
 }
 
-bool CFilterRunner::RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, int captionId,
+bool CFilterRunner::RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, MsgId captionId,
                                     bool preview) {
     std::unique_ptr<CFilter> filter = CreateFilter(type);
     if (!filter) return false;

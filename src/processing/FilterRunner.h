@@ -15,6 +15,7 @@
 #include <string>
 
 #include "audiofile/WaveFile.h"
+#include "base/StringTable.h"
 
 class CFilter;
 class CFilterDlg;
@@ -93,7 +94,7 @@ public:
     int ExecuteFilter(const std::string& outputName, CFilterDlg* owner, bool preview, CFilter& filter, int channelMode);
     // Runs a filter of the given type (with the named preset, if any) over the whole file, then
     // commits the result into the file itself. captionId is the progress caption's string number.
-    bool RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, int captionId,
+    bool RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, MsgId captionId,
                          bool preview);
     // Commits the source's session into the source's own file when a run produced a step (progress
     // text 314), then closes the source. False only when a commit failed.

@@ -7,8 +7,8 @@
 #include "audiofile/WaveFile.h"
 #include "dsp/FilterDesign.h"
 #include "dsp/SavitzkyGolay.h"
-#include "shell/AppSettings.h"
-#include "shell/SettingsStore.h"
+#include "base/AppSettings.h"
+#include "base/SettingsStore.h"
 
 namespace {
 

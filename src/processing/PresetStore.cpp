@@ -10,9 +10,9 @@
 #include <cstdio>
 
 #include "processing/PresetCombo.h"
-#include "shell/AppSettings.h"
-#include "shell/IniFile.h"
-#include "shell/StringTable.h"
+#include "base/AppSettings.h"
+#include "base/IniFile.h"
+#include "base/StringTable.h"
 
 namespace {
 
@@ -21,9 +21,6 @@ constexpr size_t kMaxValueChars = 4095;
 // A "Set" value this short cannot hold eleven numbers and is refused outright.
 constexpr size_t kMinSetChars = 10;
 constexpr std::string_view kExtension = ".pst";
-constexpr int kIdInvalidChar = 356;
-constexpr int kIdNameCaption = 61633;
-constexpr int kIdNamePrompt = 61634;
 
 // A name that could leave the preset folder never reaches the file system.
 bool IsSafeName(const std::string& name) {
@@ -162,12 +159,12 @@ std::string CPresetStore::TruncateName(std::string_view name) {
 bool CPresetStore::AskPresetName(const std::string& initial, std::string& name) {
     name = TruncateName(initial);
     for (;;) {
-        if (Services().AskText(LoadString(kIdNameCaption), LoadString(kIdNamePrompt), name) != MsgAnswer::Ok) {
+        if (Services().AskText(LoadString(kMsgPresetNameCaption), LoadString(kMsgPresetNamePrompt), name) != MsgAnswer::Ok) {
             return false;
         }
         name = TruncateName(name);
         if (!HasForbiddenChar(name)) return true;
-        ShowMessage(kIdInvalidChar, MsgIcon::Stop);
+        ShowMessage(kMsgInvalidPresetChar, MsgIcon::Stop);
     }
 }
 

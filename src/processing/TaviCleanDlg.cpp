@@ -4,12 +4,11 @@
 
 #include "audiofile/FileNames.h"
 #include "processing/FilterRunner.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 
 namespace {
 
-constexpr int kMsgCaption = 61401;  // "Cleaning "
 
 uint8_t Shade(int64_t count) {
     return static_cast<uint8_t>(std::clamp<int64_t>(count, 0, 51) * 5);
@@ -107,7 +106,7 @@ bool CTaviCleanDlg::OnProcess() {
         }
     }
     m_runner->SetSource(&m_song);
-    m_runner->SetCaption(LoadString(kMsgCaption));
+    m_runner->SetCaption(LoadString(kMsgCleaningCaption));
     m_runner->RunFilter(0, 0, f, this, m_preview, -1);
     return CancelFlag().load();
 }

@@ -1,16 +1,12 @@
 #include "shell/RestovaApp.h"
 
-#include "shell/ProgramPaths.h"
-#include "shell/SettingsStore.h"
-#include "shell/StringTable.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
+#include "base/StringTable.h"
 
 namespace {
 
 constexpr const char* kFirstTimeKey = "FirstTime";
-constexpr int kMsgBin1Invalid = 386;
-constexpr int kMsgBin2Invalid = 387;
-constexpr int kMsgBin3Invalid = 411;
-constexpr int kGuideName = 227;
 
 }  // namespace
 
@@ -48,7 +44,7 @@ bool CRestovaApp::InstallFolders() const {
 }
 
 int CRestovaApp::CheckBins() const {
-    const std::pair<const std::string*, int> bins[] = {{&m_settings.Bin1Path, kMsgBin1Invalid},
+    const std::pair<const std::string*, MsgId> bins[] = {{&m_settings.Bin1Path, kMsgBin1Invalid},
                                                        {&m_settings.Bin2Path, kMsgBin2Invalid},
                                                        {&m_settings.Bin3Path, kMsgBin3Invalid}};
     int missing = 0;
@@ -75,7 +71,7 @@ bool CRestovaApp::OnMainWindowClosed() {
 }
 
 std::string CRestovaApp::GuidePath() const {
-    return CProgramPaths::Join(m_shareFolder, LoadString(kGuideName));
+    return CProgramPaths::Join(m_shareFolder, LoadString(kMsgGuideName));
 }
 
 int CRestovaApp::MmeDeviceId(int stored) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/AppSettings.h"
+#include "base/AppSettings.h"
 
 class CSettingsStore;
 

@@ -17,21 +17,12 @@
 #include "devices/TrackPlayer.h"
 #include "processing/FilterRunner.h"
 #include "processing/GainChange.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 #include "tracks/SongDocument.h"
 
 namespace {
 
-constexpr int kMsgCannotRead = 123;
-constexpr int kMsgDeleteTrack = 358;
-constexpr int kMsgEntireFile = 360;
-constexpr int kMsgNormalizing = 402;
-constexpr int kMsgNoPeakFile = 1414;
-constexpr int kMsgFadeIn = 61802;
-constexpr int kMsgFadeOut = 61803;
-constexpr int kMsgCutSize = 61804;
-constexpr int kMsgNoBuffer = 61805;
 
 // Gain-change shapes and the channel modes of a runner pass.
 constexpr int kShapeRise = 0;
@@ -378,7 +369,7 @@ bool CFinalTouches::MaximizeGain() {
 
     // The pass opens its own progress window with the same text.
     ui.ProgressClose();
-    const std::string caption = CaptionOf(ReplaceArg(LoadString(kMsgNormalizing), std::string()));
+    const std::string caption = CaptionOf(FormatString(kMsgNormalizing));
     const bool changed =
         m_doc.SessionMode() ? MaximizeSession(gain, length, caption) : MaximizePlain(gain, length, caption);
     if (changed) m_doc.SetModified();

@@ -10,17 +10,14 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "processing/FilterRunner.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 #include "tracks/DividerList.h"
 #include "tracks/MarkSilence.h"
 #include "tracks/SongDocument.h"
 
 namespace {
 
-constexpr int kMsgAlreadyIndexed = 215;
-constexpr int kMsgReindexed = 216;
-constexpr int kMsgFindingIndex = 61801;
 
 constexpr double kFullScale16 = 8388352.0;  // 16-bit full scale on the 24-bit scale
 constexpr int kBelowRms = 12;               // dB between the RMS level and the threshold

@@ -11,20 +11,12 @@
 
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
-#include "shell/Services.h"
-#include "shell/StringTable.h"
+#include "base/Services.h"
+#include "base/StringTable.h"
 #include "tracks/SongDocument.h"
 
 namespace {
 
-constexpr int kMsgChopped = 207;
-constexpr int kMsgCreatingFile = 224;
-constexpr int kMsgOverwrite = 294;
-constexpr int kMsgCannotChop = 318;
-constexpr int kMsgConfirmChop = 320;
-constexpr int kMsgCannotCreateFolder = 385;
-constexpr int kMsgChopTitle = 61806;
-constexpr int kMsgSeekMismatch = 61810;
 
 constexpr size_t kMaxFileNameBytes = 255;  // one path component on the file systems we write to
 const std::string kWaveExtension = ".wav";
@@ -247,7 +239,7 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
             return finish(Result::Failed, false);
         }
         if (PathExists(path)) {
-            if (ShowMessage(kMsgOverwrite, MsgIcon::Question, MsgButtons::YesNo, path) != MsgAnswer::Yes) continue;
+            if (ShowMessage(kMsgOverwriteTrack, MsgIcon::Question, MsgButtons::YesNo, path) != MsgAnswer::Yes) continue;
             ::unlink(path.c_str());  // a folder stays, and the copy then fails
         }
         ui.ProgressSetText(FormatString(kMsgCreatingFile, FileTitle(path)));

@@ -12,8 +12,8 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
-#include "shell/StringTable.h"
+#include "base/HeadlessServices.h"
+#include "base/StringTable.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
@@ -141,7 +141,7 @@ TEST_F(CommitPeaksFailureTest, PeakFileThatCannotBeWrittenKeepsSongAndSession) {
     EXPECT_TRUE(ReadBytes(m_song) == song);
     EXPECT_FALSE(fs::exists(scratch));
     ASSERT_EQ(m_services.Messages().size(), 1u);
-    EXPECT_EQ(m_services.Messages()[0].text, LoadString(1414));
+    EXPECT_EQ(m_services.Messages()[0].text, LoadString(kMsgNoPeakFile));
     EXPECT_EQ(q.Steps().size(), 3u);
 
     // Once the name is free again the same session commits.

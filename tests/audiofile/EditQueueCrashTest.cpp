@@ -13,7 +13,7 @@
 #include "audiofile/EditQueue.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "audiofile/FileNames.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "support/TempDir.h"
 
 namespace {

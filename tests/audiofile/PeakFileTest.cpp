@@ -12,7 +12,7 @@
 #include "audiofile/QueEdit.h"
 #include "audiofile/WaveFile.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -70,7 +70,7 @@ class PeakFileTest : public ProcessingTest {
 protected:
     int Shown(int id) const {
         return static_cast<int>(std::count_if(services.Messages().begin(), services.Messages().end(),
-                                              [&](const auto& m) { return m.text == LoadString(id); }));
+                                              [&](const auto& m) { return m.text == LoadString(MsgId(id)); }));
     }
 
     // Builds the peak file of a wave; the builder's result.
@@ -150,7 +150,7 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     layout.claimedDataSize = 2 * 2040;  // ten groups claimed, one present
     ASSERT_TRUE(WriteBytes(wave, BuildWave(layout, EncodeSamples(16, std::vector<int64_t>(204, 512)))));
     ASSERT_EQ(Build(wave), 0);
-    EXPECT_EQ(Shown(468), 1);
+    EXPECT_EQ(Shown(kMsgSizeInconsistent), 1);
     EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(wave))), (std::vector<uint16_t>{512, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // A header claiming gigabytes costs one buffer of zeros, not gigabytes.
@@ -163,7 +163,7 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     services.ClearMessages();
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(2040, 512)));
     ASSERT_EQ(Build(wave), 0);
-    EXPECT_EQ(Shown(468), 0);
+    EXPECT_EQ(Shown(kMsgSizeInconsistent), 0);
 }
 
 TEST_F(PeakFileTest, BuilderFailuresAreReturned) {
@@ -217,14 +217,14 @@ TEST_F(PeakFileTest, ForeignAndDamagedHeadersFailSafelyAndStayUntouched) {
         EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count)) << size;
     }
     EXPECT_FALSE(CPeakFile::ReadDividers(dir.File("missing.wav"), block, count));
-    EXPECT_EQ(Shown(217), 0);
+    EXPECT_EQ(Shown(kMsgOldPeakFile), 0);
 
     // Another program's format is reported (217) and never overwritten by divider calls.
     const Bytes old = HandMadePeakFile(SampleDividers(), 2, {1, 2, 3}, kOtherId);
     WritePeaks(wave, old);
     count = 99;
     EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count));
-    EXPECT_EQ(Shown(217), 1);
+    EXPECT_EQ(Shown(kMsgOldPeakFile), 1);
     EXPECT_EQ(count, 99u);
     EXPECT_FALSE(CPeakFile::WriteDividers(wave, SampleDividers(), 1));
     EXPECT_EQ(ReadBytes(PeakFileName(wave)), old);
@@ -255,7 +255,7 @@ TEST_F(PeakFileTest, StepPeaksTolerateEightMissingBytes) {
         EXPECT_EQ(step.dividerCount, 2u);
         EXPECT_EQ(step.dividers.Name(0), "Side A");
     }
-    EXPECT_EQ(Shown(1414), 0);
+    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 }
 
 TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
@@ -274,21 +274,21 @@ TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
         EXPECT_EQ(step.dividers.Name(1), "Second song");
         EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(wave, PeakFileName(wave)));
     }
-    EXPECT_EQ(Shown(1414), 0);
+    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 
     // When the audio is gone too, nothing can be rebuilt: 1414.
     WritePeaks(wave, HandMadePeakFile(SampleDividers(), 2, {0x1100}));
     fs::remove(wave);
     CQueEdit step = StepOf(wave, kStepFilter, 4 * 2040);
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    EXPECT_EQ(Shown(1414), 1);
+    EXPECT_EQ(Shown(kMsgNoPeakFile), 1);
 }
 
 TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
     CQueEdit step = StepOf(dir.File("gone.wav"), kStepFilter, 4 * 2040);
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    EXPECT_EQ(Shown(1414), 1);
+    EXPECT_EQ(Shown(kMsgNoPeakFile), 1);
 
     step.fileName = dir.File("oldstep.wav");
     ASSERT_TRUE(WriteWave(step.fileName, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 0)));
@@ -296,8 +296,8 @@ TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     services.ClearMessages();
     EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
     ASSERT_EQ(services.Messages().size(), 2u);
-    EXPECT_EQ(services.Messages()[0].text, LoadString(217));
-    EXPECT_EQ(services.Messages()[1].text, LoadString(1414));
+    EXPECT_EQ(services.Messages()[0].text, LoadString(kMsgOldPeakFile));
+    EXPECT_EQ(services.Messages()[1].text, LoadString(kMsgNoPeakFile));
 
     // A range that ends before it starts, or a step claiming far more than the file holds.
     WritePeaks(step.fileName, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(20)));
@@ -327,5 +327,5 @@ TEST_F(PeakFileTest, CutStepReadsOnlyDividers) {
     EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16), 204));
     EXPECT_EQ(step.dividerCount, 1u);
     EXPECT_EQ(step.dividers.Name(0), "Only");
-    EXPECT_EQ(Shown(1414), 0);
+    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 }

@@ -7,7 +7,7 @@
 
 #include "audiofile/WaveFile.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -99,8 +99,8 @@ TEST_F(WaveFileTools, EveryErrorCodeShowsItsTextWithAStopIcon) {
         services.ClearMessages();
         EXPECT_EQ(CWaveFile::ReportFileError(code, std::string("/x/song.wav")), code);
         ASSERT_EQ(services.Messages().size(), 1u) << code;
-        EXPECT_NE(LoadString(id), "") << id;
-        EXPECT_EQ(services.Messages()[0].text, FormatString(id, "/x/song.wav")) << code;
+        EXPECT_NE(LoadString(MsgId(id)), "") << id;
+        EXPECT_EQ(services.Messages()[0].text, FormatString(MsgId(id), "/x/song.wav")) << code;
         EXPECT_EQ(services.Messages()[0].icon, MsgIcon::Stop);
     }
     services.ClearMessages();

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/ShellTestFolder.h"
-#include "shell/StringTable.h"
+#include "support/ShellTestFolder.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 
 namespace {
@@ -56,9 +56,9 @@ TEST_F(CliTest, InfoPrintsOneBlockPerFileAndReportsEachFailure) {
                          dir / "Stereo8.WAV" +
                          "\ntype: WAV\nformat: Linear PCM\nchannels: 2\nrate: 8000\nbits: 8\nblock-align: 2\n"
                          "data-bytes: 8000\nduration: 0.500\n");
-    EXPECT_NE(r.err.find(LoadString(140)), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(LoadString(116)), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(FormatString(32834, dir / "notes.txt")), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(LoadString(kMsgCannotOpen)), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(LoadString(kMsgFormatNotSupported)), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(FormatString(kMsgBadFileType, dir / "notes.txt")), std::string::npos) << r.err;
     EXPECT_EQ(Cli({"--quiet", "info", dir / "missing.wav"}).err, "");
 }
 

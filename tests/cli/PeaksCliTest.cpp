@@ -6,7 +6,7 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "support/CliHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"

@@ -8,7 +8,7 @@
 
 #include "audiofile/WaveFile.h"
 #include "codecs/Mp3Decoder.h"
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 

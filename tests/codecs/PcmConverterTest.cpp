@@ -9,7 +9,7 @@
 
 #include "audiofile/WaveFile.h"
 #include "codecs/PcmConverter.h"
-#include "shell/Services.h"
+#include "base/Services.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 

@@ -14,8 +14,8 @@
 #include "audiofile/WaveFile.h"
 #include "processing/Filter.h"
 #include "processing/FilterRunner.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
+#include "base/AppSettings.h"
+#include "base/HeadlessServices.h"
 #include "support/TempDir.h"
 
 // Runs filter over interleaved 24-bit samples in memory, block samples at a time; beforeBlock

@@ -4,7 +4,7 @@
 #include "FilterHarness.h"
 #include "enhance/FormatConverter.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
@@ -86,7 +86,7 @@ TEST_F(FormatConverterTest, NothingToDoAndRefusalsLeaveNoDestination) {
     EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("out.wav"), 44100, 16, 1),
               CFormatConverter::kConvertNothingToDo);
     ASSERT_EQ(services.Messages().size(), 1u);
-    EXPECT_EQ(services.Messages()[0].text, LoadString(350));
+    EXPECT_EQ(services.Messages()[0].text, LoadString(kMsgNothingToDo));
 
     // Writing over the source, a missing source, a width no wave has and an absurd rate change.
     EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("cd.wav"), 48000, 16, 1),
@@ -97,7 +97,7 @@ TEST_F(FormatConverterTest, NothingToDoAndRefusalsLeaveNoDestination) {
               CFormatConverter::kConvertBadResolution);
     EXPECT_EQ(converter.DoConvert(dir.File("cd.wav"), dir.File("out.wav"), 100, 16, 1),
               CFormatConverter::kConvertResampleFailed);
-    EXPECT_EQ(services.Messages().back().text, LoadString(1408));
+    EXPECT_EQ(services.Messages().back().text, LoadString(kMsgResampleFailed));
     EXPECT_EQ(services.Messages().back().icon, MsgIcon::Exclamation);
     EXPECT_EQ(services.Messages().size(), 5u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.wav")));

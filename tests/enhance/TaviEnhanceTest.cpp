@@ -11,7 +11,7 @@
 #include "enhance/TaviEnhance.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 

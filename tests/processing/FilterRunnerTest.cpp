@@ -18,7 +18,7 @@
 #include "processing/FilterRunner.h"
 #include "processing/GainChange.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
@@ -285,7 +285,7 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
     EXPECT_FALSE(runner.RunFilter(0, 0, &gain, nullptr, false));
     EXPECT_EQ(runner.LastResult(), CFilterRunner::kRunCannotCreate);
     ASSERT_EQ(services.Messages().size(), 1u);
-    EXPECT_EQ(services.Messages()[0].text, LoadString(308));
+    EXPECT_EQ(services.Messages()[0].text, LoadString(kMsgIncompatible));
     EXPECT_EQ(source->Session().Steps().size(), 1u);
     settings.TempPath = dir.File("temp");
 
@@ -331,7 +331,7 @@ TEST_F(FilterRunnerTest, FailuresAreReportedAndRecordNothing) {
         EXPECT_TRUE(TempFiles().empty());
         EXPECT_EQ(small.Session().Steps().size(), 1u);
         if (faulty.stops) {
-            EXPECT_EQ(services.Messages().back().text, LoadString(190));
+            EXPECT_EQ(services.Messages().back().text, LoadString(kMsgCannotWrite));
         }
     }
     small.Session().DiscardSession(false);
@@ -465,11 +465,11 @@ TEST_F(FilterRunnerTest, FinishRunCommitsIntoTheSongOnlyAfterAProducedRun) {
 
     // The same in one call, as the record equalisation step does it: a gain change that was never
     // given parameters silences the song.
-    EXPECT_TRUE(runner.RunFilterOnFile(56, song, "", 159, false));
+    EXPECT_TRUE(runner.RunFilterOnFile(56, song, "", kMsgRiaaCaption, false));
     EXPECT_EQ(runner.Source(), nullptr);
     EXPECT_EQ(ReadInternal(song), std::vector<int32_t>(signal.size(), 0));
-    EXPECT_FALSE(runner.RunFilterOnFile(15, song, "", 159, false));  // built only inside the composites
-    EXPECT_EQ(services.Messages().back().text, LoadString(352));
+    EXPECT_FALSE(runner.RunFilterOnFile(15, song, "", kMsgRiaaCaption, false));  // built only inside the composites
+    EXPECT_EQ(services.Messages().back().text, LoadString(kMsgNoFilter));
 }
 
 }  // namespace

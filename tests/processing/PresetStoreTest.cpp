@@ -11,7 +11,7 @@
 #include "processing/FilterRunner.h"
 #include "processing/PresetCombo.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
@@ -195,7 +195,7 @@ TEST_F(PresetTest, NameBoxEndsOnCancelOrAnEmptyNameRefusesForbiddenCharactersAnd
     services.QueueText("fine; name?");
     EXPECT_EQ(filter.SavePresetAs(combo), 0);
     ASSERT_EQ(services.Messages().size(), 5u);
-    for (const auto& shown : services.Messages()) EXPECT_EQ(shown.text, LoadString(356));
+    for (const auto& shown : services.Messages()) EXPECT_EQ(shown.text, LoadString(kMsgInvalidPresetChar));
     EXPECT_EQ(services.TextRequests()[3].initial, "a:b");  // asked again with what was typed
     EXPECT_TRUE(fs::exists(File("fine; name?")));
 

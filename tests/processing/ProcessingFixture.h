@@ -13,9 +13,9 @@
 
 #include "audiofile/WaveFile.h"
 #include "processing/Filter.h"
-#include "shell/AppSettings.h"
-#include "shell/HeadlessServices.h"
-#include "shell/SettingsStore.h"
+#include "base/AppSettings.h"
+#include "base/HeadlessServices.h"
+#include "base/SettingsStore.h"
 #include "support/TempDir.h"
 
 // Headless services that let a test act in the middle of a run, where the

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 #include "shell/RestovaApp.h"
-#include "shell/SettingsStore.h"
-#include "shell/ShellTestFolder.h"
-#include "shell/StringTable.h"
+#include "base/SettingsStore.h"
+#include "support/ShellTestFolder.h"
+#include "base/StringTable.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ protected:
         std::vector<int> ids;
         for (const auto& m : services.Messages()) {
             for (int id : {386, 387, 411}) {
-                if (m.text == LoadString(id)) ids.push_back(id);
+                if (m.text == LoadString(MsgId(id))) ids.push_back(id);
             }
         }
         return ids;

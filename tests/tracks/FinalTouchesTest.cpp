@@ -19,7 +19,7 @@
 #include "devices/FilePreviewPlayer.h"
 #include "processing/FilterRunner.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/FinalTouches.h"
@@ -62,7 +62,7 @@ protected:
     }
     bool Shown(int id) const {
         const auto& shown = services.Messages();
-        return std::any_of(shown.begin(), shown.end(), [&](const auto& m) { return m.text == FormatString(id); });
+        return std::any_of(shown.begin(), shown.end(), [&](const auto& m) { return m.text == FormatString(MsgId(id)); });
     }
     static Range Selection(const CSongDocument& doc) { return {doc.SelStart(), doc.SelEnd()}; }
 
@@ -222,7 +222,7 @@ TEST_F(FinalTouchesTest, CutsMoveLaterDividersDropTheOnesInsideAndGiveTheSameFil
         EXPECT_TRUE(services.Messages().empty());
         EXPECT_TRUE(touches.CutRange(1000, 1000));  // empty: nothing removed, no step
         EXPECT_FALSE(touches.CutRange(kSecond, 40 * kSecond + 2));
-        EXPECT_TRUE(Shown(61804));
+        EXPECT_TRUE(Shown(kMsgCutSize));
         EXPECT_EQ(doc->DataLength(), 40 * kSecond);
         EXPECT_EQ(session ? doc->Wave().Session().Steps().size() : 1u, 1u);
         for (uint32_t s : {0u, 10u, 15u, 20u, 30u}) doc->Dividers().Append(s * kSecond, "T" + std::to_string(s));
@@ -230,7 +230,7 @@ TEST_F(FinalTouchesTest, CutsMoveLaterDividersDropTheOnesInsideAndGiveTheSameFil
 
         services.QueueAnswer(MsgAnswer::Yes);
         EXPECT_FALSE(touches.CutTrack());  // the whole file is selected
-        EXPECT_TRUE(Shown(360));
+        EXPECT_TRUE(Shown(kMsgEntireFile));
         services.QueueAnswer(MsgAnswer::No);
         doc->Select(10 * kSecond + 1, 20 * kSecond - 999);  // rounded down to whole frames
         EXPECT_FALSE(touches.CutTrack());
@@ -270,7 +270,7 @@ TEST_F(FinalTouchesTest, AFailedPlainCutLeavesTheSongWhole) {
         setrlimit(RLIMIT_FSIZE, &limit);
         CFinalTouches touches(*doc);
         const bool cut = touches.CutRange(0, kSecond);
-        _exit(!cut && Shown(123) ? 0 : 1);
+        _exit(!cut && Shown(kMsgCannotRead) ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

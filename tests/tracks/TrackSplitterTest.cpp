@@ -17,7 +17,7 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "processing/ProcessingFixture.h"
-#include "shell/StringTable.h"
+#include "base/StringTable.h"
 #include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/SongDocument.h"
@@ -46,7 +46,7 @@ class TrackSplitterTest : public ProcessingTest {
 protected:
     // Whether message id was shown since the messages were last cleared.
     bool Shown(int id) const {
-        const std::string& text = LoadString(id);
+        const std::string& text = LoadString(MsgId(id));
         const std::string head = text.substr(0, std::min<size_t>(text.find('%'), 30));
         return std::any_of(services.Messages().begin(), services.Messages().end(),
                            [&](const auto& m) { return m.text.rfind(head, 0) == 0; });
@@ -209,7 +209,7 @@ TEST_F(TrackSplitterTest, CdAlignmentShortPiecesExistingFilesAndTheSourceMoveOrR
             EXPECT_EQ(names[i], out + "/" + name);
             EXPECT_EQ(DataOf(names[i]), Slice(data, range.first, range.second)) << name;
         }
-        EXPECT_EQ(Shown(294), c.declined != nullptr);
+        EXPECT_EQ(Shown(kMsgOverwriteTrack), c.declined != nullptr);
         if (c.declined) {
             EXPECT_EQ(ReadBytes(out + "/" + c.declined), old);
         }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Services.h"
+#include "base/Services.h"
 
 class CHeadlessServices : public IServices {
 public:

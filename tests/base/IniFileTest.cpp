@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "shell/IniFile.h"
-#include "shell/ShellTestFolder.h"
+#include "base/IniFile.h"
+#include "support/ShellTestFolder.h"
 
 namespace {
 

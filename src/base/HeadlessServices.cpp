@@ -1,4 +1,4 @@
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 
 #include <spawn.h>
 #include <cerrno>

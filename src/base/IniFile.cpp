@@ -1,4 +1,4 @@
-#include "shell/IniFile.h"
+#include "base/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

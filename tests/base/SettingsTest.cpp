@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "shell/AppSettings.h"
-#include "shell/IniFile.h"
-#include "shell/ProgramPaths.h"
-#include "shell/SettingsStore.h"
-#include "shell/ShellTestFolder.h"
+#include "base/AppSettings.h"
+#include "base/IniFile.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
+#include "support/ShellTestFolder.h"
 
 namespace {
 

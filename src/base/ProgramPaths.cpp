@@ -1,4 +1,4 @@
-#include "shell/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

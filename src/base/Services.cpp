@@ -1,6 +1,6 @@
-#include "shell/Services.h"
+#include "base/Services.h"
 
-#include "shell/HeadlessServices.h"
+#include "base/HeadlessServices.h"
 
 namespace {
 CHeadlessServices g_fallback;

@@ -1,10 +1,10 @@
-#include "shell/AppSettings.h"
+#include "base/AppSettings.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "shell/ProgramPaths.h"
-#include "shell/SettingsStore.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
 
 namespace {
 

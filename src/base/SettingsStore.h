@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/IniFile.h"
+#include "base/IniFile.h"
 
 class CSettingsStore {
 public:

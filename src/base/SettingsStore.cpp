@@ -1,8 +1,8 @@
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include <cstdio>
 
-#include "shell/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 
 namespace {
 
