@@ -20,6 +20,7 @@
 #include "processing/ProcessingFixture.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
+#include "support/CliHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -163,8 +164,7 @@ class TaviCleanDlgTest : public ProcessingTest {
 protected:
     void SetUp() override {
         ProcessingTest::SetUp();
-        const auto root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-        std::filesystem::copy_file(root / "share/Presets/TaviClean/Default.pst",
+        std::filesystem::copy_file(SourceShare() / "Presets/TaviClean/Default.pst",
                                    PresetFolder("TaviClean") / "Default.pst");
     }
 

@@ -14,6 +14,10 @@ CliHarness::CliHarness(std::string program, std::filesystem::path home)
       m_outFile((m_home / "out.txt").string()),
       m_errFile((m_home / "err.txt").string()) {}
 
+CliHarness BuiltCli(const std::filesystem::path& home) { return CliHarness(RESTOVA_CLI_PATH, home); }
+
+std::filesystem::path SourceShare() { return RESTOVA_SOURCE_SHARE_DIR; }
+
 void CliHarness::CaptureInto(std::string outFile, std::string errFile) {
     m_outFile = std::move(outFile);
     m_errFile = std::move(errFile);

@@ -41,9 +41,7 @@ std::string ReadText(const std::string& path);
 // The regular files under dir, as paths relative to it, sorted.
 std::vector<std::string> FilesUnder(const std::filesystem::path& dir);
 
-#ifdef RESTOVA_CLI_PATH
 // The restova-cli of this build, with home as its user's home.
-inline CliHarness BuiltCli(const std::filesystem::path& home) {
-    return CliHarness(RESTOVA_CLI_PATH, home);
-}
-#endif
+CliHarness BuiltCli(const std::filesystem::path& home);
+// The source tree's share folder (shipped presets, the chime).
+std::filesystem::path SourceShare();
