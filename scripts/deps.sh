@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libmpg123-dev libmp3lame-dev libsox-dev libfftw3-dev
+  libcli11-dev
   sox libsox-fmt-all ffmpeg lame mpg123
 )
 

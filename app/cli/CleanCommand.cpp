@@ -6,79 +6,42 @@
 // named preset (default "Default", or the pane's start values when there is
 // none); the options override them. The meters' totals go to standard output.
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
 
-namespace {
+CommandRun DeclareClean(CLI::App& sub) {
+    auto r = std::make_shared<CleanRequest>();
+    sub.add_option("IN", r->in, "the wave to clean")->required();
+    sub.add_option("OUT", r->out, "the wave to write")->required();
+    AddWhole(sub, "--scratch", r->scratch, 0, CTaviCleanDlg::kScratch.max, "click removal strength");
+    AddWhole(sub, "--crackle", r->crackle, 0, CTaviCleanDlg::kCrackle.max, "crackle removal strength");
+    AddWhole(sub, "--hiss", r->hiss, 0, CTaviCleanDlg::kHiss.max, "hiss removal strength");
+    sub.add_option_function<std::string>(
+           "--hum",
+           [r](const std::string& v) {
+               if (v != "off" && v != "60" && v != "50") throw CLI::ValidationError("--hum takes off, 60 or 50");
+               r->hum = v == "off" ? 0 : (v == "60" ? 1 : 2);
+           },
+           "mains hum removal")
+        ->type_name("off|60|50");
+    sub.add_option("--preset", r->preset, "the Clean preset to start from (default: Default)")->type_name("NAME");
+    sub.add_flag("--bypass", r->bypass, "pass the audio through unchanged");
+    sub.add_flag("--keep-residue", r->keepResidue, "write what the filters removed instead of the result");
+    return [r] { return RunClean(*r); };
+}
 
-constexpr const char* kUsage =
-    "usage: restova-cli clean IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] "
-    "[--bypass] [--keep-residue]\n";
-
-}  // namespace
-
-int CmdClean(const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
-    std::optional<int> scratch, crackle, hiss, hum;
-    std::optional<std::string> preset;
-    bool bypass = false;
-    bool residue = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        auto number = [&](std::optional<int>& into, int max) {
-            const std::optional<long long> value = hasValue ? ParseWhole(args[++i], 0, max, 10) : std::nullopt;
-            if (!value) {
-                std::fprintf(stderr, "restova-cli clean: %s takes a whole number from 0 to %d\n", a.c_str(), max);
-                return false;
-            }
-            into = static_cast<int>(*value);
-            return true;
-        };
-        if (a == "--scratch") {
-            if (!number(scratch, CTaviCleanDlg::kScratch.max)) return 2;
-        } else if (a == "--crackle") {
-            if (!number(crackle, CTaviCleanDlg::kCrackle.max)) return 2;
-        } else if (a == "--hiss") {
-            if (!number(hiss, CTaviCleanDlg::kHiss.max)) return 2;
-        } else if (a == "--hum" && hasValue) {
-            const std::string v = args[++i];
-            if (v == "off") {
-                hum = 0;
-            } else if (v == "60") {
-                hum = 1;
-            } else if (v == "50") {
-                hum = 2;
-            } else {
-                std::fprintf(stderr, "restova-cli clean: --hum takes off, 60 or 50\n");
-                return 2;
-            }
-        } else if (a == "--preset" && hasValue) {
-            preset = args[++i];
-        } else if (a == "--bypass") {
-            bypass = true;
-        } else if (a == "--keep-residue") {
-            residue = true;
-        } else if (a.rfind("--", 0) == 0) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.size() != 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const std::string& in = positional[0];
-    const std::string& out = positional[1];
+int RunClean(const CleanRequest& r) {
+    const std::string& in = r.in;
+    const std::string& out = r.out;
     if (OutIsIn("clean", in, out)) return 2;
 
     CSettingsScope settings;
@@ -86,19 +49,19 @@ int CmdClean(const std::vector<std::string>& args) {
     CTaviClean clean;
     CFilter::Params p{CTaviCleanDlg::kScratch.start, CTaviCleanDlg::kCrackle.start, CTaviCleanDlg::kHiss.start, 0};
     clean.SetParams(p);
-    const std::string presetName = preset.value_or(CPresetStore::kDefaultName);
-    if (clean.LoadPreset(presetName) != 0 && preset) {
+    const std::string presetName = r.preset.value_or(CPresetStore::kDefaultName);
+    if (clean.LoadPreset(presetName) != 0 && r.preset) {
         std::fprintf(stderr, "restova-cli clean: cannot load the preset %s\n", presetName.c_str());
         return 1;
     }
     p = clean.GetParams();
-    if (scratch) p[0] = *scratch;
-    if (crackle) p[1] = *crackle;
-    if (hiss) p[2] = *hiss;
-    if (hum) p[3] = *hum;
+    if (r.scratch) p[0] = *r.scratch;
+    if (r.crackle) p[1] = *r.crackle;
+    if (r.hiss) p[2] = *r.hiss;
+    if (r.hum) p[3] = *r.hum;
     clean.SetParams(p);
-    clean.SetBypass(bypass ? 1 : 0);
-    clean.SetKeepResidue(residue ? 1 : 0);
+    clean.SetBypass(r.bypass ? 1 : 0);
+    clean.SetKeepResidue(r.keepResidue ? 1 : 0);
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("clean", in) || !MakeTempFolder("clean", settings.Get())) return 1;

@@ -12,10 +12,10 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
 #include "audiofile/WaveFormat.h"
-#include "processing/FilterRunner.h"
 #include "base/AppSettings.h"
 #include "base/ProgramPaths.h"
 #include "base/StringTable.h"
+#include "processing/FilterRunner.h"
 
 std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars) {
     if (text.empty() || text.size() > maxChars) return std::nullopt;

@@ -1,44 +1,69 @@
-// The commands of restova-cli. Each lives in its own source file and
-// returns the process exit status.
+// The commands of restova-cli. Each lives in its own source file, declares its
+// arguments and options once on its CLI11 subcommand, and returns what runs it
+// once the command line is parsed.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/StringTable.h"
 
+namespace CLI {
+class App;
+}
+
+// Runs a parsed command; returns the process exit status.
+using CommandRun = std::function<int()>;
+
 struct CliCommand {
     const char* name;
     const char* usage;    // arguments, e.g. "FILE..."
     const char* summary;  // one line for --help
-    int (*run)(const std::vector<std::string>& args);
+    CommandRun (*declare)(CLI::App& sub);
 };
 
 // The table of commands, in the order --help lists them.
 const std::vector<CliCommand>& CliCommands();
 
-int CmdInfo(const std::vector<std::string>& args);
-int CmdDemo(const std::vector<std::string>& args);
+CommandRun DeclareInfo(CLI::App& sub);
+CommandRun DeclareDemo(CLI::App& sub);
+CommandRun DeclarePeaks(CLI::App& sub);
+CommandRun DeclareDividers(CLI::App& sub);
+CommandRun DeclareIndex(CLI::App& sub);
+CommandRun DeclareDivider(CLI::App& sub);
+CommandRun DeclareSession(CLI::App& sub);
+CommandRun DeclareCommit(CLI::App& sub);
+CommandRun DeclareFilter(CLI::App& sub);
+CommandRun DeclareClean(CLI::App& sub);
+CommandRun DeclareEnhance(CLI::App& sub);
+CommandRun DeclareRiaa(CLI::App& sub);
+CommandRun DeclareSpeed(CLI::App& sub);
+CommandRun DeclareConvert(CLI::App& sub);
+CommandRun DeclareTrim(CLI::App& sub);
+CommandRun DeclareFade(CLI::App& sub);
+CommandRun DeclareMaximize(CLI::App& sub);
+CommandRun DeclareSplit(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.
 int PrintFileInfo(const std::string& path, bool blankLineFirst = false);
-int CmdPeaks(const std::vector<std::string>& args);
-int CmdDividers(const std::vector<std::string>& args);
-int CmdIndex(const std::vector<std::string>& args);
-int CmdDivider(const std::vector<std::string>& args);
-int CmdSession(const std::vector<std::string>& args);
-int CmdCommit(const std::vector<std::string>& args);
-int CmdFilter(const std::vector<std::string>& args);
-int CmdClean(const std::vector<std::string>& args);
-int CmdEnhance(const std::vector<std::string>& args);
-int CmdRiaa(const std::vector<std::string>& args);
-int CmdSpeed(const std::vector<std::string>& args);
-int CmdConvert(const std::vector<std::string>& args);
-int CmdTrim(const std::vector<std::string>& args);
-int CmdFade(const std::vector<std::string>& args);
-int CmdMaximize(const std::vector<std::string>& args);
-int CmdSplit(const std::vector<std::string>& args);
+
+// What `clean` takes besides its files; unset values come from the preset.
+struct CleanRequest {
+    std::string in;
+    std::string out;
+    std::optional<int> scratch, crackle, hiss, hum;  // hum: 0 off, 1 60 Hz, 2 50 Hz
+    std::optional<std::string> preset;
+    bool bypass = false;
+    bool keepResidue = false;
+};
+int RunClean(const CleanRequest& r);
+
+// Prints FILE's dividers and stage flags as `dividers` does; an exit status.
+int PrintDividersOf(const std::string& path);
+
 // Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
 // result into OUT; IN keeps its audio. An exit status.
 class CFilter;

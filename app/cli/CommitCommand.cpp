@@ -3,17 +3,16 @@
 // --no), the stream is written back into the song with a fresh peak file that
 // keeps the current dividers, and the session and its step files are removed.
 #include <cstdio>
+#include <memory>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/WaveFile.h"
 
-int CmdCommit(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: restova-cli commit FILE\n");
-        return 2;
-    }
-    const std::string& path = args[0];
+namespace {
+
+int RunCommit(const std::string& path) {
     CWaveFile wave;
     wave.SetSessionMode(true);
     int rc = wave.OpenRead(path, kOpenRead);
@@ -31,4 +30,12 @@ int CmdCommit(const std::vector<std::string>& args) {
     // A failed or cancelled commit keeps the session and its files for the next try.
     session.DiscardSession(!ok);
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRun DeclareCommit(CLI::App& sub) {
+    auto file = std::make_shared<std::string>();
+    sub.add_option("FILE", *file, "the wave")->required();
+    return [file] { return RunCommit(*file); };
 }

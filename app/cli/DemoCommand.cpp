@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "audiofile/WaveFile.h"
 #include "base/Services.h"
@@ -156,15 +158,8 @@ int WriteDemo(const std::string& path, const std::vector<float>& samples) {
     return rc;
 }
 
-}  // namespace
-
-int CmdDemo(const std::vector<std::string>& args) {
-    if (args.size() > 1) {
-        std::fprintf(stderr, "usage: restova-cli demo [DIR]\n");
-        return 2;
-    }
-    std::string dir;
-    if (args.empty()) {
+int RunDemo(std::string dir) {
+    if (dir.empty()) {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/restova-demo-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -173,7 +168,6 @@ int CmdDemo(const std::vector<std::string>& args) {
         }
         dir = pattern;
     } else {
-        dir = args[0];
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
         if (!std::filesystem::is_directory(dir, ec)) {
@@ -196,5 +190,17 @@ int CmdDemo(const std::vector<std::string>& args) {
     const std::string cleaned = (dir.back() == '/' ? dir : dir + "/") + kCleanedName;
     std::printf("\nCleaned: %s\n", cleaned.c_str());
     std::fflush(stdout);
-    return CmdClean({path, cleaned, "--hum", "50"});
+    CleanRequest clean;
+    clean.in = path;
+    clean.out = cleaned;
+    clean.hum = 2;
+    return RunClean(clean);
+}
+
+}  // namespace
+
+CommandRun DeclareDemo(CLI::App& sub) {
+    auto dir = std::make_shared<std::string>();
+    sub.add_option("DIR", *dir, "the folder to write into (default: a new temporary folder)");
+    return [dir] { return RunDemo(*dir); };
 }

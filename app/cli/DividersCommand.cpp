@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
@@ -10,12 +11,7 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 
-int CmdDividers(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: restova-cli dividers FILE\n");
-        return 2;
-    }
-    const std::string& path = args[0];
+int PrintDividersOf(const std::string& path) {
     auto block = std::make_unique<DividerBlock>();
     uint32_t count = 0;
     WAVEFORMATEX fmt;
@@ -45,4 +41,10 @@ int CmdDividers(const std::vector<std::string>& args) {
 
     PrintDividers(*block, count, fmt);
     return 0;
+}
+
+CommandRun DeclareDividers(CLI::App& sub) {
+    auto file = std::make_shared<std::string>();
+    sub.add_option("FILE", *file, "the wave")->required();
+    return [file] { return PrintDividersOf(*file); };
 }

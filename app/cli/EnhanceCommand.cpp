@@ -7,77 +7,52 @@
 // left without a session. A preset missing from the user's preset folder is
 // taken from the presets shipped with the program.
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
-#include "enhance/TaviEnhance.h"
 #include "base/ProgramPaths.h"
+#include "enhance/TaviEnhance.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: restova-cli enhance IN OUT [--exciter 0..100] [--level -100..100] [--bass N] [--mids N] [--treble N] "
-    "[--preset NAME]\n"
-    "  tone controls -1000..1000 as the pane's trackbars hold them: each unit is 0.01 dB of cut, negative "
-    "values boost\n";
 
 struct Control {
     const char* option;
     int param;  // the stage's own parameter it sets
     int min;
     int max;
+    const char* help;
 };
 constexpr Control kControls[] = {
-    {"--exciter", 0, 0, 100},   {"--level", 1, -100, 100},    {"--bass", 2, -1000, 1000},
-    {"--mids", 3, -1000, 1000}, {"--treble", 4, -1000, 1000},
+    {"--exciter", 0, 0, 100, "exciter amount"},
+    {"--level", 1, -100, 100, "output level"},
+    {"--bass", 2, -1000, 1000, "bass cut in 0.01 dB (negative values boost)"},
+    {"--mids", 3, -1000, 1000, "mids cut in 0.01 dB (negative values boost)"},
+    {"--treble", 4, -1000, 1000, "treble cut in 0.01 dB (negative values boost)"},
 };
 
-}  // namespace
-
-int CmdEnhance(const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
+struct EnhanceRequest {
+    std::string in;
+    std::string out;
     std::optional<int> overrides[5];
     std::string preset = "Default";
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const Control* control = nullptr;
-        for (const Control& c : kControls) {
-            if (a == c.option) control = &c;
-        }
-        if (control && hasValue) {
-            const auto value = ParseWhole(args[++i], control->min, control->max, 11);
-            if (!value) {
-                std::fprintf(stderr, "restova-cli enhance: %s takes a whole number from %d to %d\n", control->option,
-                             control->min, control->max);
-                return 2;
-            }
-            overrides[control->param] = static_cast<int>(*value);
-        } else if (a == "--preset" && hasValue) {
-            preset = args[++i];
-        } else if (a.rfind("--", 0) == 0) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (positional.size() != 2 || preset.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const std::string& in = positional[0];
-    const std::string& out = positional[1];
+};
+
+int RunEnhance(const EnhanceRequest& r) {
+    const std::string& in = r.in;
+    const std::string& out = r.out;
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (OutIsIn("enhance", in, out) || !HasNoSession("enhance", in)) return 1;
 
     CSettingsScope settings;
     CTaviEnhance enhancer;
+    const std::string& preset = r.preset;
     if (enhancer.LoadPreset(preset) != 0) {
         const std::string userPresets = settings.Get().PresetPath;
         settings.Get().PresetPath = CProgramPaths::Join(CProgramPaths::ShareFolder(), "Presets");
@@ -90,7 +65,7 @@ int CmdEnhance(const std::vector<std::string>& args) {
     }
     CFilter::Params params = enhancer.GetParams();
     for (int p = 0; p < 5; ++p) {
-        if (overrides[p]) params[p] = *overrides[p];
+        if (r.overrides[p]) params[p] = *r.overrides[p];
     }
     enhancer.SetParams(params);
 
@@ -100,4 +75,17 @@ int CmdEnhance(const std::vector<std::string>& args) {
         std::fprintf(stderr, "restova-cli enhance: some samples were clipped; try a lower --level\n");
     }
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRun DeclareEnhance(CLI::App& sub) {
+    auto r = std::make_shared<EnhanceRequest>();
+    sub.add_option("IN", r->in, "the wave to enhance")->required();
+    sub.add_option("OUT", r->out, "the wave to write")->required();
+    for (const Control& c : kControls) AddWhole(sub, c.option, r->overrides[c.param], c.min, c.max, c.help);
+    sub.add_option("--preset", r->preset, "the Enhance preset to start from (default: Default)")
+        ->type_name("NAME")
+        ->check(CLI::Validator([](std::string& v) { return v.empty() ? "a preset needs a name" : ""; }, ""));
+    return [r] { return RunEnhance(*r); };
 }

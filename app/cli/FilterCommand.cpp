@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -23,10 +24,6 @@
 #include "processing/FilterRunner.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: restova-cli filter TYPE IN OUT [--params p0,...,p10] [--preset NAME] [--range START:END] "
-    "[--preview-to WAV]\n";
 
 bool ParseParams(const std::string& text, CFilter::Params& params) {
     params.fill(0);
@@ -55,62 +52,35 @@ bool ParseRange(const std::string& text, uint32_t& start, uint32_t& end) {
     return true;
 }
 
-}  // namespace
-
-int CmdFilter(const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
+struct FilterRequest {
+    int type = 0;
+    std::string in;
+    std::string out;
     std::optional<CFilter::Params> params;
     std::string preset;
     std::string previewPath;
     uint32_t start = 0;
     uint32_t end = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--params" && hasValue) {
-            CFilter::Params p;
-            if (!ParseParams(args[++i], p)) {
-                std::fprintf(stderr, "restova-cli filter: --params takes up to eleven whole numbers\n");
-                return 2;
-            }
-            params = p;
-        } else if (a == "--preset" && hasValue) {
-            preset = args[++i];
-        } else if (a == "--range" && hasValue) {
-            if (!ParseRange(args[++i], start, end)) {
-                std::fprintf(stderr, "restova-cli filter: --range takes START:END in bytes, START <= END\n");
-                return 2;
-            }
-        } else if (a == "--preview-to" && hasValue) {
-            previewPath = args[++i];
-        } else if (a.rfind("--", 0) == 0) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        } else {
-            positional.push_back(a);
-        }
-    }
-    const bool preview = !previewPath.empty();
-    if (positional.size() != 3 && !(preview && positional.size() == 2)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    auto type = ParseWhole(positional[0], INT32_MIN, INT32_MAX);
-    if (!type) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const std::string& in = positional[1];
-    const std::string out = positional.size() == 3 ? positional[2] : std::string();
+};
+
+int RunFilter(const FilterRequest& r) {
+    const std::string& in = r.in;
+    const std::string& out = r.out;
+    const bool preview = !r.previewPath.empty();
+    if (out.empty() && !preview) return UsageError("filter", "OUT is required without --preview-to");
+    const uint32_t start = r.start;
+    const uint32_t end = r.end;
+    const std::string& preset = r.preset;
+    const std::string& previewPath = r.previewPath;
 
     CSettingsScope settings;
-    std::unique_ptr<CFilter> filter = CFilterRunner::CreateFilter(static_cast<int>(*type));
+    std::unique_ptr<CFilter> filter = CFilterRunner::CreateFilter(r.type);
     if (!filter) return 1;
     if (!preset.empty() && filter->LoadPreset(preset) != 0) {
         std::fprintf(stderr, "restova-cli filter: cannot load the preset %s\n", preset.c_str());
         return 1;
     }
-    if (params) filter->SetParams(*params);
+    if (r.params) filter->SetParams(*r.params);
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("filter", in) || !MakeTempFolder("filter", settings.Get())) return 1;
@@ -129,4 +99,35 @@ int CmdFilter(const std::vector<std::string>& args) {
         return done;
     });
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRun DeclareFilter(CLI::App& sub) {
+    auto r = std::make_shared<FilterRequest>();
+    AddWhole(sub, "TYPE", r->type, INT32_MIN, INT32_MAX, "the filter's type number")->required();
+    sub.add_option("IN", r->in, "the wave to filter")->required();
+    sub.add_option("OUT", r->out, "the wave to write (not with --preview-to)");
+    sub.add_option_function<std::string>(
+           "--params",
+           [r](const std::string& text) {
+               CFilter::Params p;
+               if (!ParseParams(text, p)) throw CLI::ValidationError("--params takes up to eleven whole numbers");
+               r->params = p;
+           },
+           "the filter's parameters, comma-separated")
+        ->type_name("P0,...,P10");
+    sub.add_option("--preset", r->preset, "the preset to load first")->type_name("NAME");
+    sub.add_option_function<std::string>(
+           "--range",
+           [r](const std::string& text) {
+               if (!ParseRange(text, r->start, r->end)) {
+                   throw CLI::ValidationError("--range takes START:END in bytes, START <= END");
+               }
+           },
+           "the bytes of IN to filter")
+        ->type_name("START:END");
+    sub.add_option("--preview-to", r->previewPath, "preview instead and write what is heard into WAV")
+        ->type_name("WAV");
+    return [r] { return RunFilter(*r); };
 }

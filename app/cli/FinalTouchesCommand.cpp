@@ -9,10 +9,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -33,25 +36,24 @@ struct Request {
     bool commit = false;
 };
 
-// FILE, one of sides followed by a length in ms (when sides is not empty), and an optional --commit.
-std::optional<Request> Parse(const std::vector<std::string>& args, const std::vector<std::string>& sides) {
-    Request r;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--commit" && !r.commit) {
-            r.commit = true;
-        } else if (r.side.empty() && i + 1 < args.size() && std::find(sides.begin(), sides.end(), a) != sides.end()) {
-            auto ms = ParseWhole(args[++i], 1, kMaxMs);
-            if (!ms) return std::nullopt;
-            r.side = a;
-            r.ms = static_cast<uint32_t>(*ms);
-        } else if (r.file.empty() && a.rfind("--", 0) != 0) {
-            r.file = a;
-        } else {
-            return std::nullopt;
-        }
+// Declares FILE, the two exclusive lengths sides (none for an empty list) and --commit.
+std::shared_ptr<Request> DeclareEdit(CLI::App& sub, const std::vector<std::pair<const char*, const char*>>& sides) {
+    auto r = std::make_shared<Request>();
+    sub.add_option("FILE", r->file, "the wave")->required();
+    CLI::Option* first = nullptr;
+    for (const auto& [side, help] : sides) {
+        std::string name = side;
+        CLI::Option* o = AddWhole(
+            sub, side, 1, kMaxMs,
+            [r, name](long long ms) {
+                r->side = name;
+                r->ms = static_cast<uint32_t>(ms);
+            },
+            help, "MS");
+        if (first) o->excludes(first);
+        first = o;
     }
-    if (r.file.empty() || (!sides.empty() && r.side.empty())) return std::nullopt;
+    sub.add_flag("--commit", r->commit, "write the session into FILE afterwards");
     return r;
 }
 
@@ -97,49 +99,46 @@ int Refuse(const char* command, const Request& r, CSongDocument& doc, CFinalTouc
 
 }  // namespace
 
-int CmdTrim(const std::vector<std::string>& args) {
-    const auto r = Parse(args, {"--start", "--end"});
-    if (!r) {
-        std::fputs("usage: restova-cli trim FILE --start MS | --end MS [--commit]\n", stderr);
-        return 2;
-    }
-    return RunEdit("trim", *r, [&](CFinalTouches& touches, CSongDocument& doc) {
-        touches.StartTrim(r->side == "--start" ? CFinalTouches::Side::Start : CFinalTouches::Side::End);
-        if (!touches.SetTrimLength(r->ms)) return Refuse("trim", *r, doc, touches);
-        return touches.ApplyTrim() ? 0 : 1;
-    });
+CommandRun DeclareTrim(CLI::App& sub) {
+    auto r = DeclareEdit(
+        sub, {{"--start", "cut MS milliseconds off the start"}, {"--end", "cut MS milliseconds off the end"}});
+    return [r] {
+        if (r->side.empty()) return UsageError("trim", "give --start MS or --end MS");
+        return RunEdit("trim", *r, [&](CFinalTouches& touches, CSongDocument& doc) {
+            touches.StartTrim(r->side == "--start" ? CFinalTouches::Side::Start : CFinalTouches::Side::End);
+            if (!touches.SetTrimLength(r->ms)) return Refuse("trim", *r, doc, touches);
+            return touches.ApplyTrim() ? 0 : 1;
+        });
+    };
 }
 
-int CmdFade(const std::vector<std::string>& args) {
-    const auto r = Parse(args, {"--in", "--out"});
-    if (!r) {
-        std::fputs("usage: restova-cli fade FILE --in MS | --out MS [--commit]\n", stderr);
-        return 2;
-    }
-    return RunEdit("fade", *r, [&](CFinalTouches& touches, CSongDocument& doc) {
-        // The stage lets a fade run past the song; a command asking for that is more likely a mistake.
-        if (touches.LengthBytes(r->ms) > doc.DataLength()) return Refuse("fade", *r, doc, touches);
-        touches.StartFade(r->side == "--in");
-        touches.SetFadeLength(r->ms);
-        return touches.ApplyFade() ? 0 : 1;
-    });
+CommandRun DeclareFade(CLI::App& sub) {
+    auto r = DeclareEdit(sub, {{"--in", "fade in over MS milliseconds"}, {"--out", "fade out over MS milliseconds"}});
+    return [r] {
+        if (r->side.empty()) return UsageError("fade", "give --in MS or --out MS");
+        return RunEdit("fade", *r, [&](CFinalTouches& touches, CSongDocument& doc) {
+            // The stage lets a fade run past the song; a command asking for that is more likely a mistake.
+            if (touches.LengthBytes(r->ms) > doc.DataLength()) return Refuse("fade", *r, doc, touches);
+            touches.StartFade(r->side == "--in");
+            touches.SetFadeLength(r->ms);
+            return touches.ApplyFade() ? 0 : 1;
+        });
+    };
 }
 
-int CmdMaximize(const std::vector<std::string>& args) {
-    const auto r = Parse(args, {});
-    if (!r) {
-        std::fputs("usage: restova-cli maximize FILE [--commit]\n", stderr);
-        return 2;
-    }
-    return RunEdit("maximize", *r, [&](CFinalTouches& touches, CSongDocument&) {
-        const bool changed = touches.MaximizeGain();
-        if (touches.LastWasSilent()) {
-            std::printf("peak: 0\n");
-            std::fprintf(stderr, "restova-cli maximize: %s is silent; nothing to do\n", r->file.c_str());
+CommandRun DeclareMaximize(CLI::App& sub) {
+    auto r = DeclareEdit(sub, {});
+    return [r] {
+        return RunEdit("maximize", *r, [&](CFinalTouches& touches, CSongDocument&) {
+            const bool changed = touches.MaximizeGain();
+            if (touches.LastWasSilent()) {
+                std::printf("peak: 0\n");
+                std::fprintf(stderr, "restova-cli maximize: %s is silent; nothing to do\n", r->file.c_str());
+                return 0;
+            }
+            if (!changed) return 1;
+            std::printf("peak: %" PRIu32 "\ngain: %.3f\n", touches.LastPeak(), touches.LastGain());
             return 0;
-        }
-        if (!changed) return 1;
-        std::printf("peak: %" PRIu32 "\ngain: %.3f\n", touches.LastPeak(), touches.LastGain());
-        return 0;
-    });
+        });
+    };
 }

@@ -4,7 +4,9 @@
 // peak file. Existing dividers are replaced after the question (--yes/--no
 // answer it). Prints the dividers afterwards, as `dividers` does.
 #include <cstdio>
+#include <memory>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -13,12 +15,9 @@
 #include "tracks/SongDocument.h"
 #include "tracks/TrackIndexer.h"
 
-int CmdIndex(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: restova-cli index FILE\n");
-        return 2;
-    }
-    const std::string& path = args[0];
+namespace {
+
+int RunIndex(const std::string& path) {
     CSettingsScope settings;
     if (!MakeTempFolder("index", settings.Get())) return 1;
 
@@ -34,4 +33,12 @@ int CmdIndex(const std::vector<std::string>& args) {
     song.Close(false, false);
     // Keeping the dividers when asked is an answer, not a failure.
     return indexer.LastResult() == CTrackIndexer::kFailed ? 1 : 0;
+}
+
+}  // namespace
+
+CommandRun DeclareIndex(CLI::App& sub) {
+    auto file = std::make_shared<std::string>();
+    sub.add_option("FILE", *file, "the wave")->required();
+    return [file] { return RunIndex(*file); };
 }

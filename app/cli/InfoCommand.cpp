@@ -1,5 +1,9 @@
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "audiofile/WaveFile.h"
 
@@ -35,20 +39,19 @@ int PrintFileInfo(const std::string& path, bool blankLineFirst) {
     return kFileOk;
 }
 
-int CmdInfo(const std::vector<std::string>& args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: restova-cli info FILE...\n");
-        return 2;
-    }
-    bool failed = false;
-    bool printed = false;
-    for (const auto& path : args) {
-        const bool ok = PrintFileInfo(path, printed) == kFileOk;
-        // Blocks on stdout keep their order with the messages of failed files on stderr.
-        std::fflush(stdout);
-        printed = printed || ok;
-        failed = failed || !ok;
-    }
-    std::fflush(stdout);
-    return failed ? 1 : 0;
+CommandRun DeclareInfo(CLI::App& sub) {
+    auto files = std::make_shared<std::vector<std::string>>();
+    sub.add_option("FILE", *files, "audio files")->required();
+    return [files] {
+        bool failed = false;
+        bool printed = false;
+        for (const auto& path : *files) {
+            const bool ok = PrintFileInfo(path, printed) == kFileOk;
+            // Blocks on stdout keep their order with the messages of failed files on stderr.
+            std::fflush(stdout);
+            printed = printed || ok;
+            failed = failed || !ok;
+        }
+        return failed ? 1 : 0;
+    };
 }

@@ -3,18 +3,16 @@
 #include <cstdio>
 #include <memory>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
 
-int CmdPeaks(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: restova-cli peaks FILE\n");
-        return 2;
-    }
-    const std::string& path = args[0];
+namespace {
+
+int RunPeaks(const std::string& path) {
     CWaveFile wave;
     int rc = wave.OpenRead(path);
     if (rc != kFileOk) {
@@ -40,4 +38,12 @@ int CmdPeaks(const std::vector<std::string>& args) {
     }
     std::printf("max-peak: %u\nmin-peak: %u\nrms: %.2f\n", results.maxPeak, results.minPeak, results.rms);
     return 0;
+}
+
+}  // namespace
+
+CommandRun DeclarePeaks(CLI::App& sub) {
+    auto file = std::make_shared<std::string>();
+    sub.add_option("FILE", *file, "the wave")->required();
+    return [file] { return RunPeaks(*file); };
 }

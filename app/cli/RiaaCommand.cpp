@@ -5,20 +5,19 @@
 // audio and is left without a session. Also holds that frame for the speed
 // command.
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
 #include "enhance/Riaa.h"
 
-namespace {
-
-
-}  // namespace
-
-int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, MsgId captionId) {
+int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out,
+                  MsgId captionId) {
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (OutIsIn(command, in, out) || !HasNoSession(command, in)) return 1;
     CSettingsScope settings;
@@ -26,11 +25,12 @@ int RunFilterInto(const char* command, CFilter& filter, const std::string& in, c
     return RunAndCommit(in, out, filter, captionId) ? 0 : 1;
 }
 
-int CmdRiaa(const std::vector<std::string>& args) {
-    if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
-        std::fputs("usage: restova-cli riaa IN OUT\n", stderr);
-        return 2;
-    }
-    CRiaa filter;
-    return RunFilterInto("riaa", filter, args[0], args[1], kMsgRiaaCaption);
+CommandRun DeclareRiaa(CLI::App& sub) {
+    auto files = std::make_shared<std::pair<std::string, std::string>>();
+    sub.add_option("IN", files->first, "the wave to equalise")->required();
+    sub.add_option("OUT", files->second, "the wave to write")->required();
+    return [files] {
+        CRiaa filter;
+        return RunFilterInto("riaa", filter, files->first, files->second, kMsgRiaaCaption);
+    };
 }

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/SessionArchive.h"
@@ -23,19 +25,13 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>& out) {
     return n == 0;
 }
 
-}  // namespace
-
-int CmdSession(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: restova-cli session FILE\n");
-        return 2;
-    }
-    const std::string sessionPath = SessionFileName(args[0]);
+int PrintSession(const std::string& path) {
+    const std::string sessionPath = SessionFileName(path);
     std::vector<uint8_t> bytes;
     CSessionArchive::Contents contents;
     if (!ReadFile(sessionPath, bytes) ||
         CSessionArchive::Read(bytes.data(), bytes.size(), contents) == CSessionArchive::kNotSession) {
-        std::fprintf(stderr, "restova-cli: %s has no session\n", args[0].c_str());
+        std::fprintf(stderr, "restova-cli: %s has no session\n", path.c_str());
         return 1;
     }
     for (const CQueEdit& s : contents.steps) {
@@ -43,8 +39,16 @@ int CmdSession(const std::vector<std::string>& args) {
                     s.fileName.c_str(), s.label.c_str());
     }
     if (contents.steps.empty()) {
-        std::fprintf(stderr, "restova-cli: the session of %s has no steps\n", args[0].c_str());
+        std::fprintf(stderr, "restova-cli: the session of %s has no steps\n", path.c_str());
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+CommandRun DeclareSession(CLI::App& sub) {
+    auto file = std::make_shared<std::string>();
+    sub.add_option("FILE", *file, "the wave")->required();
+    return [file] { return PrintSession(*file); };
 }

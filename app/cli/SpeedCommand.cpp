@@ -7,24 +7,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "enhance/Pitch.h"
 #include "enhance/SpeedCorrection.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: restova-cli speed IN OUT --record 33|45|78 --turntable 33|45|78\n"
-    "       restova-cli speed IN OUT --ratio R\n";
-
-std::optional<int> ParseRpm(const std::string& text) {
-    if (text == "33" || text == "45" || text == "78") return std::atoi(text.c_str());
-    return std::nullopt;
-}
 
 std::optional<double> ParseRatio(const std::string& text) {
     if (text.empty() || text.size() > 32) return std::nullopt;
@@ -37,46 +30,47 @@ std::optional<double> ParseRatio(const std::string& text) {
 
 }  // namespace
 
-int CmdSpeed(const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
-    std::optional<int> record, turntable;
-    std::optional<double> ratio;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--record" && hasValue) {
-            record = ParseRpm(args[++i]);
-            if (!record) break;
-        } else if (a == "--turntable" && hasValue) {
-            turntable = ParseRpm(args[++i]);
-            if (!turntable) break;
-        } else if (a == "--ratio" && hasValue) {
-            ratio = ParseRatio(args[++i]);
-            if (!ratio) break;
-        } else if (a.rfind("--", 0) == 0) {
-            positional.clear();
-            break;
-        } else {
-            positional.push_back(a);
+CommandRun DeclareSpeed(CLI::App& sub) {
+    struct Request {
+        std::string in, out;
+        std::optional<int> record, turntable;
+        std::optional<double> ratio;
+    };
+    auto r = std::make_shared<Request>();
+    sub.add_option("IN", r->in, "the wave to correct")->required();
+    sub.add_option("OUT", r->out, "the wave to write")->required();
+    const CLI::Validator rpm = CLI::IsMember({"33", "45", "78"});
+    auto* record =
+        sub.add_option("--record", r->record, "the speed the record was made for")->type_name("33|45|78")->check(rpm);
+    auto* turntable = sub.add_option("--turntable", r->turntable, "the speed the turntable ran at")
+                          ->type_name("33|45|78")
+                          ->check(rpm);
+    record->needs(turntable);
+    turntable->needs(record);
+    sub.add_option_function<std::string>(
+           "--ratio",
+           [r](const std::string& text) {
+               r->ratio = ParseRatio(text);
+               if (!r->ratio) throw CLI::ValidationError("--ratio takes a number, e.g. 1.35");
+           },
+           "the speed ratio to apply (above 1 shortens the audio)")
+        ->type_name("R")
+        ->excludes(record)
+        ->excludes(turntable);
+    return [r] {
+        if (!r->record && !r->ratio) return UsageError("speed", "give --record and --turntable, or --ratio");
+        const double ratio = r->record ? CSpeedCorrection::Ratio(*r->record, *r->turntable) : *r->ratio;
+        if (!(ratio >= CPitch::kMinSpeed && ratio <= CPitch::kMaxSpeed)) {
+            std::fprintf(stderr, "restova-cli speed: the ratio must lie between %g and %g\n", CPitch::kMinSpeed,
+                         CPitch::kMaxSpeed);
+            return 2;
         }
-    }
-    const bool byRpm = record && turntable && !ratio;
-    const bool byRatio = ratio && !record && !turntable;
-    if (positional.size() != 2 || !(byRpm || byRatio)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const double r = byRpm ? CSpeedCorrection::Ratio(*record, *turntable) : *ratio;
-    if (!(r >= CPitch::kMinSpeed && r <= CPitch::kMaxSpeed)) {
-        std::fprintf(stderr, "restova-cli speed: the ratio must lie between %g and %g\n", CPitch::kMinSpeed,
-                     CPitch::kMaxSpeed);
-        return 2;
-    }
-    CPitch filter;
-    const int p = CPitch::ParamOf(r);
-    CFilter::Params params{};
-    params[0] = p;
-    params[1] = p;
-    filter.SetParams(params);
-    return RunFilterInto("speed", filter, positional[0], positional[1], kMsgSpeedCaption);
+        CPitch filter;
+        const int p = CPitch::ParamOf(ratio);
+        CFilter::Params params{};
+        params[0] = p;
+        params[1] = p;
+        filter.SetParams(params);
+        return RunFilterInto("speed", filter, r->in, r->out, kMsgSpeedCaption);
+    };
 }

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "audiofile/FileNames.h"
@@ -16,39 +18,17 @@
 
 namespace {
 
-
-int Usage() {
-    std::fprintf(stderr, "usage: restova-cli split FILE DIR [--naming 0|1|2|3] [--cd-align] [--keep]\n");
-    return 2;
-}
-
-}  // namespace
-
-int CmdSplit(const std::vector<std::string>& args) {
-    std::vector<std::string> positional;
+struct SplitRequest {
+    std::string file;
+    std::string folder;
     int naming = CTrackSplitter::kNamingTwoDigits;
     bool cdAlign = false;
     bool keep = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--naming") {
-            if (i + 1 >= args.size()) return Usage();
-            const auto value = ParseWhole(args[++i], 0, 3, 1);
-            if (!value) return Usage();
-            naming = static_cast<int>(*value);
-        } else if (arg == "--cd-align") {
-            cdAlign = true;
-        } else if (arg == "--keep") {
-            keep = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Usage();
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (positional.size() != 2) return Usage();
-    const std::string& file = positional[0];
-    const std::string& folder = positional[1];
+};
+
+int RunSplit(const SplitRequest& r) {
+    const std::string& file = r.file;
+    const std::string& folder = r.folder;
 
     // Opening the wave through a session makes a session file and a peak file when it has none;
     // whatever of them the split leaves behind goes again.
@@ -61,7 +41,7 @@ int CmdSplit(const std::vector<std::string>& args) {
     CTrackSplitter splitter;
     IServices& ui = Services();
     ui.ProgressOpen(0, 100, LoadString(kMsgChopTitle));
-    const CTrackSplitter::Result result = splitter.SplitIntoTracks(file, folder, keep, naming, &names, cdAlign);
+    const CTrackSplitter::Result result = splitter.SplitIntoTracks(file, folder, r.keep, r.naming, &names, r.cdAlign);
     ui.ProgressClose();
     if (!hadSession) ::unlink(sessionPath.c_str());
     if (!hadPeaks) ::unlink(peakPath.c_str());
@@ -69,4 +49,16 @@ int CmdSplit(const std::vector<std::string>& args) {
     for (const std::string& name : names) std::printf("%s\n", name.c_str());
     std::fflush(stdout);
     return result == CTrackSplitter::Result::Done || result == CTrackSplitter::Result::NoDividers ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRun DeclareSplit(CLI::App& sub) {
+    auto r = std::make_shared<SplitRequest>();
+    sub.add_option("FILE", r->file, "the wave to split")->required();
+    sub.add_option("DIR", r->folder, "the folder for the track files")->required();
+    AddWhole(sub, "--naming", r->naming, 0, 3, "track names: 0 B01, 1 Ba, 2 the divider names, 3 B1", "0|1|2|3");
+    sub.add_flag("--cd-align", r->cdAlign, "cut on whole CD frames");
+    sub.add_flag("--keep", r->keep, "keep FILE and its companions");
+    return [r] { return RunSplit(*r); };
 }

@@ -4,10 +4,12 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "CliArgs.h"
 #include "Commands.h"
 #include "base/HeadlessServices.h"
 #include "base/Services.h"
@@ -18,55 +20,73 @@ void OnInterrupt(int) {
     CancelFlag().store(true);
 }
 
-void PrintHelp(std::FILE* out) {
-    std::fprintf(out,
-                 "Usage: restova-cli [--yes|--no] [--quiet] COMMAND [ARGS...]\n\n"
-                 "Options:\n"
-                 "  --yes      answer Yes to every question\n"
-                 "  --no       answer No to every question\n"
-                 "  --quiet    print no messages and no progress bar\n"
-                 "  --help     show this help\n\n"
-                 "Commands:\n");
-    for (const auto& c : CliCommands()) {
-        std::string head = std::string(c.name) + " " + c.usage;
-        std::fprintf(out, "  %-28s %s\n", head.c_str(), c.summary);
+// The deepest command the parser entered (app itself when none).
+const CLI::App* Innermost(const CLI::App& app) {
+    const CLI::App* at = &app;
+    while (!at->get_subcommands().empty()) at = at->get_subcommands().front();
+    return at;
+}
+
+std::string PathOf(const CLI::App* sub) {
+    std::string path;
+    for (; sub->get_parent() != nullptr; sub = sub->get_parent()) path = " " + sub->get_name() + path;
+    return path.empty() ? path : path.substr(1);
+}
+
+// `help [COMMAND [SUBCOMMAND]]`: the help of the program or of one command, on stdout.
+int PrintHelpOf(const CLI::App& app, const std::vector<std::string>& topic) {
+    const CLI::App* at = &app;
+    std::string prefix = "restova-cli";
+    for (const std::string& word : topic) {
+        const CLI::App* next = nullptr;
+        for (const CLI::App* sub : at->get_subcommands({})) {
+            if (sub->get_name() == word) next = sub;
+        }
+        if (next == nullptr) {
+            std::fprintf(stderr, "restova-cli help: no command %s\n", word.c_str());
+            return 2;
+        }
+        if (at != &app) prefix += " " + at->get_name();
+        at = next;
     }
+    std::fputs(at == &app ? app.help().c_str() : at->help(prefix).c_str(), stdout);
+    return 0;
 }
 
 }  // namespace
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
-        {"info", "FILE...", "print the format and length of audio files", CmdInfo},
-        {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", CmdDemo},
-        {"peaks", "FILE", "build the peak file of a wave and print its levels", CmdPeaks},
-        {"dividers", "FILE", "print the track dividers and stage flags of a wave", CmdDividers},
-        {"index", "FILE", "place track dividers in the silences between the songs of a wave", CmdIndex},
+        {"info", "FILE...", "print the format and length of audio files", DeclareInfo},
+        {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", DeclareDemo},
+        {"peaks", "FILE", "build the peak file of a wave and print its levels", DeclarePeaks},
+        {"dividers", "FILE", "print the track dividers and stage flags of a wave", DeclareDividers},
+        {"index", "FILE", "place track dividers in the silences between the songs of a wave", DeclareIndex},
         {"divider", "FILE add SECONDS [NAME] | delete INDEX | rename INDEX NAME | move INDEX +1|-1",
-         "add, delete, rename or move one track divider of a wave", CmdDivider},
-        {"session", "FILE", "print the steps of a wave's session", CmdSession},
-        {"commit", "FILE", "write a wave's session back into it and remove the session", CmdCommit},
+         "add, delete, rename or move one track divider of a wave", DeclareDivider},
+        {"session", "FILE", "print the steps of a wave's session", DeclareSession},
+        {"commit", "FILE", "write a wave's session back into it and remove the session", DeclareCommit},
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
-         "run filter TYPE over IN (or a byte range of it) and write the result into OUT", CmdFilter},
+         "run filter TYPE over IN (or a byte range of it) and write the result into OUT", DeclareFilter},
         {"clean",
          "IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
          "[--keep-residue]",
-         "run the Clean stage (clicks, crackle, hum, hiss) over IN and write the result into OUT", CmdClean},
-        {"riaa", "IN OUT", "apply the RIAA playback equalisation to IN and write the result into OUT", CmdRiaa},
+         "run the Clean stage (clicks, crackle, hum, hiss) over IN and write the result into OUT", DeclareClean},
+        {"riaa", "IN OUT", "apply the RIAA playback equalisation to IN and write the result into OUT", DeclareRiaa},
         {"speed", "IN OUT --record 33|45|78 --turntable 33|45|78 | --ratio R",
-         "correct the turntable speed of IN and write the result into OUT", CmdSpeed},
+         "correct the turntable speed of IN and write the result into OUT", DeclareSpeed},
         {"convert", "IN OUT [--rate 44100] [--bits 16]", "convert IN to another sample rate and resolution",
-         CmdConvert},
+         DeclareConvert},
         {"enhance", "IN OUT [--exciter N --level N --bass N --mids N --treble N] [--preset NAME]",
-         "run the Enhance stage (dynamics, valve, tone) over IN and write the result into OUT", CmdEnhance},
+         "run the Enhance stage (dynamics, valve, tone) over IN and write the result into OUT", DeclareEnhance},
         {"trim", "FILE --start MS | --end MS [--commit]",
-         "cut MS milliseconds off the start or the end of FILE as a session step", CmdTrim},
+         "cut MS milliseconds off the start or the end of FILE as a session step", DeclareTrim},
         {"fade", "FILE --in MS | --out MS [--commit]", "fade FILE in or out over MS milliseconds as a session step",
-         CmdFade},
+         DeclareFade},
         {"maximize", "FILE [--commit]", "raise FILE to full scale as a session step; prints its peak and gain",
-         CmdMaximize},
+         DeclareMaximize},
         {"split", "FILE DIR [--naming 0|1|2|3] [--cd-align] [--keep]",
-         "split FILE at its track dividers into one wave per track in DIR", CmdSplit},
+         "split FILE at its track dividers into one wave per track in DIR", DeclareSplit},
     };
     return commands;
 }
@@ -83,43 +103,78 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
-        std::string opt = argv[i];
-        if (opt == "--yes") {
-            services.SetPolicy(CHeadlessServices::Policy::Yes);
-        } else if (opt == "--no") {
-            services.SetPolicy(CHeadlessServices::Policy::No);
-        } else if (opt == "--quiet") {
-            services.SetEcho(nullptr);
-            services.SetProgressBar(nullptr);
-        } else if (opt == "--help" || opt == "-h") {
-            PrintHelp(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "restova-cli: unknown option %s\n", opt.c_str());
-            PrintHelp(stderr);
+    CLI::App app("The restoration engine of Restova without its window.", "restova-cli");
+    auto formatter = std::make_shared<CCliFormatter>();
+    app.formatter(formatter);
+    formatter->SetSynopsis(&app, "[--yes|--no] [--quiet] COMMAND [ARGS...]");
+    formatter->label("Positionals", "Arguments");
+    app.footer("Run 'restova-cli help COMMAND' for the arguments and options of one command.");
+    // The global options may also follow the command's own.
+    app.fallthrough();
+    app.require_subcommand(1);
+    bool yes = false;
+    bool no = false;
+    bool quiet = false;
+    CLI::Option* yesFlag = app.add_flag("--yes", yes, "answer Yes to every question");
+    app.add_flag("--no", no, "answer No to every question")->excludes(yesFlag);
+    app.add_flag("--quiet", quiet, "print no messages and no progress bar");
+    app.set_version_flag("--version", "restova-cli " RESTOVA_VERSION, "print the version and exit");
+    app.set_help_flag("-h,--help", "show this help");
+
+    std::vector<std::pair<const CLI::App*, CommandRun>> runs;
+    for (const CliCommand& c : CliCommands()) {
+        CLI::App* sub = app.add_subcommand(c.name, c.summary);
+        sub->group("Commands");
+        sub->footer("");
+        formatter->SetSynopsis(sub, c.usage);
+        runs.emplace_back(sub, c.declare(*sub));
+    }
+    std::vector<std::string> topic;
+    CLI::App* help = app.add_subcommand("help", "show the help of restova-cli or of one command");
+    help->group("Commands");
+    help->add_option("COMMAND", topic, "the command to explain");
+    formatter->SetSynopsis(help, "[COMMAND]");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("%s\n", e.what());
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        const CLI::App* at = Innermost(app);
+        if (at == &app) {
+            const bool noCommand = e.get_name() == "RequiredError" && app.get_subcommands().empty();
+            std::fprintf(stderr, "restova-cli: %s\n\n%s", noCommand ? "no command given" : e.what(),
+                         app.help().c_str());
             return 2;
         }
-    }
-    if (i >= argc) {
-        PrintHelp(stderr);
+        const std::string command = PathOf(at);
+        std::fprintf(stderr, "restova-cli %s: %s\n%s", command.c_str(), e.what(),
+                     formatter->make_usage(at, "restova-cli " + command).c_str());
         return 2;
     }
-    std::string name = argv[i++];
-    std::vector<std::string> args(argv + i, argv + argc);
-    for (const auto& c : CliCommands()) {
-        if (name == c.name) {
-            int rc = c.run(args);
-            SetServices(nullptr);
-            if (CancelFlag().load()) {
-                std::fprintf(stderr, "restova-cli: cancelled\n");
-                return 130;
-            }
-            return rc;
+
+    if (yes) services.SetPolicy(CHeadlessServices::Policy::Yes);
+    if (no) services.SetPolicy(CHeadlessServices::Policy::No);
+    if (quiet) {
+        services.SetEcho(nullptr);
+        services.SetProgressBar(nullptr);
+    }
+    int rc = 0;
+    if (help->parsed()) {
+        rc = PrintHelpOf(app, topic);
+    } else {
+        for (const auto& [sub, run] : runs) {
+            if (sub->parsed()) rc = run();
         }
     }
-    std::fprintf(stderr, "restova-cli: unknown command %s\n", name.c_str());
-    PrintHelp(stderr);
-    return 2;
+    SetServices(nullptr);
+    if (CancelFlag().load()) {
+        std::fprintf(stderr, "restova-cli: cancelled\n");
+        return 130;
+    }
+    return rc;
 }

@@ -4,11 +4,12 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "support/ShellTestFolder.h"
 #include "base/StringTable.h"
 #include "support/CliHarness.h"
+#include "support/ShellTestFolder.h"
 
 namespace {
 
@@ -28,13 +29,43 @@ protected:
 
 }  // namespace
 
-TEST_F(CliTest, HelpListsTheCommands) {
+// The help of the program and of each command, the version, and usage errors that name the faulty
+// option and show the command's usage (exit status 2).
+TEST_F(CliTest, HelpVersionAndUsageErrorsNameWhatIsWrong) {
     CliRun r = Cli({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("info FILE..."), std::string::npos);
     EXPECT_NE(r.out.find("demo [DIR]"), std::string::npos);
+    r = Cli({"help", "clean"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: restova-cli clean IN OUT"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--hiss N"), std::string::npos) << r.out;
+    EXPECT_NE(Cli({"help", "divider", "move"}).out.find("divider FILE move INDEX +1|-1"), std::string::npos);
+    EXPECT_EQ(Cli({"help", "nothing"}).status, 2);
+    r = Cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("restova-cli ", 0), 0u) << r.out;
+
     EXPECT_EQ(Cli({}).status, 2);
-    EXPECT_EQ(Cli({"info"}).status, 2);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> faults = {
+        {{"info"}, "FILE is required"},
+        {{"split", "a.wav", "out", "--naming", "4"}, "--naming takes a whole number from 0 to 3"},
+        {{"clean", "a.wav", "b.wav", "--hiss", "010x"}, "--hiss takes a whole number"},
+        {{"clean", "a.wav", "b.wav", "--fast"}, "--fast"},
+        {{"trim", "a.wav", "--start", "5", "--end", "5"}, "--start excludes --end"},
+        {{"fade", "a.wav"}, "give --in MS or --out MS"},
+        {{"convert", "a.wav", "b.wav", "--bits", "12"}, "--bits"},
+        {{"--yes", "--no", "info", "a.wav"}, "--yes excludes --no"},
+    };
+    for (const auto& [args, message] : faults) {
+        r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    // The global options may also follow the command.
+    r = Cli({"info", dir / "missing.wav", "--quiet"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
 }
 
 // One block per file, one blank line between blocks; each bad file gets its own message and
