@@ -9,6 +9,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libmpg123-dev libmp3lame-dev libsox-dev libfftw3-dev
   libcli11-dev
+  libcdio-dev libcdio-paranoia-dev libcddb2-dev libburn-dev
   sox libsox-fmt-all ffmpeg lame mpg123
 )
 
