@@ -51,7 +51,9 @@ std::vector<CdDriveEntry> CCdDriveList::Scan(const std::string& imageFolder) {
     return drives;
 }
 
-CdDriveEntry CCdDriveList::ImageEntry(const std::string& path) { return {FileNameOf(path), path, true}; }
+CdDriveEntry CCdDriveList::ImageEntry(const std::string& path) {
+    return {FileNameOf(path), path, true};
+}
 
 std::unique_ptr<ICdDevice> CCdDriveList::Open(const CdDriveEntry& entry, bool jitterCorrection) {
     {

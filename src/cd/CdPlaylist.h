@@ -14,7 +14,7 @@
 struct CdPlaylistEntry {
     std::string title;  // file name without folder and extension
     std::string text2;
-    std::string path;   // full path
+    std::string path;  // full path
     std::string text4;
     uint32_t value = 0;
     std::array<uint8_t, 5> flags{};

@@ -159,8 +159,9 @@ bool CCdRipper::StartRip(RipTarget& target, const CdRipRow& row, bool askOverwri
     }
     std::error_code ec;
     if (askOverwrite && !target.sink && !m_options.overwrite && std::filesystem::exists(target.path, ec)) {
-        const MsgAnswer a = Services().MessageBox(FormatString(kMsgOverwriteTrack, target.path),
-                                                  LoadString(kMsgOverwriteCaption), MsgIcon::Question, MsgButtons::YesNo);
+        const MsgAnswer a =
+            Services().MessageBox(FormatString(kMsgOverwriteTrack, target.path), LoadString(kMsgOverwriteCaption),
+                                  MsgIcon::Question, MsgButtons::YesNo);
         if (a != MsgAnswer::Yes) return false;
     }
     if (m_thread.joinable()) m_thread.join();

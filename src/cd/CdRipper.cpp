@@ -132,15 +132,15 @@ bool CCdRipper::LookUpTitles() {
     Services().PumpMessages();
     CddbResult result;
     switch (CCddbClient::LookUp(m_toc, CddbSettings::Load(m_store), result)) {
-    case CCddbClient::kNoServer:
-        ShowMessage(kMsgNoCddbServer, MsgIcon::Exclamation);
-        SetStatus(LoadString(kMsgNoCddbServerStatus));
-        return false;
-    case CCddbClient::kNoMatch:
-        SetStatus(LoadString(kMsgNoTitlesFound));
-        return false;
-    case CCddbClient::kFound:
-        break;
+        case CCddbClient::kNoServer:
+            ShowMessage(kMsgNoCddbServer, MsgIcon::Exclamation);
+            SetStatus(LoadString(kMsgNoCddbServerStatus));
+            return false;
+        case CCddbClient::kNoMatch:
+            SetStatus(LoadString(kMsgNoTitlesFound));
+            return false;
+        case CCddbClient::kFound:
+            break;
     }
     m_artist = result.artist;
     m_album = result.album;
@@ -158,13 +158,21 @@ std::string CCdRipper::CleanName(const std::string& name) {
     std::string out = name;
     for (char& c : out) {
         switch (c) {
-        case '<': c = '('; break;
-        case '>': c = ')'; break;
-        case ':':
-        case '"': c = ' '; break;
-        case '/': c = '-'; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+            case '<':
+                c = '(';
+                break;
+            case '>':
+                c = ')';
+                break;
+            case ':':
+            case '"':
+                c = ' ';
+                break;
+            case '/':
+                c = '-';
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) c = ' ';
         }
     }
     if (out.empty() || out == "." || out == "..") out.assign(1, '_');

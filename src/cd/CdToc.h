@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-inline constexpr uint32_t kCdFrameBytes = 2352;   // one frame: 1/75 s of 16-bit stereo at 44100 Hz
+inline constexpr uint32_t kCdFrameBytes = 2352;  // one frame: 1/75 s of 16-bit stereo at 44100 Hz
 inline constexpr uint32_t kCdFramesPerSecond = 75;
 inline constexpr uint32_t kCdPregapFrames = 150;  // LBA of LSN 0
 
 struct CdTrack {
-    int number = 0;          // 1..99
-    int32_t startLsn = 0;    // first frame, counted from the start of the program area
-    uint32_t frames = 0;     // up to the next track's start (the lead-out for the last)
-    bool audio = true;       // control bit 2 clear
+    int number = 0;        // 1..99
+    int32_t startLsn = 0;  // first frame, counted from the start of the program area
+    uint32_t frames = 0;   // up to the next track's start (the lead-out for the last)
+    bool audio = true;     // control bit 2 clear
 };
 
 class CCdToc {

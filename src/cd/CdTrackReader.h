@@ -30,7 +30,8 @@ public:
     enum Result { kReadOk = 0, kReadCancelled = 1, kReadFailed = 2, kSinkFailed = 3 };
 
     // cancel: read once per block; percent: set at most every 400 ms (program-wide), 0..100.
-    CCdTrackReader(const std::atomic<bool>& cancel, std::atomic<double>& percent) : m_cancel(cancel), m_percent(percent) {}
+    CCdTrackReader(const std::atomic<bool>& cancel, std::atomic<double>& percent)
+        : m_cancel(cancel), m_percent(percent) {}
 
     // Reads track from device into sink. On kReadFailed, Error() holds "Error at LBA reason".
     Result Read(ICdDevice& device, const CdTrack& track, ICdAudioSink& sink);

@@ -19,7 +19,9 @@ std::string Trim(const std::string& s) {
     return s.substr(first, last - first + 1);
 }
 
-std::string Text(const char* s) { return s ? s : ""; }
+std::string Text(const char* s) {
+    return s ? s : "";
+}
 
 struct ConnDeleter {
     void operator()(cddb_conn_t* c) const { cddb_destroy(c); }
@@ -53,8 +55,21 @@ struct Site {
     std::string path;
 };
 
-std::vector<Site> ServerList(cddb_conn_t* conn) {
+using Conn = std::unique_ptr<cddb_conn_t, ConnDeleter>;
+
+// A fresh connection for every command: after a failed command libcddb may keep a socket the
+// server has closed, and writing to it would raise SIGPIPE.
+Conn Connect(const CddbSettings& s) {
+    Conn conn(cddb_new());
+    if (conn) Configure(conn.get(), s);
+    return conn;
+}
+
+std::vector<Site> ServerList(const CddbSettings& settings) {
     std::vector<Site> sites;
+    Conn owner = Connect(settings);
+    cddb_conn_t* conn = owner.get();
+    if (!conn) return sites;
     if (!cddb_sites(conn)) return sites;
     for (const cddb_site_t* s = cddb_first_site(conn); s; s = cddb_next_site(conn)) {
         const char* host = nullptr;
@@ -97,10 +112,9 @@ CCddbClient::Status CCddbClient::LookUp(const CCdToc& toc, const CddbSettings& s
     result = {};
     static const bool quiet = (cddb_log_set_handler(QuietLog), true);
     (void)quiet;
-    std::unique_ptr<cddb_conn_t, ConnDeleter> conn(cddb_new());
     std::unique_ptr<cddb_disc_t, DiscDeleter> disc(cddb_disc_new());
+    Conn conn = Connect(settings);
     if (!conn || !disc) return kNoServer;
-    Configure(conn.get(), settings);
     for (const auto& t : toc.tracks) {
         cddb_track_t* track = cddb_track_new();
         cddb_track_set_frame_offset(track, t.startLsn + static_cast<int>(kCdPregapFrames));
@@ -110,12 +124,17 @@ CCddbClient::Status CCddbClient::LookUp(const CCdToc& toc, const CddbSettings& s
     cddb_disc_calc_discid(disc.get());
 
     int matches = cddb_query(conn.get(), disc.get());
+    CddbSettings answered = settings;
     if (matches < 0) {
-        for (const Site& site : ServerList(conn.get())) {
-            cddb_set_server_name(conn.get(), site.host.c_str());
-            cddb_set_http_path_query(conn.get(), site.path.empty() ? settings.script.c_str() : site.path.c_str());
-            cddb_set_server_port(conn.get(), site.port);
+        for (const Site& site : ServerList(settings)) {
+            CddbSettings mirror = settings;
+            mirror.server = site.host;
+            mirror.script = site.path.empty() ? settings.script : site.path;
+            mirror.port = site.port;
+            conn = Connect(mirror);
+            if (!conn) break;
             matches = cddb_query(conn.get(), disc.get());
+            answered = mirror;
             if (matches >= 0) break;
         }
     }
@@ -131,7 +150,9 @@ CCddbClient::Status CCddbClient::LookUp(const CCdToc& toc, const CddbSettings& s
         result.artist = Trim(artist);
         result.album = Trim(title);
     }
-    if (cddb_read(conn.get(), disc.get()) == 1) {
+    // The read goes to the server that answered the query.
+    conn = Connect(answered);
+    if (conn && cddb_read(conn.get(), disc.get()) == 1) {
         const int count = cddb_disc_get_track_count(disc.get());
         for (int i = 0; i < count; ++i) {
             const cddb_track_t* track = cddb_disc_get_track(disc.get(), i);

@@ -31,7 +31,9 @@ std::string Trim(const char* text, size_t max) {
 
 CCdioDevice::CCdioDevice() : m_impl(std::make_unique<Impl>()) {}
 
-CCdioDevice::~CCdioDevice() { Close(); }
+CCdioDevice::~CCdioDevice() {
+    Close();
+}
 
 bool CCdioDevice::Open(const std::string& source, bool jitterCorrection) {
     Close();
