@@ -22,6 +22,7 @@
 #include "devices/FilePreviewPlayer.h"
 #include "processing/Filter.h"
 #include "processing/FilterRunner.h"
+#include "shell/FilterFactory.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ int RunFilter(const FilterRequest& r) {
     const std::string& previewPath = r.previewPath;
 
     CSettingsScope settings;
-    std::unique_ptr<CFilter> filter = CFilterRunner::CreateFilter(r.type);
+    std::unique_ptr<CFilter> filter = CFilterFactory::CreateFilter(r.type);
     if (!filter) return 1;
     if (!preset.empty() && filter->LoadPreset(preset) != 0) {
         std::fprintf(stderr, "restova-cli filter: cannot load the preset %s\n", preset.c_str());

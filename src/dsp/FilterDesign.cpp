@@ -96,6 +96,10 @@ BiquadCoeffs Shelf(double fc, double gainDb, double fs, double slope, double sig
                      ap + sign * am * cw - r);
 }
 
+FirstOrderCoeffs OnePoleLowpassOf(double k) {
+    return {k / (1.0 + k), k / (1.0 + k), (k - 1.0) / (k + 1.0)};
+}
+
 // α for a bandwidth in octaves (digital band edges).
 double AlphaFromOctaves(double w, double bwOctaves) {
     const double sw = std::sin(w);
@@ -238,8 +242,11 @@ BiquadCoeffs DesignButterworthHighpass2(double fc, double fs) {
 
 FirstOrderCoeffs DesignOnePoleLowpass(double fc, double fs) {
     if (!RateOk(fs)) return {};
-    const double k = PrewarpK(fc, fs);
-    return {k / (1.0 + k), k / (1.0 + k), (k - 1.0) / (k + 1.0)};
+    return OnePoleLowpassOf(PrewarpK(fc, fs));
+}
+
+FirstOrderCoeffs DesignOnePoleLowpassRelative(double fcOverRate) {
+    return OnePoleLowpassOf(std::tan(kPi * fcOverRate));
 }
 
 FirstOrderCoeffs DesignOnePoleHighpass(double fc, double fs) {
@@ -265,12 +272,25 @@ BiquadCoeffs DesignPeaking(double fc, double gainDb, double bwOctaves, double fs
     return Normalise(1.0 + alpha * a, -2.0 * cw, 1.0 - alpha * a, 1.0 + alpha / a, -2.0 * cw, 1.0 - alpha / a);
 }
 
-BiquadCoeffs DesignNotch(double fc, double bwOctaves, double fs) {
-    if (!RateOk(fs)) return {};
-    const double w = Omega(fc, fs);
-    const double alpha = AlphaFromOctaves(w, bwOctaves);
-    const double cw = std::cos(w);
-    return Normalise(1.0, -2.0 * cw, 1.0, 1.0 + alpha, -2.0 * cw, 1.0 - alpha);
+NotchCoeffs DesignNotch(double fc, double bwOctaves, double fs) {
+    NotchCoeffs c;
+    if (!RateOk(fs) || !(fc > 0.0)) return c;
+    const double r = std::exp(0.346575 * bwOctaves);  // 2^(bw/2)
+    double fu = fc * r;
+    double fl = fc / r;
+    if (fl < 0.01) {
+        fl = 0.01;
+    } else if (fu > fs / 2.0) {
+        fl -= fu - fs / 2.0;
+        fu = fs / 2.0;
+    }
+    // A centre below the lowest edge would give a negative band and an unstable section.
+    const double theta = kPi * std::max(fu - fl, 1e-6) / fs;
+    const double t = std::tan(std::min(theta, 0.49 * kPi));
+    c.beta = 0.5 * (1.0 - t) / (1.0 + t);
+    c.gamma = (0.5 + c.beta) * std::cos(2.0 * kPi * fc / fs);
+    c.alpha = (0.5 - c.beta) / 2.0;
+    return c;
 }
 
 BiquadCoeffs DesignLowpass(double fc, double q, double fs) {
@@ -310,6 +330,12 @@ std::complex<double> Response(const FirstOrderCoeffs& c, double f, double fs) {
 std::complex<double> Response(const ThirdOrderCoeffs& c, double f, double fs) {
     const std::complex<double> z = ZInv(f, fs);
     return (c.b0 + z * (c.b1 + z * (c.b2 + z * c.b3))) / (1.0 + z * (c.a1 + z * (c.a2 + z * c.a3)));
+}
+
+std::complex<double> Response(const NotchCoeffs& c, double f, double fs) {
+    const std::complex<double> z = ZInv(f, fs);
+    const std::complex<double> band = 2.0 * c.alpha * (1.0 - z * z) / (1.0 - 2.0 * c.gamma * z + 2.0 * c.beta * z * z);
+    return 1.0 - band;
 }
 
 std::complex<double> Response(const CBiquadCascade& c, double f, double fs) {

@@ -10,6 +10,7 @@
 #include "dsp/Biquad.h"
 #include "dsp/BiquadCascade.h"
 #include "dsp/FirstOrder.h"
+#include "dsp/NotchSection.h"
 #include "dsp/ThirdOrderSection.h"
 
 namespace dsp {
@@ -46,14 +47,18 @@ BiquadCoeffs DesignButterworthHighpass2(double fc, double fs);
 // both with a1 = (K−1)/(K+1).
 FirstOrderCoeffs DesignOnePoleLowpass(double fc, double fs);
 FirstOrderCoeffs DesignOnePoleHighpass(double fc, double fs);
+// The low-pass for a corner given as a fraction of the rate (0..0.5), taken as it is.
+FirstOrderCoeffs DesignOnePoleLowpassRelative(double fcOverRate);
+
+// The notch section at fc with a bandwidth in octaves: band edges fc·2^(±bw/2), the lower kept
+// at 0.01 Hz or more, the band moved down to end at fs/2 when it would pass it.
+NotchCoeffs DesignNotch(double fc, double bwOctaves, double fs);
 
 // Audio-EQ cookbook sections, normalised by a0. Shelves take a slope (1 = the
-// steepest without overshoot); peaking and notch take a bandwidth in octaves;
-// low/high-pass take Q.
+// steepest without overshoot); peaking takes a bandwidth in octaves; low/high-pass take Q.
 BiquadCoeffs DesignLowShelf(double fc, double gainDb, double fs, double slope = 1.0);
 BiquadCoeffs DesignHighShelf(double fc, double gainDb, double fs, double slope = 1.0);
 BiquadCoeffs DesignPeaking(double fc, double gainDb, double bwOctaves, double fs);
-BiquadCoeffs DesignNotch(double fc, double bwOctaves, double fs);
 BiquadCoeffs DesignLowpass(double fc, double q, double fs);
 BiquadCoeffs DesignHighpass(double fc, double q, double fs);
 
@@ -67,6 +72,7 @@ BiquadCoeffs DesignRiaaPlayback(double fs);
 std::complex<double> Response(const BiquadCoeffs& c, double f, double fs);
 std::complex<double> Response(const FirstOrderCoeffs& c, double f, double fs);
 std::complex<double> Response(const ThirdOrderCoeffs& c, double f, double fs);
+std::complex<double> Response(const NotchCoeffs& c, double f, double fs);
 std::complex<double> Response(const CBiquadCascade& c, double f, double fs);
 // 20·log10|H| (−400 dB for an exact zero).
 double MagnitudeDb(std::complex<double> h);

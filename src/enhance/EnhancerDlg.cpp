@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <memory>
 
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
+#include "base/StringTable.h"
 #include "devices/PreviewPlayer.h"
 #include "enhance/TaviEnhance.h"
 #include "processing/Filter.h"
 #include "processing/FilterRunner.h"
-#include "base/StringTable.h"
 
 namespace {
-
 
 // The trackbar a number box mirrors, or the id itself.
 int TrackbarOf(int id) {
@@ -24,7 +24,8 @@ int TrackbarOf(int id) {
 
 }  // namespace
 
-CEnhancerDlg::CEnhancerDlg(CFilterRunner* runner) : CFilterDlg(kFilterTaviEnhance, runner), m_runner(runner) {}
+CEnhancerDlg::CEnhancerDlg(CFilterRunner* runner)
+    : CFilterDlg([] { return std::make_unique<CTaviEnhance>(); }, runner), m_runner(runner) {}
 
 CEnhancerDlg::~CEnhancerDlg() = default;
 

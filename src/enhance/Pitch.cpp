@@ -9,7 +9,7 @@
 #include "base/Services.h"
 
 CPitch::CPitch() {
-    SetIdentity(kFilterPitch, "Pitch", "Pitch");
+    SetIdentity(kFilterPitch, "Pitch", "Pitch", kTraitChangesLength);
 }
 
 int CPitch::ParamOf(double ratio) {
@@ -18,7 +18,7 @@ int CPitch::ParamOf(double ratio) {
     return static_cast<int>(p);
 }
 
-void CPitch::ComputeCoefficients(uint64_t frames) {
+void CPitch::DeriveCurve(uint64_t frames) {
     m_cubic = m_params[2] != 0;
     m_start = RatioOf(m_params[0]);
     m_end = RatioOf(m_params[1]);
@@ -46,26 +46,26 @@ double CPitch::Speed(uint64_t frame) const {
     return speed >= kMinSpeed ? std::min(speed, kMaxSpeed) : kMinSpeed;
 }
 
+void CPitch::Recompute() {
+    const uint32_t rangeBytes = m_runEnd > m_runStart ? m_runEnd - m_runStart : 0;
+    DeriveCurve(rangeBytes / m_frameBytes);
+}
+
 double CPitch::SpeedAt(uint64_t frame, uint64_t frames) {
-    ComputeCoefficients(frames);
+    DeriveCurve(frames);
     return Speed(frame);
 }
 
-bool CPitch::Prepare(CWaveFile&, CWaveFile&) {
+bool CPitch::Prepare(CWaveFile& source, CWaveFile&) {
+    m_frameBytes = std::max<uint32_t>(source.Format().nBlockAlign, 1);
     m_state = State{};
     m_paramsChanged = 1;
     return true;
 }
 
 bool CPitch::Process(CWaveFile& source, CWaveFile& output) {
-    const WAVEFORMATEX& fmt = source.Format();
-    const int channels = fmt.nChannels == 2 ? 2 : 1;
-    if (m_paramsChanged) {
-        const uint32_t frameBytes = std::max<uint32_t>(fmt.nBlockAlign, 1);
-        const uint32_t rangeBytes = m_runEnd > m_runStart ? m_runEnd - m_runStart : 0;
-        ComputeCoefficients(rangeBytes / frameBytes);
-        m_paramsChanged = 0;
-    }
+    const int channels = source.Format().nChannels == 2 ? 2 : 1;
+    RecomputeIfChanged();
 
     const int32_t* in = source.ReadCursor();
     const int32_t* end = source.EndCursor();

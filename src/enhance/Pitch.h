@@ -44,8 +44,10 @@ public:
     double SpeedAt(uint64_t frame, uint64_t frames);
 
 private:
+    // The speed curve over the run's range.
+    void Recompute() override;
     // Derives the speed curve from the parameters for a range of frames.
-    void ComputeCoefficients(uint64_t frames);
+    void DeriveCurve(uint64_t frames);
     double Speed(uint64_t frame) const;
 
     struct State {
@@ -63,5 +65,6 @@ private:
     double m_c1 = 0;
     double m_c2 = 0;
     double m_c3 = 0;
+    uint32_t m_frameBytes = 1;  // of the source prepared for
     State m_state;
 };

@@ -87,25 +87,29 @@ bool CPunchAndCrunch::Prepare(CWaveFile& source, CWaveFile&) {
     return true;
 }
 
+void CPunchAndCrunch::Recompute() {
+    m_k = Derive(m_params, m_fs);
+    for (auto& channel : m_highPass) {
+        for (int i = 0; i < 3; ++i) channel[i].SetCoeffs(m_k.highPass[i]);
+    }
+    for (int b = 0; b < kBands; ++b) m_smoother[b].SetCoeffs(m_k.smoothers[b]);
+    m_ratioMinusOne = m_k.ratio - 1.0;
+    // While an envelope releases, q changes by the release factor each sample (by its
+    // inverse under law 1), so the gain changes by a constant factor: no power needed.
+    const double exponent = m_k.gainLaw == 1 ? -m_ratioMinusOne : m_ratioMinusOne;
+    for (int b = 0; b < kBands; ++b) {
+        m_releaseStep[b] = m_k.releaseFactors[b] > 0.0 ? std::pow(m_k.releaseFactors[b], exponent) : 0.0;
+    }
+    m_onLaw.fill(false);
+}
+
 bool CPunchAndCrunch::Process(CWaveFile& source, CWaveFile& output) {
     const double fs = source.Format().nSamplesPerSec;
-    if (m_paramsChanged || fs != m_fs) {
+    if (fs != m_fs) {
         m_fs = fs;
-        m_k = Derive(m_params, fs);
-        for (auto& channel : m_highPass) {
-            for (int i = 0; i < 3; ++i) channel[i].SetCoeffs(m_k.highPass[i]);
-        }
-        for (int b = 0; b < kBands; ++b) m_smoother[b].SetCoeffs(m_k.smoothers[b]);
-        m_ratioMinusOne = m_k.ratio - 1.0;
-        // While an envelope releases, q changes by the release factor each sample (by its
-        // inverse under law 1), so the gain changes by a constant factor: no power needed.
-        const double exponent = m_k.gainLaw == 1 ? -m_ratioMinusOne : m_ratioMinusOne;
-        for (int b = 0; b < kBands; ++b) {
-            m_releaseStep[b] = m_k.releaseFactors[b] > 0.0 ? std::pow(m_k.releaseFactors[b], exponent) : 0.0;
-        }
-        m_onLaw.fill(false);
-        m_paramsChanged = 0;
+        m_paramsChanged = 1;
     }
+    RecomputeIfChanged();
 
     const int channels = source.Format().nChannels == 2 ? 2 : 1;
     const int32_t* in = source.ReadCursor();

@@ -60,6 +60,9 @@ public:
     const std::array<double, kBands>& BandGains() const { return m_gain; }
 
 private:
+    // Derives the coefficients for the rate in force; filter states and envelopes stay.
+    void Recompute() override;
+
     Derived m_k;
     double m_fs = 0.0;
     double m_ratioMinusOne = 0.0;

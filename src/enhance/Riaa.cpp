@@ -29,7 +29,8 @@ dsp::BiquadCoeffs CRiaa::StandardCoeffs() {
     return c;
 }
 
-void CRiaa::ComputeCoefficients(uint32_t rate) {
+void CRiaa::Recompute() {
+    const uint32_t rate = m_rate;
     if (rate == 44100 || rate == 48000) {
         m_coeffs = StandardCoeffs();
     } else if (rate >= kDesignedFrom) {
@@ -41,21 +42,19 @@ void CRiaa::ComputeCoefficients(uint32_t rate) {
         }
     }
     // Any other rate keeps the set in force.
+    for (CBiquad& s : m_state.section) s.SetCoeffs(m_coeffs);
 }
 
 bool CRiaa::Prepare(CWaveFile& source, CWaveFile&) {
-    ComputeCoefficients(source.Format().nSamplesPerSec);
-    for (CBiquad& s : m_state.section) {
-        s.SetCoeffs(m_coeffs);
-        s.SetForm(dsp::BiquadForm::DirectI);  // also clears the past values
-    }
+    m_rate = source.Format().nSamplesPerSec;
+    Recompute();
+    for (CBiquad& s : m_state.section) s.SetForm(dsp::BiquadForm::DirectI);  // also clears the past values
     m_paramsChanged = 1;
     return true;
 }
 
 bool CRiaa::Process(CWaveFile& source, CWaveFile& output) {
-    // No parameters reach the section; the flag is only acknowledged.
-    m_paramsChanged = 0;
+    RecomputeIfChanged();
     const int channels = source.Format().nChannels == 2 ? 2 : 1;
     const int32_t* in = source.ReadCursor();
     const int32_t* end = source.EndCursor();

@@ -26,13 +26,14 @@ public:
     static dsp::BiquadCoeffs StandardCoeffs();
 
 private:
-    // Chooses the coefficients for a sample rate in Hz.
-    void ComputeCoefficients(uint32_t rate);
+    // Chooses the coefficients for the rate prepared for and hands them to the sections.
+    void Recompute() override;
 
     struct State {
         CBiquad section[2];  // left (or mono), right
     };
 
     dsp::BiquadCoeffs m_coeffs;
+    uint32_t m_rate = 0;  // Hz
     State m_state;
 };

@@ -2,19 +2,11 @@
 
 #include <unistd.h>
 
-#include <cmath>
-#include <memory>
-
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
+#include "base/StringTable.h"
 #include "enhance/Pitch.h"
 #include "processing/FilterRunner.h"
-#include "base/StringTable.h"
-
-namespace {
-
-
-}  // namespace
 
 double CSpeedCorrection::SpeedValue(int rpm) {
     switch (rpm) {
@@ -38,13 +30,12 @@ double CSpeedCorrection::Ratio(int recordRpm, int turntableRpm) {
 bool CSpeedCorrection::DoCorrectSpeed(CFilterRunner& runner, const std::string& fileName, double ratio,
                                       CFilterDlg* owner) {
     if (!(ratio >= CPitch::kMinSpeed && ratio <= CPitch::kMaxSpeed)) return false;
-    std::unique_ptr<CFilter> filter = CFilterRunner::CreateFilter(kFilterPitch);
-    if (!filter) return false;
+    CPitch pitch;
     const int p = CPitch::ParamOf(ratio);
     CFilter::Params params{};
     params[0] = p;
     params[1] = p;
-    filter->SetParams(params);
+    pitch.SetParams(params);
 
     CWaveFile wave(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
     const int rc = wave.OpenRead(fileName);
@@ -54,7 +45,7 @@ bool CSpeedCorrection::DoCorrectSpeed(CFilterRunner& runner, const std::string& 
     }
     runner.SetSource(&wave);
     runner.SetCaption(LoadString(kMsgSpeedCaption));
-    bool ok = runner.RunFilter(0, 0, filter.get(), owner, false);
+    bool ok = runner.RunFilter(0, 0, &pitch, owner, false);
     if (!runner.FinishRun()) ok = false;
     // The song's waveform is out of date now; it is rebuilt when the song is shown again.
     ::unlink(PeakFileName(fileName).c_str());

@@ -146,7 +146,9 @@ CVirtualValve::Derived CVirtualValve::Derive(const Params& p, double fs) {
     return k;
 }
 
-void CVirtualValve::ApplyCoefficients() {
+void CVirtualValve::Recompute() {
+    m_envelopeLowPass = dsp::DesignOnePoleLowpass(Corner(kEnvelopeHz, m_fs), m_fs);
+    m_k = Derive(m_params, m_fs);
     m_curve = kCurves[m_k.curve];
     for (ChannelState& s : m_state) {
         s.split.SetCoeffs(m_k.split);
@@ -160,7 +162,6 @@ bool CVirtualValve::Prepare(CWaveFile& source, CWaveFile&) {
     const WAVEFORMATEX& f = source.Format();
     if (f.nChannels < 1 || f.nChannels > kMaxChannels || f.nSamplesPerSec == 0) return false;
     m_fs = f.nSamplesPerSec;
-    m_envelopeLowPass = dsp::DesignOnePoleLowpass(Corner(kEnvelopeHz, m_fs), m_fs);
     // Every run starts from rest, so that the same audio always gives the same result.
     for (ChannelState& s : m_state) {
         s.split.Reset();
@@ -168,21 +169,18 @@ bool CVirtualValve::Prepare(CWaveFile& source, CWaveFile&) {
         s.outputHighPass.Reset();
         for (CBiquad& t : s.tone) t.Reset();
     }
-    m_k = Derive(m_params, m_fs);
-    ApplyCoefficients();
+    Recompute();
     m_paramsChanged = 1;
     return true;
 }
 
 bool CVirtualValve::Process(CWaveFile& source, CWaveFile& output) {
     const double fs = source.Format().nSamplesPerSec;
-    if (m_paramsChanged || fs != m_fs) {
-        if (fs != m_fs) m_envelopeLowPass = dsp::DesignOnePoleLowpass(Corner(kEnvelopeHz, fs), fs);
+    if (fs != m_fs) {
         m_fs = fs;
-        m_k = Derive(m_params, fs);
-        ApplyCoefficients();
-        m_paramsChanged = 0;
+        m_paramsChanged = 1;
     }
+    RecomputeIfChanged();
 
     const int channels = source.Format().nChannels == 2 ? 2 : 1;
     const int32_t* in = source.ReadCursor();

@@ -76,7 +76,8 @@ private:
         CFirstOrder outputHighPass;
         std::array<CBiquad, 3> tone{};
     };
-    void ApplyCoefficients();
+    // Derives the coefficients for the rate in force and hands them to the sections; states stay.
+    void Recompute() override;
 
     Derived m_k;
     Curve m_curve = nullptr;

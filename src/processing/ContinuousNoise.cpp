@@ -9,10 +9,11 @@
 #include <numeric>
 
 #include "audiofile/WaveFile.h"
-#include "dsp/RealFft.h"
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
+#include "dsp/FilterDesign.h"
+#include "dsp/RealFft.h"
 
 namespace {
 
@@ -248,9 +249,7 @@ void CContinuousNoise::Recompute() {
     const double frameRate = fs / m_hop;
     const double tau0 = std::max(std::max(m_params[0], 0) / 1000.0, m / (fs * std::numbers::pi));
     const double fc = 1.0 / (2.0 * std::numbers::pi * tau0);
-    const double k = std::tan(std::numbers::pi * std::min(fc / frameRate, 0.4999));
-    m_b0 = k / (1.0 + k);
-    m_a1 = (k - 1.0) / (k + 1.0);
+    m_smoother = dsp::DesignOnePoleLowpassRelative(std::min(fc / frameRate, 0.4999));
 
     const double tau1 = std::max(m_params[1], 1) / 1000.0;
     m_rho = std::pow(0.38, m_hop / (fs * tau1));
@@ -356,8 +355,8 @@ void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
             g = 1.0 - m_alpha * d / (lastFrame ? nk : nk + 0.1);
         }
         // First-order low-pass across frames (b1 = b0), direct form II.
-        const double w = g - m_a1 * z[k];
-        const double smoothed = m_b0 * (w + z[k]);
+        const double w = g - m_smoother.a1 * z[k];
+        const double smoothed = m_smoother.b0 * (w + z[k]);
         z[k] = w;
         hold[k] = std::max(smoothed, m_rho * hold[k]);
         // Never below the floor, and never above 1: the smoother may ring past it, and an attenuator must not amplify.
@@ -446,10 +445,7 @@ bool CContinuousNoise::EmitAndAdvance(CWaveFile& output, int count) {
 
 bool CContinuousNoise::Process(CWaveFile& source, CWaveFile& output) {
     if (!m_prepared) return false;
-    if (m_paramsChanged) {
-        Recompute();
-        m_paramsChanged = 0;
-    }
+    RecomputeIfChanged();
     const int ch = m_channels;
     const int32_t* in = source.ReadCursor();
     const int32_t* end = source.EndCursor();
@@ -467,10 +463,7 @@ bool CContinuousNoise::Process(CWaveFile& source, CWaveFile& output) {
 
 bool CContinuousNoise::Finish(CWaveFile&, CWaveFile& output) {
     if (!m_prepared || CancelFlag().load()) return true;
-    if (m_paramsChanged) {
-        Recompute();
-        m_paramsChanged = 0;
-    }
+    RecomputeIfChanged();
     // The input still held back goes out through zero-padded frames; they teach the estimate nothing.
     int real = m_fill;
     while (real > m_lead) {

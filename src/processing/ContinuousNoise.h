@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/FirstOrder.h"
 #include "processing/Filter.h"
 
 class IRealFft;
@@ -92,7 +93,7 @@ private:
         bool first = true;
     };
 
-    void Recompute();
+    void Recompute() override;
     void BuildCurves();
     bool Allocate(int channels, int m);
     void ResetEstimates();
@@ -112,7 +113,7 @@ private:
     double m_alpha = 0.0;
     double m_floor = 1.0;
     double m_rho = 0.0;
-    double m_b0 = 1.0, m_a1 = 0.0;  // gain smoother (b1 = b0)
+    dsp::FirstOrderCoeffs m_smoother;  // gain smoother across frames (b1 = b0)
     int m_k40 = 0, m_k300 = 0, m_k20k = 0;
     int m_ringSize = 2;  // B
     bool m_freeze = false;

@@ -31,8 +31,9 @@ void CFilter::SetRunRange(uint32_t startBytes, uint32_t endBytes) {
     m_runEnd = endBytes;
 }
 
-void CFilter::SetIdentity(int type, const std::string& internalName, const std::string& displayName) {
+void CFilter::SetIdentity(int type, const std::string& internalName, const std::string& displayName, unsigned traits) {
     m_type = type;
+    m_traits = traits;
     m_internalName = internalName;
     m_displayName = displayName;
     SetPresetSection(internalName);

@@ -33,6 +33,14 @@ enum FilterType : int {
     kFilterRiaa = 57,
 };
 
+// What a filter is, as far as the runner must know it: each filter's
+// constructor declares its own, so the runner never asks for a type number.
+enum FilterTrait : unsigned {
+    kTraitChangesLength = 1u << 0,  // emits a different number of values than it consumes
+    kTraitNoOutput = 1u << 1,       // emits nothing: a run opens no output file and plays nothing
+    kTraitNoStep = 1u << 2,         // a run records no session step and reads the source as it is open
+};
+
 class CFilter : public CPresetStore {
 public:
     CFilter();
@@ -100,6 +108,9 @@ public:
     int GetBypass() const { return m_bypass; }
     int GetKeepResidue() const { return m_keepResidue; }
     bool ParamsChanged() const { return m_paramsChanged != 0; }
+    // The FilterTrait bits this filter declared.
+    unsigned Traits() const { return m_traits; }
+    bool HasTrait(FilterTrait trait) const { return (m_traits & trait) != 0; }
     uint8_t RightUntouched() const { return m_rightUntouched; }
     uint8_t LeftUntouched() const { return m_leftUntouched; }
 
@@ -110,8 +121,19 @@ public:
     uint32_t RunRangeEnd() const { return m_runEnd; }
 
 protected:
-    // Type, names and the preset section and folder (the internal name), as each filter's constructor sets them.
-    void SetIdentity(int type, const std::string& internalName, const std::string& displayName);
+    // Type, names, traits and the preset section and folder (the internal name), as each filter's
+    // constructor sets them.
+    void SetIdentity(int type, const std::string& internalName, const std::string& displayName, unsigned traits = 0);
+    // Derives the filter's coefficients from its parameters (and the rate it was prepared for).
+    virtual void Recompute() {}
+    // Recomputes once when the parameters changed since the last time; each filter calls it at
+    // the start of Process, so a running preview follows the controls from its next block on.
+    void RecomputeIfChanged() {
+        if (m_paramsChanged) {
+            Recompute();
+            m_paramsChanged = 0;
+        }
+    }
 
     CFilterDlg* m_owner = nullptr;
     int m_type = 0;
@@ -126,4 +148,5 @@ protected:
     uint8_t m_leftUntouched = 0;
     uint32_t m_runStart = 0;
     uint32_t m_runEnd = 0;
+    unsigned m_traits = 0;
 };

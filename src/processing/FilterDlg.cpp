@@ -1,25 +1,20 @@
 #include "processing/FilterDlg.h"
 
-#include "processing/Filter.h"
-#include "processing/FilterRunner.h"
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
+#include "processing/Filter.h"
+#include "processing/FilterRunner.h"
 
-namespace {
-
-
-}  // namespace
-
-CFilterDlg::CFilterDlg(int filterType, CFilterRunner* runner) : m_filterType(filterType), m_runner(runner) {}
+CFilterDlg::CFilterDlg(FilterMaker make, CFilterRunner* runner) : m_make(std::move(make)), m_runner(runner) {}
 
 CFilterDlg::~CFilterDlg() {
     ReleaseFilter();
 }
 
 bool CFilterDlg::OnInitDialog() {
-    if (m_filterType >= 0 && !m_owned) {
-        m_owned = CFilterRunner::CreateFilter(m_filterType);
+    if (m_make && !m_owned) {
+        m_owned = m_make();
         if (!m_owned) return false;
         m_owned->SetOwnerWindow(this);
         SetShownFilter(m_owned.get());
@@ -62,8 +57,8 @@ int CFilterDlg::OnDelete() {
     }
     const int index = m_combo.FindStringExact(name);
     if (index < 0) {
-        Services().MessageBox(FormatString(kMsgPresetNotFound, name), LoadString(kMsgDeleteSettingCaption), MsgIcon::Exclamation,
-                              MsgButtons::Ok);
+        Services().MessageBox(FormatString(kMsgPresetNotFound, name), LoadString(kMsgDeleteSettingCaption),
+                              MsgIcon::Exclamation, MsgButtons::Ok);
         return 1;
     }
     if (Services().MessageBox(FormatString(kMsgConfirmDeletePreset, name), LoadString(kMsgDeletePresetCaption),

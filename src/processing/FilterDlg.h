@@ -5,6 +5,7 @@
 // and the filter in ApplyControls and LoadControls.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,16 +24,19 @@ public:
     // Settings value (in the section named after the filter) naming the preset to start with.
     static constexpr const char* kLastPresetKey = "LastPreset";
 
-    // filterType: the kind of filter to create at initialisation; -1 for none.
-    // runner: the program's runner, asked whether a run is in progress (may be null).
-    explicit CFilterDlg(int filterType = -1, CFilterRunner* runner = nullptr);
+    // Makes the filter a pane shows; null when it cannot.
+    using FilterMaker = std::function<std::unique_ptr<CFilter>()>;
+
+    // make: the filter to create at initialisation (a subclass's own, or one its owner chose);
+    // empty for none. runner: the program's runner, asked whether a run is in progress (may be null).
+    explicit CFilterDlg(FilterMaker make = {}, CFilterRunner* runner = nullptr);
     virtual ~CFilterDlg();
     CFilterDlg(const CFilterDlg&) = delete;
     CFilterDlg& operator=(const CFilterDlg&) = delete;
 
-    // Creates and binds the filter (type not negative), fills the preset list
-    // and loads the last preset or "Default", then LoadControls. False when
-    // the filter could not be created.
+    // Creates and binds the filter (when there is a maker), fills the preset
+    // list and loads the last preset or "Default", then LoadControls. False
+    // when the filter could not be created.
     bool OnInitDialog();
 
     // The user picked entry index in the combo: loads it, then LoadControls.
@@ -50,7 +54,6 @@ public:
     // the filter is released and the result is true.
     bool OnClose();
 
-    int GetFilterType() const { return m_filterType; }
     // The filter shown (owned by this controller), or null.
     CFilter* GetFilter() const { return m_filter; }
     // Called by CFilter::SetOwnerWindow: the filter this pane shows.
@@ -71,7 +74,7 @@ private:
     // Unbinds and destroys the owned filter.
     void ReleaseFilter();
 
-    int m_filterType;
+    FilterMaker m_make;
     CFilterRunner* m_runner;
     std::unique_ptr<CFilter> m_owned;
     CFilter* m_filter = nullptr;

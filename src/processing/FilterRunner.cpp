@@ -11,20 +11,13 @@
 #include <thread>
 
 #include "audiofile/FileNames.h"
-#include "devices/PreviewPlayer.h"
-#include "enhance/Pitch.h"
-#include "enhance/Riaa.h"
-#include "enhance/TaviEnhance.h"
-#include "processing/Filter.h"
-#include "processing/GainChange.h"
-#include "processing/TaviClean.h"
 #include "base/AppSettings.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
-#include "tracks/MarkSilence.h"
+#include "devices/PreviewPlayer.h"
+#include "processing/Filter.h"
 
 namespace {
-
 
 // Channel modes: stereo to stereo, mono to mono.
 constexpr int kModeStereo = 3;
@@ -60,26 +53,6 @@ std::string CFilterRunner::TempFolder() {
     return ec ? std::string("/tmp") : dir.string();
 }
 
-std::unique_ptr<CFilter> CFilterRunner::CreateFilter(int type) {
-    switch (type) {
-        case kFilterPitch:
-            return std::make_unique<CPitch>();
-        case kFilterGainChange:
-            return std::make_unique<CGainChange>();
-        case kFilterTaviClean:
-            return std::make_unique<CTaviClean>();
-        case kFilterTaviEnhance:
-            return std::make_unique<CTaviEnhance>();
-        case kFilterRiaa:
-            return std::make_unique<CRiaa>();
-        case kFilterMarkSilence:
-            return std::make_unique<CMarkSilence>();
-        default:
-            ShowMessage(kMsgNoFilter, MsgIcon::Stop);
-            return nullptr;
-    }
-}
-
 bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* filter, CFilterDlg* owner, bool preview,
                               int channelMode) {
     // A press of Preview or Process while a preview plays, or any press while a run is busy, only stops it.
@@ -99,10 +72,10 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
         m_lastResult = kRunNoSource;
         return false;
     }
-    // Silence marking records no step, so it reads the source as it is open (its plain file when the
-    // song is edited without a session); every other run reads and extends the session.
-    const bool silence = filter->GetType() == kFilterMarkSilence;
-    if (!silence) m_source->SetSessionMode(true);
+    // A run that records no step reads the source as it is open (its plain file when the song is
+    // edited without a session); every other run reads and extends the session.
+    const bool noStep = filter->HasTrait(kTraitNoStep);
+    if (!noStep) m_source->SetSessionMode(true);
     if (m_source->Reopen(kOpenRead) != kFileOk) {
         m_lastResult = kRunCannotRead;
         return false;
@@ -130,12 +103,12 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     CancelFlag().store(false);
     const int result = ExecuteFilter(outputName, owner, preview, *filter, channelMode);
     if (Services().ProgressIsOpen()) Services().ProgressClose();
-    if (silence || preview) return result == kRunOk;
+    if (noStep || preview) return result == kRunOk;
     // ExecuteFilter removed an output it could not complete; nothing to record then.
     if (result != kRunOk) return false;
 
     int rc;
-    if (filter->GetType() == kFilterPitch) {
+    if (filter->HasTrait(kTraitChangesLength)) {
         WaveFileInfo info;
         rc = CWaveFile::FileInfo(outputName, info, true) == kFileOk
                  ? m_source->Session().AddResizeStep(outputName, start, end, filter->GetDisplayName(), 0)
@@ -164,7 +137,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     CWaveFile& output = *m_output;
     const uint32_t start = m_rangeStart;
     const uint32_t end = m_rangeEnd;
-    const bool silence = filter.GetType() == kFilterMarkSilence;
+    const bool noOutput = filter.HasTrait(kTraitNoOutput);
     std::atomic<bool>& cancel = CancelFlag();
     bool fileOpen = false;
     bool created = false;
@@ -196,7 +169,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     source.SetHistory(history);
     source.StepBack();
 
-    if (!preview && !silence && PathExists(outputName)) {
+    if (!preview && !noOutput && PathExists(outputName)) {
         std::string question = LoadString(kMsgOverwriteDestination);
         const size_t at = question.find("%s");
         if (at != std::string::npos) question.replace(at, 2, outputName);
@@ -209,7 +182,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     const uint16_t channels = channelMode == kModeStereo ? 2 : 1;
     WAVEFORMATEX format = MakeWaveFormat(in.wFormatTag, channels, in.nSamplesPerSec, in.wBitsPerSample);
 
-    if (!outputName.empty() && !silence) {
+    if (!outputName.empty() && !noOutput) {
         if (output.OpenWrite(outputName, format, 1) != kFileOk) {
             // OpenWrite may have made the file before failing.
             created = PathExists(outputName);
@@ -243,7 +216,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     Services().ProgressOpen(static_cast<int>(start >> m_progressShift), static_cast<int>(end >> m_progressShift),
                             m_caption + " " + FileTitle(source.FileName()));
 
-    if (!fileOpen && !silence &&
+    if (!fileOpen && !noOutput &&
         !(m_player && (m_player->State() == kPlayerPlaying || m_player->State() == kPlayerPaused))) {
         if (!m_player || !m_player->StartStream(output, format, end - start)) return endRun(kRunNoPlayback);
         streaming = true;
@@ -296,7 +269,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
         if (!cancelled && (rc != kFileOk || stopped)) {
             ShowMessage(kMsgCannotWrite, MsgIcon::Stop);
             if (result == kRunOk) result = stopped ? kRunStopped : kRunWriteFailed;
-        } else if (result == kRunOk && !cancelled && filter.GetType() != kFilterPitch &&
+        } else if (result == kRunOk && !cancelled && !filter.HasTrait(kTraitChangesLength) &&
                    output.DataBytesWritten() != end - start) {
             ShowMessage(kMsgInternalError, MsgIcon::Stop);
             result = kRunWrongLength;
@@ -327,11 +300,9 @@ void CFilterRunner::SetProgress(uint32_t position) {
     Services().ProgressSetPos(static_cast<int>(position >> m_progressShift));
 }
 
-bool CFilterRunner::RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, MsgId captionId,
-                                    bool preview) {
-    std::unique_ptr<CFilter> filter = CreateFilter(type);
-    if (!filter) return false;
-    if (!presetName.empty()) filter->LoadPreset(presetName);
+bool CFilterRunner::RunFilterOnFile(CFilter& filter, const std::string& fileName, const std::string& presetName,
+                                    MsgId captionId, bool preview) {
+    if (!presetName.empty()) filter.LoadPreset(presetName);
     CWaveFile wave(kOutputBlock, kOutputHistory);
     const int rc = wave.OpenRead(fileName);
     if (rc != kFileOk) {
@@ -340,7 +311,7 @@ bool CFilterRunner::RunFilterOnFile(int type, const std::string& fileName, const
     }
     SetSource(&wave);
     SetCaption(LoadString(captionId));
-    bool ok = RunFilter(0, 0, filter.get(), nullptr, preview, -1);
+    bool ok = RunFilter(0, 0, &filter, nullptr, preview, -1);
     if (!FinishRun()) ok = false;
     SetSource(nullptr);
     return ok;

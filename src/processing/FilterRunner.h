@@ -78,8 +78,6 @@ public:
         m_editRight = right;
     }
 
-    // A new filter of the given type, or null (message 352) for a type the factory does not build.
-    static std::unique_ptr<CFilter> CreateFilter(int type);
     // Where runs and edits put their temporary waves: the TempPath setting, else the system's.
     static std::string TempFolder();
 
@@ -92,9 +90,9 @@ public:
     // One run over the range set on the source, into outputName (empty: the player). A Result.
     // An output file this call created is removed again unless the run succeeded.
     int ExecuteFilter(const std::string& outputName, CFilterDlg* owner, bool preview, CFilter& filter, int channelMode);
-    // Runs a filter of the given type (with the named preset, if any) over the whole file, then
-    // commits the result into the file itself. captionId is the progress caption's string number.
-    bool RunFilterOnFile(int type, const std::string& fileName, const std::string& presetName, MsgId captionId,
+    // Runs filter (after loading the named preset, if any) over the whole file, then commits the
+    // result into the file itself. captionId is the progress caption's string number.
+    bool RunFilterOnFile(CFilter& filter, const std::string& fileName, const std::string& presetName, MsgId captionId,
                          bool preview);
     // Commits the source's session into the source's own file when a run produced a step (progress
     // text 314), then closes the source. False only when a commit failed.

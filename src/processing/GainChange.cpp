@@ -18,7 +18,7 @@ bool CGainChange::Prepare(CWaveFile&, CWaveFile&) {
     return true;
 }
 
-void CGainChange::ComputeCoefficients() {
+void CGainChange::Recompute() {
     m_g0 = m_params[1] * 0.001;
     m_g1 = m_params[2] * 0.001;
     m_length = m_runEnd > m_runStart ? m_runEnd - m_runStart : 0;
@@ -83,10 +83,7 @@ bool CGainChange::Process(CWaveFile& source, CWaveFile& output) {
     m_lastCursor = cursor;
     m_haveCursor = true;
 
-    if (m_paramsChanged) {
-        ComputeCoefficients();
-        m_paramsChanged = 0;
-    }
+    RecomputeIfChanged();
 
     const int channels = source.Format().nChannels == 2 ? 2 : 1;
     const uint32_t frameBytes = static_cast<uint32_t>(std::max(source.BytesPerSample(), 1) * channels);

@@ -27,7 +27,7 @@ public:
     double GainAt(uint32_t pos);
 
 private:
-    void ComputeCoefficients();
+    void Recompute() override;
 
     double m_g0 = 0;
     double m_g1 = 0;

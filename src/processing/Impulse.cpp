@@ -5,10 +5,11 @@
 #include <new>
 
 #include "audiofile/WaveFile.h"
-#include "dsp/FilterDesign.h"
-#include "dsp/SavitzkyGolay.h"
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
+#include "dsp/FilterDesign.h"
+#include "dsp/OnePole.h"
+#include "dsp/SavitzkyGolay.h"
 
 namespace {
 
@@ -20,10 +21,6 @@ constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
 constexpr int kMaxOrder = 200;
 constexpr int kMinOrder = 20;
 constexpr int kMinContext = 5;  // a side needs more than 4 samples to be modelled
-
-double Decay(double samples) {
-    return samples > 0.0 ? std::pow(0.38, 1.0 / samples) : 0.0;
-}
 
 double Corner(double fc, double fs) {
     return std::clamp(fc, 1.0, 0.45 * fs);
@@ -71,7 +68,7 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     const double fs = m_rate;
 
     m_state = SignalState{};
-    m_decay = Decay(fs * 0.0005);
+    m_decay = dsp::DecayPerSample(fs * 0.0005);
     m_mu = 0.38f / 13.0f;
     m_eventCount = 0;
     m_rejected = 0;
@@ -141,8 +138,8 @@ void CImpulse::Recompute() {
 
     m_t0 = m_params[0] * 256.0;
     m_sensitivity = m_params[4] * 0.005;
-    m_decay = Decay(m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5);
-    m_bandDecay = Decay(fs * 0.02);
+    m_decay = dsp::DecayPerSample(m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5);
+    m_bandDecay = dsp::DecayPerSample(fs * 0.02);
     m_mu = 2.0f / (kTaps + 1);
     m_autoregressive = m_params[5] != 0;
     m_delay = m_mode == 0 ? m_half + 1 : (m_mode == 3 ? kTaps / 2 : m_half);
@@ -212,10 +209,7 @@ double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
 
 bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
     if (m_in.empty()) return false;  // not prepared
-    if (m_paramsChanged) {
-        Recompute();
-        m_paramsChanged = 0;
-    }
+    RecomputeIfChanged();
     const int ch = m_channels;
     const int32_t* data = source.ReadCursor();
     const int64_t values = source.EndCursor() - data;

@@ -100,7 +100,7 @@ private:
         int64_t lastValid = -1;         // last position with valid input (block plus lookahead)
     };
 
-    void Recompute();
+    void Recompute() override;
     // One input value of channel c at pos (0..view.lastValid, and within the ring behind the
     // block): the ring before the block, the source's block and lookahead from its start on.
     int32_t InputAt(int c, int64_t pos, const BlockView& view) const;

@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "audiofile/WaveFile.h"
-#include "enhance/AutoHum.h"
+#include "processing/AutoHum.h"
 #include "processing/ContinuousNoise.h"
 #include "processing/Impulse.h"
 

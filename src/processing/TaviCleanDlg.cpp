@@ -1,14 +1,14 @@
 #include "processing/TaviCleanDlg.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "audiofile/FileNames.h"
-#include "processing/FilterRunner.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "processing/FilterRunner.h"
 
 namespace {
-
 
 uint8_t Shade(int64_t count) {
     return static_cast<uint8_t>(std::clamp<int64_t>(count, 0, 51) * 5);
@@ -16,7 +16,8 @@ uint8_t Shade(int64_t count) {
 
 }  // namespace
 
-CTaviCleanDlg::CTaviCleanDlg(CFilterRunner* runner) : CFilterDlg(kFilterTaviClean, runner), m_runner(runner) {}
+CTaviCleanDlg::CTaviCleanDlg(CFilterRunner* runner)
+    : CFilterDlg([] { return std::make_unique<CTaviClean>(); }, runner), m_runner(runner) {}
 
 CTaviCleanDlg::~CTaviCleanDlg() = default;
 

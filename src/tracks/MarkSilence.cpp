@@ -26,7 +26,7 @@ T FloorClamped(double value, T max) {
 }  // namespace
 
 CMarkSilence::CMarkSilence() {
-    SetIdentity(kFilterMarkSilence, "None", "MarkSilence");
+    SetIdentity(kFilterMarkSilence, "None", "MarkSilence", kTraitNoOutput | kTraitNoStep);
     m_params[0] = -40;
     m_params[1] = kDefaultMinSilence;
     m_params[2] = kDefaultMinTrack;
@@ -36,7 +36,23 @@ bool CMarkSilence::Prepare(CWaveFile& source, CWaveFile&) {
     const WAVEFORMATEX& format = source.Format();
     m_channels = format.nChannels == 2 ? 2 : 1;
     m_bytesPerSample = static_cast<uint32_t>(std::max(source.BytesPerSample(), 1));
-    const double fs = format.nSamplesPerSec;
+    m_rate = format.nSamplesPerSec;
+    Recompute();
+    m_paramsChanged = 0;
+
+    m_w1 = m_w2 = m_u1 = 0.0;
+    m_inSilence = false;
+    m_silenceStart = 0;
+    m_lastDivider = 0;
+    m_position = RunRangeStart() / m_bytesPerSample;
+    m_position -= m_position % static_cast<uint64_t>(m_channels);
+    m_placed = 0;
+    PlaceDivider(0);
+    return true;
+}
+
+void CMarkSilence::Recompute() {
+    const double fs = m_rate;
     const double c = m_channels;
 
     constexpr uint64_t kMaxCount = uint64_t{1} << 52;
@@ -55,17 +71,6 @@ bool CMarkSilence::Prepare(CWaveFile& source, CWaveFile&) {
     m_c0 = env.b0;
     m_c1 = env.b1;
     m_c2 = env.a1;
-
-    m_w1 = m_w2 = m_u1 = 0.0;
-    m_inSilence = false;
-    m_silenceStart = 0;
-    m_lastDivider = 0;
-    m_position = RunRangeStart() / m_bytesPerSample;
-    m_position -= m_position % static_cast<uint64_t>(m_channels);
-    m_placed = 0;
-    PlaceDivider(0);
-    m_paramsChanged = 0;
-    return true;
 }
 
 bool CMarkSilence::PlaceDivider(uint64_t m) {
@@ -79,6 +84,7 @@ bool CMarkSilence::PlaceDivider(uint64_t m) {
 }
 
 bool CMarkSilence::Process(CWaveFile& source, CWaveFile&) {
+    RecomputeIfChanged();
     const int channels = m_channels;
     const int32_t* in = source.ReadCursor();
     const int32_t* const end = source.EndCursor();

@@ -44,12 +44,15 @@ public:
     int DividersPlaced() const { return m_placed; }
 
 private:
+    // Converts the parameters for the rate and channels prepared for and designs the filters.
+    void Recompute() override;
     // Places a divider at sample index m (rounded down to a whole frame); false when the list is full.
     bool PlaceDivider(uint64_t m);
 
     CDividerList* m_list = nullptr;
     int m_channels = 1;
     uint32_t m_bytesPerSample = 2;
+    double m_rate = 44100.0;
 
     // High-pass (direct form II) and envelope smoother states and coefficients.
     double m_b0 = 1, m_b1 = 0, m_b2 = 0, m_a1 = 0, m_a2 = 0;

@@ -11,8 +11,8 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/SessionArchive.h"
 #include "audiofile/WaveFile.h"
-#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/QueEdit.h"
 #include "audiofile/WaveFile.h"
-#include "processing/ProcessingFixture.h"
 #include "base/StringTable.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;

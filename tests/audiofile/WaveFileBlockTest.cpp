@@ -12,8 +12,8 @@
 
 #include "audiofile/BlockConsumer.h"
 #include "audiofile/WaveFile.h"
-#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {

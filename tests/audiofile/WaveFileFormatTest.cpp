@@ -7,7 +7,7 @@
 #include <random>
 
 #include "audiofile/WaveFile.h"
-#include "processing/ProcessingFixture.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {

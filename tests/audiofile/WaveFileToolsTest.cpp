@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "audiofile/WaveFile.h"
-#include "processing/ProcessingFixture.h"
 #include "base/StringTable.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "base/IniFile.h"
-#include "support/ShellTestFolder.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -158,9 +158,9 @@ TEST(IniFile, HostileFilesReadWithoutCrashAndSaveWithLinesKept) {
 }
 
 TEST(IniFile, SaveIsAtomicAndKeepsTheOldFileOnFailure) {
-    CShellTestFolder dir;
-    const std::string path = dir / "Restova.ini";
-    CShellTestFolder::Write(path, "[Old]\nk=v\n");
+    TempDir dir;
+    const std::string path = dir.File("Restova.ini");
+    WriteText(path, "[Old]\nk=v\n");
     ::chmod(path.c_str(), 0600);
 
     CIniFile ini;
@@ -179,22 +179,22 @@ TEST(IniFile, SaveIsAtomicAndKeepsTheOldFileOnFailure) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     ::signal(SIGXFSZ, previous);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(CShellTestFolder::Read(path), "[Old]\nk=v\n");
+    EXPECT_EQ(ReadText(path), "[Old]\nk=v\n");
     EXPECT_EQ(CountEntries(dir.Path()), 1u);  // no temporary file left behind
 
     // A folder in the file's place is neither replaced nor touched.
-    const std::string folder = dir / "taken.ini";
+    const std::string folder = dir.File("taken.ini");
     std::filesystem::create_directory(folder);
-    CShellTestFolder::Write(folder + "/inside", "x");
+    WriteText(folder + "/inside", "x");
     EXPECT_FALSE(ini.Save(folder));
-    EXPECT_EQ(CShellTestFolder::Read(folder + "/inside"), "x");
+    EXPECT_EQ(ReadText(folder + "/inside"), "x");
 
     // Success: new contents, old permissions, written through a link to the real file.
     ASSERT_TRUE(ini.Save(path));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    const std::string link = dir / "link.ini";
+    const std::string link = dir.File("link.ini");
     ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
     ini.SetValue("Old", "k", "w");
     ASSERT_TRUE(ini.Save(link));
@@ -203,15 +203,15 @@ TEST(IniFile, SaveIsAtomicAndKeepsTheOldFileOnFailure) {
 }
 
 TEST(IniFile, LoadReportsMissingAndUnreadableFiles) {
-    CShellTestFolder dir;
+    TempDir dir;
     CIniFile ini;
-    EXPECT_EQ(ini.Load(dir / "none.ini"), CIniFile::kMissing);
+    EXPECT_EQ(ini.Load(dir.File("none.ini")), CIniFile::kMissing);
     EXPECT_EQ(ini.Load(dir.Path()), CIniFile::kFailed);
-    const std::string fifo = dir / "fifo.ini";
+    const std::string fifo = dir.File("fifo.ini");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(ini.Load(fifo), CIniFile::kFailed);  // refused, not waited on
-    const std::string huge = dir / "huge.ini";
-    CShellTestFolder::Write(huge, "");
+    const std::string huge = dir.File("huge.ini");
+    WriteText(huge, "");
     ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(CIniFile::kMaxFileBytes + 1)), 0);
     EXPECT_EQ(ini.Load(huge), CIniFile::kFailed);
     EXPECT_TRUE(ini.Sections().empty());
@@ -221,20 +221,20 @@ TEST(IniFile, LoadReportsMissingAndUnreadableFiles) {
 }
 
 TEST(IniFile, PrivateProfileWritesCreateFilesOnlyInExistingFolders) {
-    CShellTestFolder dir;
-    const std::string missing = dir / "Impulse/Default.pst";
+    TempDir dir;
+    const std::string missing = dir.File("Impulse/Default.pst");
     EXPECT_FALSE(CIniFile::WritePrivateProfileString("Impulse", "Set", "1,2,3,4,5,6,7,8,9,10,11", missing));
-    EXPECT_FALSE(CShellTestFolder::Exists(dir / "Impulse"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Impulse")));
     EXPECT_EQ(CIniFile::GetPrivateProfileString("Impulse", "Set", "none", missing), "none");
 
-    const std::string path = dir / "Default.pst";
-    CShellTestFolder::Write(path, "[Hum]\r\nSet=9\r\n");
+    const std::string path = dir.File("Default.pst");
+    WriteText(path, "[Hum]\r\nSet=9\r\n");
     ASSERT_TRUE(CIniFile::WritePrivateProfileString("Impulse", "Set", "1,2", path));
     ASSERT_TRUE(CIniFile::WritePrivateProfileString("impulse", "Extra", "-3", path));
-    EXPECT_EQ(CShellTestFolder::Read(path), "[Hum]\r\nSet=9\r\n[Impulse]\r\nSet=1,2\r\nExtra=-3\r\n");
+    EXPECT_EQ(ReadText(path), "[Hum]\r\nSet=9\r\n[Impulse]\r\nSet=1,2\r\nExtra=-3\r\n");
 
     ASSERT_TRUE(CIniFile::WritePrivateProfileString("Impulse", "Extra", nullptr, path));
-    EXPECT_EQ(CShellTestFolder::Read(path), "[Hum]\r\nSet=9\r\n[Impulse]\r\nSet=1,2\r\n");
+    EXPECT_EQ(ReadText(path), "[Hum]\r\nSet=9\r\n[Impulse]\r\nSet=1,2\r\n");
     ASSERT_TRUE(CIniFile::WritePrivateProfileString("Impulse", nullptr, nullptr, path));
-    EXPECT_EQ(CShellTestFolder::Read(path), "[Hum]\r\nSet=9\r\n");
+    EXPECT_EQ(ReadText(path), "[Hum]\r\nSet=9\r\n");
 }

@@ -8,7 +8,7 @@
 #include "base/IniFile.h"
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
-#include "support/ShellTestFolder.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ AppSettings Unusual(const std::string& programFolder) {
 }  // namespace
 
 TEST(AppSettings, EmptyStoreGivesBuiltInValues) {
-    CShellTestFolder dir;
-    CSettingsStore store(dir / "cfg/Parlowe/Restova.ini");
+    TempDir dir;
+    CSettingsStore store(dir.File("cfg/Parlowe/Restova.ini"));
     AppSettings s("/home/u/Restova", "/usr/share/restova");
     s.VOXLevel = 0;  // Load starts from the built-in values, not from what the record held
     s.Load(store);
@@ -54,20 +54,20 @@ TEST(AppSettings, EmptyStoreGivesBuiltInValues) {
     EXPECT_EQ(s.Bin3Path, "/home/u/Restova/Bin3_Ready_For_CD");
     EXPECT_EQ(s.ChimeSndPath, "/usr/share/restova/Chime.wav");
     EXPECT_EQ(s.VOXLevel, -55);
-    EXPECT_FALSE(CShellTestFolder::Exists(store.Path()));  // reading creates nothing
+    EXPECT_FALSE(std::filesystem::exists(store.Path()));  // reading creates nothing
 }
 
 // What is loaded back saves to the same text, so every field made the trip; the keys come in
 // their stated order in a new file, the chime path never written.
 TEST(AppSettings, EveryFieldSurvivesSaveAndLoad) {
-    CShellTestFolder dir;
-    CSettingsStore store(dir / "cfg/Parlowe/Restova.ini"), again(dir / "again.ini");
+    TempDir dir;
+    CSettingsStore store(dir.File("cfg/Parlowe/Restova.ini")), again(dir.File("again.ini"));
     ASSERT_TRUE(Unusual(dir.Path()).Save(store));  // the folder is created
     AppSettings read(dir.Path(), "/share");
     read.Load(store);
     ASSERT_TRUE(read.Save(again));
-    const std::string text = CShellTestFolder::Read(store.Path());
-    EXPECT_EQ(CShellTestFolder::Read(again.Path()), text);
+    const std::string text = ReadText(store.Path());
+    EXPECT_EQ(ReadText(again.Path()), text);
     EXPECT_EQ(read.Bin1Path, "/music/Bin 1 é");
 
     const char* order[] = {"PresetPath",    "TempPath",     "AutoSaveDefaultPreset",
@@ -92,11 +92,11 @@ TEST(AppSettings, EveryFieldSurvivesSaveAndLoad) {
 }
 
 TEST(AppSettings, SaveKeepsForeignKeysAndLoadReadsTheChime) {
-    CShellTestFolder dir;
-    const std::string path = dir / "Restova.ini";
-    CShellTestFolder::Write(path,
-                            "; hand-edited\n[restova]\nfirsttime=1\nChimeSndPath=/x/ding.wav\nLastPath=/songs\n"
-                            "[CDRip]\nSpeed=4\n");
+    TempDir dir;
+    const std::string path = dir.File("Restova.ini");
+    WriteText(path,
+              "; hand-edited\n[restova]\nfirsttime=1\nChimeSndPath=/x/ding.wav\nLastPath=/songs\n"
+              "[CDRip]\nSpeed=4\n");
     CSettingsStore store(path);
     AppSettings s(dir.Path(), "/share");
     s.Load(store);
@@ -106,15 +106,15 @@ TEST(AppSettings, SaveKeepsForeignKeysAndLoadReadsTheChime) {
     EXPECT_EQ(store.GetProfileString("Restova", "ChimeSndPath"), "/x/ding.wav");
     EXPECT_EQ(store.GetProfileString("Restova", "LastPath"), "/songs");
     EXPECT_EQ(store.GetProfileInt("CDRip", "Speed", 0), 4);
-    EXPECT_EQ(CShellTestFolder::Read(path).rfind("; hand-edited\n[restova]\nfirsttime=1\n", 0), 0u);
+    EXPECT_EQ(ReadText(path).rfind("; hand-edited\n[restova]\nfirsttime=1\n", 0), 0u);
 }
 
 TEST(AppSettings, MalformedValuesFallBackToBuiltIns) {
-    CShellTestFolder dir;
-    const std::string path = dir / "Restova.ini";
-    CShellTestFolder::Write(path,
-                            "[Restova]\nVOXLevel=loud\nBtnFontSize=\nGuidDevIn=0011\nGuidDevOut="
-                            "zz112233445566778899AABBCCDDEEFF\nUseWDM=4294967295\n");
+    TempDir dir;
+    const std::string path = dir.File("Restova.ini");
+    WriteText(path,
+              "[Restova]\nVOXLevel=loud\nBtnFontSize=\nGuidDevIn=0011\nGuidDevOut="
+              "zz112233445566778899AABBCCDDEEFF\nUseWDM=4294967295\n");
     CSettingsStore store(path);
     AppSettings s(dir.Path(), "/share");
     s.GuidDevIn.fill(9);
@@ -127,8 +127,8 @@ TEST(AppSettings, MalformedValuesFallBackToBuiltIns) {
 }
 
 TEST(SettingsStore, WritesAreStoredAtOnceAndNeverClobberAnUnreadableFile) {
-    CShellTestFolder dir;
-    CSettingsStore store(dir / "a/b/Restova.ini");
+    TempDir dir;
+    CSettingsStore store(dir.File("a/b/Restova.ini"));
     ASSERT_TRUE(store.WriteProfileInt("Restova", "FirstTime", 1));
     EXPECT_EQ(CSettingsStore(store.Path()).GetProfileInt("RESTOVA", "firsttime", 0), 1);
     const uint8_t bytes[] = {0, 1, 0xAB, 0xFF};
@@ -143,18 +143,18 @@ TEST(SettingsStore, WritesAreStoredAtOnceAndNeverClobberAnUnreadableFile) {
     EXPECT_EQ(blocked.GetProfileInt("Restova", "FirstTime", 7), 7);
     EXPECT_FALSE(blocked.WriteProfileInt("Restova", "FirstTime", 1));
     EXPECT_FALSE(AppSettings(dir.Path(), "/share").Save(blocked));
-    EXPECT_TRUE(CShellTestFolder::IsDir(dir.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
 }
 
 TEST(SettingsStore, UpdateSavesOnceAndReadsItsOwnWrites) {
-    CShellTestFolder dir;
-    CSettingsStore store(dir / "Restova.ini");
+    TempDir dir;
+    CSettingsStore store(dir.File("Restova.ini"));
     store.BeginUpdate();
     EXPECT_TRUE(store.WriteProfileString("Restova", "A", "1"));
     EXPECT_FALSE(store.WriteProfileString("Restova", "Bad", "x\ny"));
     EXPECT_TRUE(store.WriteProfileInt("Restova", "B", 2));
     EXPECT_EQ(store.GetProfileInt("Restova", "A", 0), 1);
-    EXPECT_FALSE(CShellTestFolder::Exists(store.Path()));  // nothing written before the end
+    EXPECT_FALSE(std::filesystem::exists(store.Path()));   // nothing written before the end
     EXPECT_FALSE(store.EndUpdate());                       // one write was refused...
     EXPECT_EQ(store.GetProfileInt("Restova", "B", 0), 2);  // ...the others are stored
 }
@@ -176,6 +176,6 @@ TEST(ProgramPaths, FoldersComeFromTheEnvironment) {
     ::setenv("RESTOVA_HOME", "/data/rv/", 1);
     EXPECT_EQ(CSettingsStore().Path(), "/cfg/Parlowe/Restova.ini");
     EXPECT_EQ(AppSettings().Bin1Path, "/data/rv/Bin1_My_Song_Files");
-    EXPECT_TRUE(CShellTestFolder::IsDir(CProgramPaths::ShareFolder()));
+    EXPECT_TRUE(std::filesystem::is_directory(CProgramPaths::ShareFolder()));
     for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(names[i], saved[i]->c_str(), 1) : ::unsetenv(names[i]);
 }

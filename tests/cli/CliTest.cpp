@@ -9,7 +9,7 @@
 
 #include "base/StringTable.h"
 #include "support/CliHarness.h"
-#include "support/ShellTestFolder.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -19,12 +19,11 @@ protected:
 
     // A wave made by sox; false when sox is not there.
     bool Sox(const std::string& name, const std::string& options) {
-        return std::system(
-                   ("sox -n " + options + " " + ShellQuote(dir / name) + " synth 0.5 sine 440 2>/dev/null").c_str()) ==
-               0;
+        return std::system(("sox -n " + options + " " + ShellQuote(dir.File(name)) + " synth 0.5 sine 440 2>/dev/null")
+                               .c_str()) == 0;
     }
 
-    CShellTestFolder dir;
+    TempDir dir;
 };
 
 }  // namespace
@@ -63,7 +62,7 @@ TEST_F(CliTest, HelpVersionAndUsageErrorsNameWhatIsWrong) {
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
     // The global options may also follow the command.
-    r = Cli({"info", dir / "missing.wav", "--quiet"});
+    r = Cli({"info", dir.File("missing.wav"), "--quiet"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
 }
@@ -74,31 +73,31 @@ TEST_F(CliTest, InfoPrintsOneBlockPerFileAndReportsEachFailure) {
     if (!Sox("mono.wav", "-r 22050 -c 1 -b 16") || !Sox("Stereo8.WAV", "-r 8000 -c 2 -b 8 -e unsigned")) {
         GTEST_SKIP() << "sox is not installed";
     }
-    CShellTestFolder::Write(dir / "garbage.wav", std::string(3000, '\x5a'));
-    CShellTestFolder::Write(dir / "notes.txt", "hello");
-    EXPECT_EQ(Cli({"info", dir / "mono.wav"}).status, 0);
-    CliRun r = Cli(
-        {"info", dir / "mono.wav", dir / "missing.wav", dir / "garbage.wav", dir / "notes.txt", dir / "Stereo8.WAV"});
+    WriteText(dir.File("garbage.wav"), std::string(3000, '\x5a'));
+    WriteText(dir.File("notes.txt"), "hello");
+    EXPECT_EQ(Cli({"info", dir.File("mono.wav")}).status, 0);
+    CliRun r = Cli({"info", dir.File("mono.wav"), dir.File("missing.wav"), dir.File("garbage.wav"),
+                    dir.File("notes.txt"), dir.File("Stereo8.WAV")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "file: " + dir / "mono.wav" +
+    EXPECT_EQ(r.out, "file: " + dir.File("mono.wav") +
                          "\ntype: WAV\nformat: Linear PCM\nchannels: 1\nrate: 22050\nbits: 16\nblock-align: 2\n"
                          "data-bytes: 22050\nduration: 0.500\n\n"
                          "file: " +
-                         dir / "Stereo8.WAV" +
+                         dir.File("Stereo8.WAV") +
                          "\ntype: WAV\nformat: Linear PCM\nchannels: 2\nrate: 8000\nbits: 8\nblock-align: 2\n"
                          "data-bytes: 8000\nduration: 0.500\n");
     EXPECT_NE(r.err.find(LoadString(kMsgCannotOpen)), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(LoadString(kMsgFormatNotSupported)), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(FormatString(kMsgBadFileType, dir / "notes.txt")), std::string::npos) << r.err;
-    EXPECT_EQ(Cli({"--quiet", "info", dir / "missing.wav"}).err, "");
+    EXPECT_NE(r.err.find(FormatString(kMsgBadFileType, dir.File("notes.txt"))), std::string::npos) << r.err;
+    EXPECT_EQ(Cli({"--quiet", "info", dir.File("missing.wav")}).err, "");
 }
 
 TEST_F(CliTest, DemoWritesTheRecordingAndDescribesIt) {
-    const std::string folder = dir / "new/demo";
+    const std::string folder = dir.File("new/demo");
     CliRun r = Cli({"demo", folder});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string wav = folder + "/Demo Record.wav";
-    EXPECT_TRUE(CShellTestFolder::Exists(wav));
+    EXPECT_TRUE(std::filesystem::exists(wav));
     EXPECT_NE(r.out.find(wav), std::string::npos);
     EXPECT_NE(r.out.find("\nformat: Linear PCM\nchannels: 2\nrate: 44100\nbits: 16\nblock-align: 4\n"),
               std::string::npos)
@@ -106,8 +105,8 @@ TEST_F(CliTest, DemoWritesTheRecordingAndDescribesIt) {
     EXPECT_EQ(std::filesystem::file_size(wav), 44u + 20u * 44100u * 4u);
 
     // A plain file in the folder's place: a clean failure, nothing written.
-    CShellTestFolder::Write(dir / "plain", "x");
-    CliRun blocked = Cli({"demo", dir / "plain"});
+    WriteText(dir.File("plain"), "x");
+    CliRun blocked = Cli({"demo", dir.File("plain")});
     EXPECT_EQ(blocked.status, 1);
-    EXPECT_EQ(CShellTestFolder::Read(dir / "plain"), "x");
+    EXPECT_EQ(ReadText(dir.File("plain")), "x");
 }

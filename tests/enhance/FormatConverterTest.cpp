@@ -1,16 +1,15 @@
 // Sample-rate and resolution conversion: what reaches the destination (rate,
 // width and length as an independent reader sees them, tone purity, resolution-only
 // changes) and how each refusal and failure leaves the files.
-#include "FilterHarness.h"
-#include "enhance/FormatConverter.h"
-#include "processing/ProcessingFixture.h"
 #include "base/StringTable.h"
+#include "enhance/FormatConverter.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class FormatConverterTest : public SessionFixture<CHookServices> {
+class FormatConverterTest : public ProcessingTest {
 protected:
     // Everything but the tone, relative to the tone, in dB, over frames [from, from + n) of one
     // channel. The window holds whole cycles of f (cycles per frame), so projections find the tone.

@@ -1,16 +1,16 @@
 // Speed correction: the Pitch filter through the runner (lengths, what the
 // audio becomes, speed curves, partial ranges, absurd speeds) and the
 // operation that re-times a whole song in place.
-#include "FilterHarness.h"
 #include "audiofile/FileNames.h"
 #include "enhance/Pitch.h"
 #include "enhance/SpeedCorrection.h"
 #include "processing/FilterRunner.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class PitchTest : public SessionFixture<> {
+class PitchTest : public ProcessingTest {
 protected:
     // Start and end speed, curve, and the curve's two shape values.
     static CFilter::Params Params(int p0, int p1, int mode = 0, int p4 = 0, int p6 = 0) {

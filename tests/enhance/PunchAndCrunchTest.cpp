@@ -5,8 +5,8 @@
 #include <array>
 #include <climits>
 
-#include "FilterHarness.h"
 #include "enhance/PunchAndCrunch.h"
+#include "support/FilterHarness.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(PunchAndCrunchTest, UnityBandGainsGiveTheInputBack) {
         for (uint16_t channels : {1, 2}) {
             CPunchAndCrunch punch;
             punch.SetParams(c.params);
-            const std::vector<int32_t> out = RunBlocks(punch, channels, in);
+            const std::vector<int32_t> out = FeedFilter(punch, in, channels);
             ASSERT_EQ(out.size(), in.size());
             double worst = 0;
             for (size_t i = 0; i < in.size(); ++i) {
@@ -69,7 +69,7 @@ TEST(PunchAndCrunchTest, GainLawsOnASteadyLevel) {
         // Attack 0: the smoothers' corners (up to 7 / T) lie beyond Nyquist and must stay stable.
         punch.SetParams(Params({{0, -200}, {4, 20}, {5, 0}, {6, 10}, {8, c.law}, {10, -5}}));
         const std::vector<int32_t> in(20000, sample);
-        const std::vector<int32_t> out = RunBlocks(punch, 1, in);
+        const std::vector<int32_t> out = FeedFilter(punch, in, 1);
         // The held value may have just released by one step (0.22 per mille) below the level.
         EXPECT_NEAR(punch.Envelopes()[0], env, 2.3e-4 * env) << c.law;
         EXPECT_NEAR(punch.BandGains()[0], expected, 1.2e-4 * expected) << c.law;
@@ -85,20 +85,21 @@ TEST(PunchAndCrunchTest, ReleasingGainsFollowTheLaw) {
         CPunchAndCrunch punch;
         punch.SetParams(Params({{0, -300}, {1, -350}, {2, -400}, {3, -450}, {4, 30}, {5, 20}, {6, 40}, {8, law}}));
         int checked = 0;
-        RunBlocks(punch, 2, in, 1024, [&](size_t at) {
-            if (at == 0) return;  // nothing computed yet
-            const auto& k = punch.Coefficients();
-            for (int b = 0; b < 4; ++b) {
-                const double env = punch.Envelopes()[b], t = k.thresholds[b];
-                if (law != 2 && env < t) {
-                    EXPECT_EQ(punch.BandGains()[b], 1.0);
-                    continue;
-                }
-                const double q = law == 1 ? t / env : std::max(env, 1e-9) / t;
-                EXPECT_NEAR(punch.BandGains()[b] / std::pow(q, k.ratio - 1.0), 1.0, 1e-9) << law << " " << b;
-                ++checked;
-            }
-        });
+        FeedFilter(punch, in, 2, {.block = 1024, .beforeBlock = [&](size_t at) {
+                                      if (at == 0) return;  // nothing computed yet
+                                      const auto& k = punch.Coefficients();
+                                      for (int b = 0; b < 4; ++b) {
+                                          const double env = punch.Envelopes()[b], t = k.thresholds[b];
+                                          if (law != 2 && env < t) {
+                                              EXPECT_EQ(punch.BandGains()[b], 1.0);
+                                              continue;
+                                          }
+                                          const double q = law == 1 ? t / env : std::max(env, 1e-9) / t;
+                                          EXPECT_NEAR(punch.BandGains()[b] / std::pow(q, k.ratio - 1.0), 1.0, 1e-9)
+                                              << law << " " << b;
+                                          ++checked;
+                                      }
+                                  }});
         EXPECT_GT(checked, 20) << law;
     }
 }
@@ -113,7 +114,8 @@ TEST(PunchAndCrunchTest, OppositeChannelsGiveTheDetectorNothing) {
     for (int run = 0; run < 2; ++run) {
         CPunchAndCrunch punch;
         punch.SetParams(Params({{0, -400}, {1, -400}, {2, -400}, {3, -400}, {4, 20}, {5, 50}, {6, 20}}));
-        RunBlocks(punch, 2, run ? silence : opposite, 512, [&](size_t) { env[run].push_back(punch.Envelopes()); });
+        FeedFilter(punch, run ? silence : opposite, 2,
+                   {.block = 512, .beforeBlock = [&](size_t) { env[run].push_back(punch.Envelopes()); }});
     }
     ASSERT_EQ(env[0].size(), env[1].size());
     for (size_t i = 0; i < env[0].size(); ++i) {
@@ -136,17 +138,17 @@ TEST(PunchAndCrunchTest, BypassAndChannelFlagsKeepTheStateRunning) {
     left.SetChannelPass(0, 1);
     right.SetChannelPass(1, 0);
 
-    const std::vector<int32_t> reference = RunBlocks(plain, 2, in, 4096);
+    const std::vector<int32_t> reference = FeedFilter(plain, in, 2, {.block = 4096});
     const size_t half = 4096 * 5;
-    const std::vector<int32_t> toggled =
-        RunBlocks(bypassed, 2, in, 4096, [&](size_t at) { bypassed.SetBypass(at < half ? 1 : 0); });
+    const std::vector<int32_t> toggled = FeedFilter(
+        bypassed, in, 2, {.block = 4096, .beforeBlock = [&](size_t at) { bypassed.SetBypass(at < half ? 1 : 0); }});
     ASSERT_EQ(toggled.size(), in.size());
     EXPECT_TRUE(std::equal(in.begin(), in.begin() + half, toggled.begin()));
     EXPECT_TRUE(std::equal(reference.begin() + half, reference.end(), toggled.begin() + half));
     EXPECT_NE(reference, in);
 
-    const std::vector<int32_t> l = RunBlocks(left, 2, in);
-    const std::vector<int32_t> r = RunBlocks(right, 2, in);
+    const std::vector<int32_t> l = FeedFilter(left, in, 2);
+    const std::vector<int32_t> r = FeedFilter(right, in, 2);
     for (size_t i = 0; i < in.size(); i += 2) {
         ASSERT_EQ(l[i], in[i]);
         ASSERT_EQ(l[i + 1], reference[i + 1]);
@@ -165,7 +167,7 @@ TEST(PunchAndCrunchTest, HostileParametersStayFinite) {
             CPunchAndCrunch punch;
             const int n = v == INT_MIN ? INT_MAX : -v;
             punch.SetParams({v, n, v, v, v, v, v, n, law, v, v});
-            const std::vector<int32_t> out = RunBlocks(punch, 2, in, 1000);
+            const std::vector<int32_t> out = FeedFilter(punch, in, 2, {.block = 1000, .clamp = true});
             ASSERT_EQ(out.size(), in.size());
             for (int32_t s : out) ASSERT_TRUE(s >= -8388608 && s <= 8388607);
         }

@@ -1,10 +1,10 @@
 // The record equalisation filter: the coefficient set it picks for each rate,
 // and what a run through the runner does to real audio, with bypass and the
 // untouched-channel flags.
-#include "FilterHarness.h"
 #include "dsp/FilterDesign.h"
 #include "enhance/Riaa.h"
 #include "processing/FilterRunner.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -42,7 +42,7 @@ TEST(RiaaTest, EachRatePicksItsCoefficientSet) {
     EXPECT_TRUE(Same(PreparedFor(riaa, 44100), CRiaa::StandardCoeffs()));
 }
 
-class RiaaRunTest : public SessionFixture<> {
+class RiaaRunTest : public ProcessingTest {
 protected:
     // Runs riaa over the whole of in.wav through the runner (editing the channels given) and
     // returns the 24-bit samples of the result.

@@ -5,14 +5,13 @@
 #include <fstream>
 #include <string>
 
-#include "FilterHarness.h"
+#include "base/ProgramPaths.h"
 #include "devices/FilePreviewPlayer.h"
 #include "enhance/EnhancerDlg.h"
 #include "enhance/TaviEnhance.h"
 #include "processing/FilterRunner.h"
-#include "processing/ProcessingFixture.h"
-#include "base/ProgramPaths.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -53,12 +52,11 @@ double RmsDb(const std::vector<int32_t>& v) {
     return 10 * std::log10(sum / v.size() / (8388608.0 * 8388608.0));
 }
 
-class TaviEnhanceTest : public SessionFixture<CHookServices> {
+class TaviEnhanceTest : public ProcessingTest {
 protected:
     void SetUp() override {
-        SessionFixture::SetUp();
-        settings.PresetPath = dir.File("Presets");
-        std::filesystem::create_directories(settings.PresetPath + "/TaviEnhance");
+        ProcessingTest::SetUp();
+        PresetFolder("TaviEnhance");
     }
 };
 
@@ -106,7 +104,7 @@ TEST_F(TaviEnhanceTest, ShippedPresetsAreSoundAtTypicalLevels) {
         for (int i = 2; i <= 4; ++i) EXPECT_TRUE(p[i] >= -1000 && p[i] <= 1000) << name;
         EXPECT_NE(enhancer.Punch().GetParams()[4], 0) << name;
 
-        const std::vector<int32_t> out = RunBlocks(enhancer, 2, music);
+        const std::vector<int32_t> out = FeedFilter(enhancer, music, 2);
         ASSERT_EQ(out.size(), music.size());
         EXPECT_FALSE(enhancer.TakeClipping()) << name;
         EXPECT_NEAR(RmsDb(out) - before, 0.0, 3.0) << name;
@@ -121,22 +119,22 @@ TEST_F(TaviEnhanceTest, BlocksFlowThroughBothStagesWhole) {
     const std::vector<int32_t> music = Music(1.0);
     CTaviEnhance enhancer;
     enhancer.SetBypass(1);
-    EXPECT_EQ(RunBlocks(enhancer, 2, music, 4096), music);
-    EXPECT_EQ(RunBlocks(enhancer, 2, music, 10000), music);
+    EXPECT_EQ(FeedFilter(enhancer, music, 2, {.block = 4096}), music);
+    EXPECT_EQ(FeedFilter(enhancer, music, 2, {.block = 10000}), music);
     enhancer.SetBypass(0);
     enhancer.SetChannelPass(1, 0);
-    const std::vector<int32_t> half = RunBlocks(enhancer, 2, music);
+    const std::vector<int32_t> half = FeedFilter(enhancer, music, 2);
     for (size_t i = 0; i < music.size(); i += 2) ASSERT_EQ(half[i + 1], music[i + 1]) << i;
     EXPECT_NE(half, music);
     enhancer.SetChannelPass(0, 0);
 
     enhancer.SetParams({10, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    RunBlocks(enhancer, 2, music);
+    FeedFilter(enhancer, music, 2);
     EXPECT_FALSE(enhancer.TakeClipping());
     enhancer.SetParams({10, 100, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // Level +100: twice the input and more
     std::vector<int32_t> loud = music;
     for (int32_t& s : loud) s *= 3;
-    EXPECT_EQ(RunBlocks(enhancer, 2, loud, 10000).size(), loud.size());
+    EXPECT_EQ(FeedFilter(enhancer, loud, 2, {.block = 10000}).size(), loud.size());
     EXPECT_TRUE(enhancer.TakeClipping());
     EXPECT_FALSE(enhancer.TakeClipping());
 }
@@ -242,7 +240,7 @@ TEST_F(EnhancerDlgTest, ProcessRecordsAStepAndTheLampShowsClipping) {
     EXPECT_EQ(caption.rfind("Enhancing  song", 0), 0u) << caption;
 
     // The lamp stays lit 500 ms from the tick that saw the clip.
-    RunBlocks(*dlg.Enhancer(), 2, std::vector<int32_t>(20000, 8388607));
+    FeedFilter(*dlg.Enhancer(), std::vector<int32_t>(20000, 8388607), 2);
     dlg.OnTimer(100000);
     dlg.OnTimer(100200);
     EXPECT_TRUE(dlg.ClipLampLit(100499));

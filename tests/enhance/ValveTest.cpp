@@ -4,9 +4,9 @@
 // parameters no preset should hold.
 #include <climits>
 
-#include "FilterHarness.h"
 #include "dsp/FilterDesign.h"
 #include "enhance/VirtualValve.h"
+#include "support/FilterHarness.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ TEST(VirtualValveTest, FullyWetFullBandKeepsSmallSignalsAtTheirLevel) {
         for (int drive : {10, 50, 200}) {
             CVirtualValve valve;
             valve.SetParams(ValveParams(100, 0, 50, drive, curve, 2));
-            const std::vector<int32_t> out = RunBlocks(valve, 1, in);
+            const std::vector<int32_t> out = FeedFilter(valve, in, 1);
             const double ratio = Rms(out, 4000) / Rms(in, 4000);
             EXPECT_NEAR(20 * std::log10(ratio), 0.0, 0.5) << "curve " << curve << " drive " << drive;
         }
@@ -74,7 +74,7 @@ TEST(VirtualValveTest, MixZeroWithAFlatToneStackIsTransparent) {
         for (int curve : {0, 8}) {
             CVirtualValve valve;
             valve.SetParams(ValveParams(0, 300, 70, 400, curve, voicing));
-            const std::vector<int32_t> out = RunBlocks(valve, 2, in);
+            const std::vector<int32_t> out = FeedFilter(valve, in, 2);
             ASSERT_EQ(out.size(), in.size());
             for (size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1) << voicing << " " << curve << " " << i;
         }
@@ -92,7 +92,7 @@ TEST(VirtualValveTest, ToneControlsCutByTheirValue) {
     CVirtualValve valve;
     valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -600, 0, 0));
     const std::vector<int32_t> in = Sine(30000, 1, 60.0, 0.1);
-    const std::vector<int32_t> out = RunBlocks(valve, 1, in);
+    const std::vector<int32_t> out = FeedFilter(valve, in, 1);
     EXPECT_NEAR(20 * std::log10(Rms(out, 10000) / Rms(in, 10000)), 6.0, 0.3);
 }
 
@@ -103,28 +103,28 @@ TEST(VirtualValveTest, FlagsPassChannelsAndRunsRepeat) {
     const auto params = ValveParams(80, 100, 50, 80, 0, 1, -300, 200, 400);
     CVirtualValve valve;
     valve.SetParams(params);
-    const std::vector<int32_t> first = RunBlocks(valve, 2, in);
-    EXPECT_EQ(RunBlocks(valve, 2, in), first);
+    const std::vector<int32_t> first = FeedFilter(valve, in, 2);
+    EXPECT_EQ(FeedFilter(valve, in, 2), first);
     EXPECT_NE(first, in);
 
     valve.SetChannelPass(0, 1);
-    const std::vector<int32_t> left = RunBlocks(valve, 2, in);
+    const std::vector<int32_t> left = FeedFilter(valve, in, 2);
     for (size_t i = 0; i < in.size(); i += 2) {
         ASSERT_EQ(left[i], in[i]);
         ASSERT_EQ(left[i + 1], first[i + 1]);
     }
     valve.SetChannelPass(0, 0);
     valve.SetBypass(1);
-    EXPECT_EQ(RunBlocks(valve, 2, in), in);
+    EXPECT_EQ(FeedFilter(valve, in, 2), in);
 }
 
 // A value the output clamps raises the clip report once.
 TEST(VirtualValveTest, ClampedOutputIsReportedOnce) {
     CVirtualValve valve;
     valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -1000, 0, 0));
-    RunBlocks(valve, 1, Sine(5000, 1, 100.0, 0.2));
+    FeedFilter(valve, Sine(5000, 1, 100.0, 0.2), 1, {.clamp = true});
     EXPECT_FALSE(valve.TakeClipReport());
-    RunBlocks(valve, 1, Sine(5000, 1, 100.0, 0.9));
+    FeedFilter(valve, Sine(5000, 1, 100.0, 0.9), 1, {.clamp = true});
     EXPECT_TRUE(valve.TakeClipReport());
     EXPECT_FALSE(valve.TakeClipReport());
 }
@@ -139,9 +139,9 @@ TEST(VirtualValveTest, HostileParametersStayFinite) {
         for (int voicing : {0, 2, 3}) {
             CVirtualValve valve;
             valve.SetParams({v, v, v, v, 8, voicing, v, v, v, v, v});
-            ASSERT_EQ(RunBlocks(valve, 2, in, 1000).size(), in.size());
+            ASSERT_EQ(FeedFilter(valve, in, 2, {.block = 1000}).size(), in.size());
             valve.SetParams({v, v, v, v, v, voicing, -(v / 2), v / 2, -(v / 2), v, v});
-            ASSERT_EQ(RunBlocks(valve, 1, in, 1000).size(), in.size());
+            ASSERT_EQ(FeedFilter(valve, in, 1, {.block = 1000}).size(), in.size());
         }
     }
     CVirtualValve valve;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "processing/ContinuousNoise.h"
-#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 
 namespace {
 

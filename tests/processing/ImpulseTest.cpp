@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "processing/Impulse.h"
-#include "processing/ProcessingFixture.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -33,51 +33,12 @@ CFilter::Params CrackleParams(int crackle) {
     return P(0, 13, 1, (1000 - crackle) / 10 + 10);
 }
 
-struct Output {
-    Samples out;
-    bool ok = true;
-};
-
 class ImpulseTest : public ProcessingTest {
 protected:
     std::string Song(uint16_t channels, const Samples& samples) {
         const std::string path = dir.File("song" + std::to_string(++m_songs) + ".wav");
         EXPECT_TRUE(WriteInternal(path, 1, channels, 44100, 24, samples));
         return path;
-    }
-
-    // Feeds the filter block by block as the runner does (history and lookahead 1024, the
-    // audio before a later range start as history) into a pipe that takes every value unclamped.
-    // startFrame/endFrame 0/0 = everything; beforeBlock may change the filter between blocks.
-    Output Drive(CImpulse& f, const std::string& path, uint32_t block, uint32_t startFrame = 0, uint32_t endFrame = 0,
-                 const std::function<void(int)>& beforeBlock = {}) {
-        Output r;
-        CWaveFile src(block, 4096);
-        EXPECT_EQ(src.OpenRead(path), kFileOk);
-        const uint32_t frameBytes = src.Format().nBlockAlign;
-        CWaveFile out(1u << 16, 16);
-        out.SetFormat(1, src.Format().nChannels, 44100, 24);
-        out.SetClipping(false);
-        src.SetRange(startFrame * frameBytes, endFrame * frameBytes);
-        EXPECT_EQ(src.Seek(startFrame * frameBytes, 0), int64_t{startFrame} * frameBytes);
-        EXPECT_TRUE(f.Prepare(src, out));
-        src.SetHistory(CImpulse::kHistory);
-        src.SetLookahead(CImpulse::kLookahead);
-        if (startFrame * frameBytes >= uint64_t{CImpulse::kHistory} * src.BytesPerSample()) src.StepBack();
-        auto collect = [&] {
-            r.out.insert(r.out.end(), out.BlockStart(), out.EndCursor());
-            out.KeepHistory();
-        };
-        int32_t* first = nullptr;
-        int32_t* last = nullptr;
-        for (int k = 0; src.ReadNextBlock(first, last) == 0; ++k) {
-            if (beforeBlock) beforeBlock(k);
-            r.ok = f.Process(src, out) && r.ok;
-            collect();
-        }
-        r.ok = f.Finish(src, out) && r.ok;
-        collect();
-        return r;
     }
 
 private:
@@ -190,9 +151,8 @@ TEST_F(ImpulseTest, EveryValueLeavesOnceAndInOrderWhateverTheEventsAndBlocks) {
                 SCOPED_TRACE(::testing::Message() << channels << " ch, mode " << params[2] << ", block " << block);
                 CImpulse f;
                 f.SetParams(params);
-                const Output r = Drive(f, song, block);
-                ASSERT_TRUE(r.ok);
-                ASSERT_EQ(r.out.size(), input.size());
+                const Samples r = FeedFilterFrom(f, song, {.block = block});
+                ASSERT_EQ(r.size(), input.size());
                 if (events >= 0) {
                     EXPECT_EQ(f.EventCount(), events);
                     EXPECT_EQ(f.RepairedSamples(), repaired);
@@ -200,40 +160,42 @@ TEST_F(ImpulseTest, EveryValueLeavesOnceAndInOrderWhateverTheEventsAndBlocks) {
                 events = f.EventCount();
                 repaired = f.RepairedSamples();
                 EXPECT_GT(events, 0);
-                ExpectChangesNearClicks(r.out, input, channels, clicks);
+                ExpectChangesNearClicks(r, input, channels, clicks);
             }
         }
         // Ranges mid-song and shorter than the delay: every value of the range comes out.
         for (auto [start, end] : {std::pair<uint32_t, uint32_t>{1500, 27777}, {3, 40}}) {
             CImpulse f;
             f.SetParams(CrackleParams(600));
-            EXPECT_EQ(Drive(f, song, 1001, start, end).out.size(), (end - start) * channels);
+            EXPECT_EQ(FeedFilterFrom(f, song, {.block = 1001, .startFrame = start, .endFrame = end}).size(),
+                      (end - start) * channels);
         }
         // Parameters changing between blocks: mode 3 (D 16), mode 1 (D 1), mode 0 (D 8), bypass.
         CImpulse f;
         f.SetParams(ScratchParams(900));
-        const Output r = Drive(f, song, 2000, 0, 0, [&](int k) {
-            const CFilter::Params seq[] = {P(10, 2, 1, 30), P(10, 15, 0, 30), ScratchParams(900)};
-            f.SetParams(seq[k % 3]);
-            f.SetBypass(k == 7);
-        });
-        ASSERT_TRUE(r.ok);
-        ASSERT_EQ(r.out.size(), input.size());
-        ExpectChangesNearClicks(r.out, input, channels, clicks);
+        const Samples r = FeedFilterFrom(
+            f, song, {.block = 2000, .beforeBlock = [&](size_t at) {
+                          const size_t k = at / 2000;
+                          const CFilter::Params seq[] = {P(10, 2, 1, 30), P(10, 15, 0, 30), ScratchParams(900)};
+                          f.SetParams(seq[k % 3]);
+                          f.SetBypass(k == 7);
+                      }});
+        ASSERT_EQ(r.size(), input.size());
+        ExpectChangesNearClicks(r, input, channels, clicks);
 
         // Bypass hands everything through; an untouched channel passes while the other is repaired.
         CImpulse bypassed;
         bypassed.SetParams(CrackleParams(900));
         bypassed.SetBypass(1);
-        EXPECT_EQ(Drive(bypassed, song, 4096).out, input);
+        EXPECT_EQ(FeedFilterFrom(bypassed, song, {.block = 4096}), input);
         for (int untouched = 0; channels == 2 && untouched < 2; ++untouched) {
             CImpulse g;
             g.SetParams(CrackleParams(800));
             g.SetChannelPass(untouched == 1, untouched == 0);
-            const Output u = Drive(g, song, 4096);
-            ASSERT_EQ(u.out.size(), input.size());
-            EXPECT_TRUE(Differences(u.out, input, 2, untouched).empty());
-            EXPECT_FALSE(Differences(u.out, input, 2, 1 - untouched).empty());
+            const Samples u = FeedFilterFrom(g, song, {.block = 4096});
+            ASSERT_EQ(u.size(), input.size());
+            EXPECT_TRUE(Differences(u, input, 2, untouched).empty());
+            EXPECT_FALSE(Differences(u, input, 2, 1 - untouched).empty());
             EXPECT_GE(g.RejectedCount(), 20);
         }
     }
@@ -248,15 +210,15 @@ TEST_F(ImpulseTest, ShortMonoSpikeIsRepairedInOneEvent) {
     const std::string song = Song(1, input);
     CImpulse f;
     f.SetParams(P(100, 4, 1, 0));  // T0 25600, mode 1, D 2
-    const Output r = Drive(f, song, 4096);
-    ASSERT_EQ(r.out.size(), input.size());
+    const Samples r = FeedFilterFrom(f, song, {.block = 4096});
+    ASSERT_EQ(r.size(), input.size());
     EXPECT_EQ(f.EventCount(), 1);
     ASSERT_LE(f.RepairedSamples(), 16 + f.DetectionDelay());
-    const std::vector<size_t> changed = Differences(r.out, input, 1);
+    const std::vector<size_t> changed = Differences(r, input, 1);
     ASSERT_FALSE(changed.empty());
     EXPECT_LE(changed.front(), spike);
     EXPECT_GE(changed.back(), spike);
-    EXPECT_LT(std::abs(r.out[spike] - input[spike - 1]), 60000);  // most of the spike is gone
+    EXPECT_LT(std::abs(r[spike] - input[spike - 1]), 60000);  // most of the spike is gone
 }
 
 TEST_F(ImpulseTest, LongBurstIsClosedAt512AndRepaired) {
@@ -269,12 +231,12 @@ TEST_F(ImpulseTest, LongBurstIsClosedAt512AndRepaired) {
         const std::string song = Song(channels, input);
         CImpulse f;
         f.SetParams(P(200, 7, 1, 0));
-        const Output r = Drive(f, song, 4096);
-        ASSERT_EQ(r.out.size(), input.size());
+        const Samples r = FeedFilterFrom(f, song, {.block = 4096});
+        ASSERT_EQ(r.size(), input.size());
         // 1400 frames need at least three events per channel, none longer than 512.
         EXPECT_GE(f.EventCount(), 3 * channels);
         EXPECT_GE(f.RepairedSamples(), static_cast<int64_t>(width) * channels);
-        const std::vector<size_t> changed = Differences(r.out, input, channels);
+        const std::vector<size_t> changed = Differences(r, input, channels);
         ASSERT_FALSE(changed.empty());
         // The first event starts D + 2 frames before the detection.
         const size_t first = *std::lower_bound(changed.begin(), changed.end(), start - 100);
@@ -284,10 +246,10 @@ TEST_F(ImpulseTest, LongBurstIsClosedAt512AndRepaired) {
         // event cut at 512 still lies in the burst, so only the curve's start is near the tone.
         CImpulse cubic;
         cubic.SetParams(P(200, 7, 1, 0, 0));
-        const Output rc = Drive(cubic, song, 4096);
-        ASSERT_EQ(rc.out.size(), input.size());
+        const Samples rc = FeedFilterFrom(cubic, song, {.block = 4096});
+        ASSERT_EQ(rc.size(), input.size());
         for (size_t i = first * channels; i < (first + 64) * channels; ++i) {
-            ASSERT_LT(std::abs(rc.out[i]), 400000) << "value " << i;
+            ASSERT_LT(std::abs(rc[i]), 400000) << "value " << i;
         }
     }
 }
@@ -299,8 +261,8 @@ TEST_F(ImpulseTest, ZeroSensitivityKeepsTheFixedThresholdHoweverLoudTheSignal) {
     CImpulse fixed, relative;
     fixed.SetParams(P(100, 7, 1, 0));
     relative.SetParams(P(100, 7, 1, 100));
-    Drive(fixed, song, 4096);
-    Drive(relative, song, 4096);
+    FeedFilterFrom(fixed, song, {.block = 4096});
+    FeedFilterFrom(relative, song, {.block = 4096});
     EXPECT_GE(fixed.EventCount(), 12000 / 512);
     EXPECT_LE(relative.EventCount(), 1);
 }
@@ -361,9 +323,9 @@ TEST_F(ImpulseTest, HostileInputNeverGivesValuesBeyondTheScale) {
                     CImpulse f;
                     f.SetParams({mode == 4 ? -5 : 1, mode == 4 ? -100000 : 7, mode, 0, mode == 4 ? 2000000 : 40, repair,
                                  0, 0, 0, 0, 0});
-                    const Output r = Drive(f, song, 1000);
-                    ASSERT_EQ(r.out.size(), in->size());
-                    for (int32_t v : r.out) ASSERT_TRUE(v >= -8388608 && v <= 8388607);
+                    const Samples r = FeedFilterFrom(f, song, {.block = 1000});
+                    ASSERT_EQ(r.size(), in->size());
+                    for (int32_t v : r) ASSERT_TRUE(v >= -8388608 && v <= 8388607);
                 }
             }
         }
@@ -379,7 +341,7 @@ TEST_F(ImpulseTest, PresetsKeepTheirOwnOrderAndLeaveTheFlagDown) {
     EXPECT_NE(text.find("Set=11,12,15,2,1,17,0,0,0,0,0"), std::string::npos) << text;
 
     CImpulse g;
-    Drive(g, Song(1, Samples(4000, 0)), 4096);  // clears the flag
+    FeedFilterFrom(g, Song(1, Samples(4000, 0)), {.block = 4096});  // clears the flag
     ASSERT_FALSE(g.ParamsChanged());
     EXPECT_EQ(g.LoadPreset("Mine"), 0);
     EXPECT_FALSE(g.ParamsChanged());
@@ -427,7 +389,7 @@ TEST_F(ImpulseTest, MeasuredRepairQualityOfTheCleanStageSettings) {
         auto run = [&](const Samples& in) {
             CImpulse f;
             f.SetParams(k.params);
-            Samples out = Drive(f, Song(channels, in), 4096).out;
+            Samples out = FeedFilterFrom(f, Song(channels, in), {.block = 4096});
             EXPECT_EQ(out.size(), in.size());
             out.resize(in.size());
             return out;
@@ -466,13 +428,13 @@ TEST_F(ImpulseTest, AutoregressiveRepairBeatsAStraightLineOnLongGaps) {
     }
     CImpulse f;
     f.SetParams(P(400, 7, 1, 0, 1));
-    const Output r = Drive(f, Song(1, dirty), 4096);
+    const Samples r = FeedFilterFrom(f, Song(1, dirty), {.block = 4096});
     Samples line = dirty;
     for (auto [lo, hi] : gaps) {
         const double y0 = clean[lo - 1], y1 = clean[hi];
         for (size_t i = lo; i < hi; ++i) line[i] = static_cast<int32_t>(y0 + (y1 - y0) * (i - lo + 1) / (hi - lo + 1));
     }
-    const double ar = Ser(clean, r.out, gaps), straight = Ser(clean, line, gaps);
+    const double ar = Ser(clean, r, gaps), straight = Ser(clean, line, gaps);
     std::printf("gaps of 32..496: autoregressive %.1f dB, straight line %.1f dB\n", ar, straight);
     EXPECT_GT(ar, straight + 3.0);
 }

@@ -7,12 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/StringTable.h"
 #include "processing/FilterDlg.h"
 #include "processing/FilterRunner.h"
+#include "processing/GainChange.h"
 #include "processing/PresetCombo.h"
-#include "processing/ProcessingFixture.h"
-#include "base/StringTable.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace fs = std::filesystem;
@@ -52,7 +53,8 @@ const std::string kSampleFile = "[TestFilter]\nSet=1,-2,3,0,2147483647,-21474836
 // A pane with one "control" per parameter, showing the test's filter unless it makes its own.
 class CTestPane : public CFilterDlg {
 public:
-    explicit CTestPane(CFilter* shown, int type = -1, CFilterRunner* runner = nullptr) : CFilterDlg(type, runner) {
+    explicit CTestPane(CFilter* shown, FilterMaker make = {}, CFilterRunner* runner = nullptr)
+        : CFilterDlg(std::move(make), runner) {
         if (shown) SetShownFilter(shown);
     }
     bool ValidateControls() override { return valid; }
@@ -299,18 +301,17 @@ TEST_F(PresetTest, PaneStartsWithTheLastPresetWhenListedElseDefault) {
     EXPECT_EQ(pane.controls, All(1));
 }
 
-TEST_F(PresetTest, PaneMakesItsFilterByTypeAndRefusesAnUnknownType) {
-    CTestPane pane(nullptr, kFilterGainChange);
+TEST_F(PresetTest, PaneMakesItsFilterAndFailsWithoutOne) {
+    CTestPane pane(nullptr, [] { return std::make_unique<CGainChange>(); });
     ASSERT_TRUE(pane.OnInitDialog());
     ASSERT_NE(pane.GetFilter(), nullptr);
     EXPECT_EQ(pane.GetFilter()->GetType(), kFilterGainChange);
     EXPECT_TRUE(pane.OnClose());
     EXPECT_EQ(pane.GetFilter(), nullptr);
 
-    CTestPane unknown(nullptr, 12345);
+    CTestPane unknown(nullptr, [] { return std::unique_ptr<CFilter>(); });
     EXPECT_FALSE(unknown.OnInitDialog());
     EXPECT_EQ(unknown.GetFilter(), nullptr);
-    EXPECT_EQ(services.Messages().size(), 1u);
 }
 
 TEST_F(PresetTest, PaneSaveAppliesTheControlsFirstAndNothingWhenTheyAreInvalid) {
@@ -379,7 +380,7 @@ TEST_F(PresetTest, PaneClosingSavesDefaultOnlyWhenAutoSaveIsOnAndOnlyCancelsARun
     ASSERT_EQ(source.OpenRead(song), 0);
     CFilterRunner runner;
     runner.SetSource(&source);
-    CTestPane again(&filter, -1, &runner);
+    CTestPane again(&filter, {}, &runner);
     ASSERT_TRUE(again.OnInitDialog());
     again.PresetCombo().SetCurSel(-1);
     filter.SetParams(All(8));

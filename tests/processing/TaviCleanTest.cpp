@@ -13,14 +13,14 @@
 #include <random>
 #include <vector>
 
-#include "enhance/AutoHum.h"
+#include "processing/AutoHum.h"
 #include "processing/ContinuousNoise.h"
 #include "processing/FilterRunner.h"
 #include "processing/Impulse.h"
-#include "processing/ProcessingFixture.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 namespace {

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 CliHarness::CliHarness(std::string program, std::filesystem::path home)
@@ -14,9 +12,13 @@ CliHarness::CliHarness(std::string program, std::filesystem::path home)
       m_outFile((m_home / "out.txt").string()),
       m_errFile((m_home / "err.txt").string()) {}
 
-CliHarness BuiltCli(const std::filesystem::path& home) { return CliHarness(RESTOVA_CLI_PATH, home); }
+CliHarness BuiltCli(const std::filesystem::path& home) {
+    return CliHarness(RESTOVA_CLI_PATH, home);
+}
 
-std::filesystem::path SourceShare() { return RESTOVA_SOURCE_SHARE_DIR; }
+std::filesystem::path SourceShare() {
+    return RESTOVA_SOURCE_SHARE_DIR;
+}
 
 void CliHarness::CaptureInto(std::string outFile, std::string errFile) {
     m_outFile = std::move(outFile);
@@ -46,11 +48,6 @@ std::string ShellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> FilesUnder(const std::filesystem::path& dir) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
+
 struct CliRun {
     int status = -1;  // the exit status; -1 when the program did not exit normally
     std::string out;  // standard output, when captured
@@ -36,8 +38,6 @@ private:
 
 // s in single quotes for the shell.
 std::string ShellQuote(const std::string& s);
-// The whole content of a file; empty when it cannot be read.
-std::string ReadText(const std::string& path);
 // The regular files under dir, as paths relative to it, sorted.
 std::vector<std::string> FilesUnder(const std::filesystem::path& dir);
 

@@ -1,8 +1,11 @@
 #include "support/TempDir.h"
 
-#include <cstdlib>
-#include <stdexcept>
 #include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "restova-test-XXXXXX").string();
@@ -15,9 +18,23 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+bool WriteText(const std::string& path, const std::string& bytes) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::ofstream out(path, std::ios::binary);
+    return static_cast<bool>(out << bytes);
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 int RunShell(const std::string& command) {
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool HaveProgram(const std::string& name) { return RunShell("command -v " + name + " >/dev/null 2>&1") == 0; }
+bool HaveProgram(const std::string& name) {
+    return RunShell("command -v " + name + " >/dev/null 2>&1") == 0;
+}

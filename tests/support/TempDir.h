@@ -1,4 +1,5 @@
-// A fresh temporary folder per test, removed with everything in it.
+// A fresh temporary folder per test, removed with everything in it, and the
+// small file helpers tests use around it.
 #pragma once
 
 #include <filesystem>
@@ -19,6 +20,10 @@ private:
     std::filesystem::path m_path;
 };
 
+// Writes bytes into a file, creating its folder first; false when it could not be written.
+bool WriteText(const std::string& path, const std::string& bytes);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadText(const std::string& path);
 // Runs a shell command; returns its exit status.
 int RunShell(const std::string& command);
 // True when a program is on PATH.

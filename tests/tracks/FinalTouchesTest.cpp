@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "audiofile/FileNames.h"
+#include "base/StringTable.h"
 #include "devices/FilePreviewPlayer.h"
 #include "processing/FilterRunner.h"
-#include "processing/ProcessingFixture.h"
-#include "base/StringTable.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/FinalTouches.h"
 #include "tracks/SongDocument.h"
@@ -62,7 +62,8 @@ protected:
     }
     bool Shown(int id) const {
         const auto& shown = services.Messages();
-        return std::any_of(shown.begin(), shown.end(), [&](const auto& m) { return m.text == FormatString(MsgId(id)); });
+        return std::any_of(shown.begin(), shown.end(),
+                           [&](const auto& m) { return m.text == FormatString(MsgId(id)); });
     }
     static Range Selection(const CSongDocument& doc) { return {doc.SelStart(), doc.SelEnd()}; }
 

@@ -9,7 +9,7 @@
 
 #include "audiofile/WaveFile.h"
 #include "processing/FilterRunner.h"
-#include "processing/ProcessingFixture.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/DividerList.h"
 #include "tracks/MarkSilence.h"

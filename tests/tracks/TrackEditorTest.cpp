@@ -10,7 +10,7 @@
 
 #include "audiofile/PeakFile.h"
 #include "devices/TrackPlayer.h"
-#include "processing/ProcessingFixture.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/SongDocument.h"
 #include "tracks/TrackEditor.h"

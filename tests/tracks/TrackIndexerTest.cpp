@@ -12,7 +12,7 @@
 
 #include "audiofile/FileNames.h"
 #include "processing/FilterRunner.h"
-#include "processing/ProcessingFixture.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 #include "tracks/DividerEntries.h"
 #include "tracks/SongDocument.h"

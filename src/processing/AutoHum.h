@@ -11,6 +11,7 @@
 #include <string>
 
 #include "dsp/FirstOrder.h"
+#include "dsp/NotchSection.h"
 #include "processing/Filter.h"
 
 class CAutoHum : public CFilter {
@@ -19,15 +20,6 @@ public:
     static constexpr int kMaxLevel = 990;     // the hum level's top
     static constexpr double kWidth1 = 0.07;   // octaves at f0
     static constexpr double kWidth23 = 0.05;  // octaves at 2·f0 and 3·f0
-
-    // One notch: w[n] = 2·(alpha·(u[n] − u[n−2]) + gamma·w[n−1] − beta·w[n−2]), output u − w.
-    struct NotchCoeffs {
-        double alpha = 0.0;
-        double gamma = 0.0;
-        double beta = 0.0;
-    };
-    // The notch at f Hz, bandwidth in octaves, at rate fs (band edges kept within 0.01 Hz..fs/2).
-    static NotchCoeffs DesignNotch(double f, double octaves, double fs);
 
     CAutoHum();
 
@@ -53,32 +45,14 @@ public:
     double Fundamental() const { return m_params[0] == 0 ? 0.0 : (m_params[0] == 2 ? 50.0 : 60.0); }
 
 private:
-    struct Section {
-        double u1 = 0.0, u2 = 0.0;  // past inputs
-        double w1 = 0.0, w2 = 0.0;  // past band-pass outputs
-    };
-    // Per-channel state of the three notches, carried from block to block; cleared by a recompute.
-    struct SignalState {
-        std::array<std::array<Section, 3>, 2> sections{};
-    };
-
-    void Recompute();
-    double RunSection(int index, Section& s, double u) const {
-        const NotchCoeffs& c = m_notch[index];
-        const double w = 2.0 * (c.alpha * (u - s.u2) + c.gamma * s.w1 - c.beta * s.w2);
-        s.u2 = s.u1;
-        s.u1 = u;
-        s.w2 = s.w1;
-        s.w1 = w;
-        return u - w;
-    }
+    void Recompute() override;
 
     int m_channels = 1;
     double m_rate = 44100.0;
-    std::array<NotchCoeffs, 3> m_notch{};
+    // The three notches of each channel, carried from block to block; cleared by a recompute.
+    std::array<std::array<CNotchSection, 3>, 2> m_notches{};
     CFirstOrder m_removed;
     CFirstOrder m_whole;
-    SignalState m_state;
     double m_ratio = 0.0;
     int m_level = 0;
     int m_lastLevel = 0;

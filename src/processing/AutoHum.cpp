@@ -1,4 +1,4 @@
-#include "enhance/AutoHum.h"
+#include "processing/AutoHum.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,27 +13,6 @@ namespace {
 constexpr double kSmootherHz = 0.5;
 
 }  // namespace
-
-CAutoHum::NotchCoeffs CAutoHum::DesignNotch(double f, double octaves, double fs) {
-    NotchCoeffs c;
-    if (!(fs > 0.0) || !(f > 0.0)) return c;  // alpha = gamma = beta = 0: the notch passes everything
-    const double r = std::exp(0.346575 * octaves);
-    double fu = f * r;
-    double fl = f / r;
-    if (fl < 0.01) {
-        fl = 0.01;
-    } else if (fu > fs / 2.0) {
-        fl -= fu - fs / 2.0;
-        fu = fs / 2.0;
-    }
-    // A centre below the lowest edge would give a negative band and an unstable section.
-    const double theta = std::numbers::pi * std::max(fu - fl, 1e-6) / fs;
-    const double t = std::tan(std::min(theta, 0.49 * std::numbers::pi));
-    c.beta = 0.5 * (1.0 - t) / (1.0 + t);
-    c.gamma = (0.5 + c.beta) * std::cos(2.0 * std::numbers::pi * f / fs);
-    c.alpha = (0.5 - c.beta) / 2.0;
-    return c;
-}
 
 CAutoHum::CAutoHum() {
     SetIdentity(kFilterAutoHum, "AutoHum", "AutoHum");
@@ -77,18 +56,20 @@ void CAutoHum::Recompute() {
     m_removed.Reset();
     m_whole.Reset();
     const double f0 = m_params[0] == 2 ? 50.0 : 60.0;
-    m_notch[0] = DesignNotch(f0, kWidth1, fs);
-    m_notch[1] = DesignNotch(2.0 * f0, kWidth23, fs);
-    m_notch[2] = DesignNotch(3.0 * f0, kWidth23, fs);
-    m_state = SignalState{};
+    const std::array<dsp::NotchCoeffs, 3> notches = {dsp::DesignNotch(f0, kWidth1, fs),
+                                                     dsp::DesignNotch(2.0 * f0, kWidth23, fs),
+                                                     dsp::DesignNotch(3.0 * f0, kWidth23, fs)};
+    for (auto& channel : m_notches) {
+        for (size_t i = 0; i < notches.size(); ++i) {
+            channel[i].SetCoeffs(notches[i]);
+            channel[i].Reset();
+        }
+    }
     m_ratio = 0.0;
 }
 
 bool CAutoHum::Process(CWaveFile& source, CWaveFile& output) {
-    if (m_paramsChanged) {
-        Recompute();
-        m_paramsChanged = 0;
-    }
+    RecomputeIfChanged();
     const int ch = m_channels;
     const int32_t* in = source.ReadCursor();
     const int32_t* end = source.EndCursor();
@@ -111,11 +92,11 @@ bool CAutoHum::Process(CWaveFile& source, CWaveFile& output) {
         double y1[2] = {0.0, 0.0};
         double out[2] = {0.0, 0.0};
         for (int c = 0; c < ch; ++c) {
-            auto& s = m_state.sections[c];
+            auto& notch = m_notches[c];
             a[c] = in[c] + 0.01;
-            y1[c] = RunSection(0, s[0], a[c] + 0.01);
-            const double y2 = RunSection(1, s[1], y1[c] + 0.01);
-            out[c] = RunSection(2, s[2], y2 + 0.01);
+            y1[c] = notch[0].Process(a[c] + 0.01);
+            const double y2 = notch[1].Process(y1[c] + 0.01);
+            out[c] = notch[2].Process(y2 + 0.01);
         }
         double removed, whole;
         if (ch == 2) {

@@ -1,0 +1,52 @@
+// The filter factory: each type it builds, with the traits the runner reads,
+// the refusal of every other type, and the workflow's one-call run by type.
+#include <gtest/gtest.h>
+
+#include "processing/FilterRunner.h"
+#include "shell/FilterFactory.h"
+#include "support/FilterHarness.h"
+#include "support/WaveBuilder.h"
+
+namespace {
+
+class FilterFactoryTest : public ProcessingTest {};
+
+TEST_F(FilterFactoryTest, BuildsTheStagesWithTheirTraitsAndRefusesTheRest) {
+    const struct {
+        int type;
+        unsigned traits;
+    } built[] = {{kFilterPitch, kTraitChangesLength},
+                 {kFilterMarkSilence, kTraitNoOutput | kTraitNoStep},
+                 {kFilterTaviClean, 0},
+                 {kFilterTaviEnhance, 0},
+                 {kFilterGainChange, 0},
+                 {kFilterRiaa, 0}};
+    for (const auto& b : built) {
+        const std::unique_ptr<CFilter> f = CFilterFactory::CreateFilter(b.type);
+        ASSERT_NE(f, nullptr) << b.type;
+        EXPECT_EQ(f->GetType(), b.type);
+        EXPECT_EQ(f->Traits(), b.traits) << b.type;
+    }
+    EXPECT_TRUE(services.Messages().empty());
+    // The composites' children, and numbers that name nothing.
+    for (int type : std::initializer_list<int>{kFilterContinuousNoise, kFilterImpulse, kFilterVirtualValve,
+                                               kFilterPunchAndCrunch, kFilterAutoHum, 0, -1, 12345}) {
+        services.ClearMessages();
+        EXPECT_EQ(CFilterFactory::CreateFilter(type), nullptr) << type;
+        ASSERT_EQ(services.Messages().size(), 1u);
+        EXPECT_EQ(services.Messages()[0].text, LoadString(kMsgNoFilter));
+    }
+}
+
+TEST_F(FilterFactoryTest, RunsATypeOverAWholeFileInPlace) {
+    const std::string song = dir.File("song.wav");
+    const std::vector<int32_t> signal(2 * 3000, 1000000);
+    ASSERT_TRUE(WriteInternal(song, 1, 2, 44100, 24, signal));
+    CFilterRunner runner;
+    // A gain change without parameters silences the song.
+    EXPECT_TRUE(CFilterFactory::RunFilterOnFile(runner, kFilterGainChange, song, "", kMsgRiaaCaption, false));
+    EXPECT_EQ(ReadInternal(song), std::vector<int32_t>(signal.size(), 0));
+    EXPECT_FALSE(CFilterFactory::RunFilterOnFile(runner, kFilterImpulse, song, "", kMsgRiaaCaption, false));
+}
+
+}  // namespace
