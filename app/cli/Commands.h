@@ -45,6 +45,8 @@ CommandRun DeclareTrim(CLI::App& sub);
 CommandRun DeclareFade(CLI::App& sub);
 CommandRun DeclareMaximize(CLI::App& sub);
 CommandRun DeclareSplit(CLI::App& sub);
+CommandRun DeclareCd(CLI::App& sub);
+CommandRun DeclarePlaylist(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.

@@ -87,6 +87,10 @@ const std::vector<CliCommand>& CliCommands() {
          DeclareMaximize},
         {"split", "FILE DIR [--naming 0|1|2|3] [--cd-align] [--keep]",
          "split FILE at its track dividers into one wave per track in DIR", DeclareSplit},
+        {"cd", "list | tracks | titles | rip | burn ...",
+         "list CD drives and images, read, title and rip their tracks, or write songs to a CD or image", DeclareCd},
+        {"playlist", "show | import FILE | save", "print, import into or write the CD playlist of Bin3",
+         DeclarePlaylist},
     };
     return commands;
 }

@@ -54,6 +54,10 @@ bool CCdBurner::Open() {
     CCdFolder::PrepareWaves(m_settings.Bin3Path, m_settings.TempPath);
     CCdFolder::Reconcile(m_settings.Bin3Path, m_songs);
     FillRows();
+    return OpenRecorders();
+}
+
+bool CCdBurner::OpenRecorders() {
     m_master = std::make_unique<CDiscMaster>(m_withDrives, m_settings.TempPath);
     if (m_master->Count() == 0) {
         ShowMessage(kMsgNoRecorders, MsgIcon::Stop);

@@ -39,6 +39,8 @@ public:
     // Prepares Bin3 (conversion, playlist), fills the rows, lists the recorders, selects the first
     // and reads its disc.
     bool Open();
+    // Lists the recorders, selects the first and reads its disc; false (message 354) when there is none.
+    bool OpenRecorders();
     // Fills the rows from the song list.
     void FillRows();
     const std::vector<CdSongRow>& Rows() const { return m_rows; }

@@ -31,7 +31,8 @@ std::vector<std::string> CPlaylistImport::ParseM3u(std::string_view text, const 
         text.remove_prefix(std::min(end + 1, text.size()));
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-        if (line.empty() || line.front() == '#') continue;
+        // A NUL would cut the path short where the file is opened.
+        if (line.empty() || line.front() == '#' || line.find('\0') != std::string_view::npos) continue;
         std::string path(line);
         if (path.front() != '/') path = FileInTempDir(folder, path);
         paths.push_back(std::move(path));
