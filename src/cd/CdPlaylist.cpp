@@ -127,16 +127,21 @@ std::string CCdPlaylist::Serialize(const CdPlaylistData& data) {
     return out;
 }
 
-bool CCdPlaylist::Load(const std::string& file, CdPlaylistData& data) {
+bool CCdPlaylist::ReadBytes(const std::string& file, size_t maxBytes, std::string& bytes) {
+    bytes.clear();
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
-    std::string bytes;
     char chunk[65536];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
         bytes.append(chunk, static_cast<size_t>(in.gcount()));
-        if (bytes.size() > kMaxFileBytes) return false;
+        if (bytes.size() > maxBytes) return false;
     }
-    return Parse(bytes, data);
+    return true;
+}
+
+bool CCdPlaylist::Load(const std::string& file, CdPlaylistData& data) {
+    std::string bytes;
+    return ReadBytes(file, kMaxFileBytes, bytes) && Parse(bytes, data);
 }
 
 bool CCdPlaylist::Save(const std::string& file, const CdPlaylistData& data) {

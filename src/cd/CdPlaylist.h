@@ -41,6 +41,8 @@ public:
     static std::string Serialize(const CdPlaylistData& data);
 
     static bool Load(const std::string& file, CdPlaylistData& data);
+    // The whole of a list file; false when it cannot be read or is larger than maxBytes.
+    static bool ReadBytes(const std::string& file, size_t maxBytes, std::string& bytes);
     // Written atomically (a new file renamed over the old one); false on failure.
     static bool Save(const std::string& file, const CdPlaylistData& data);
 };

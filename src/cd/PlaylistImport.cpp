@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "audiofile/FileNames.h"
+#include "cd/CdPlaylist.h"
 
 bool CPlaylistImport::ParseWls(std::string_view bytes, std::vector<std::string>& paths) {
     paths.clear();
@@ -42,14 +42,8 @@ std::vector<std::string> CPlaylistImport::ParseM3u(std::string_view text, const 
 
 bool CPlaylistImport::Read(const std::string& file, std::vector<std::string>& paths) {
     paths.clear();
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
     std::string bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<size_t>(in.gcount()));
-        if (bytes.size() > kMaxFileBytes) return false;
-    }
+    if (!CCdPlaylist::ReadBytes(file, kMaxFileBytes, bytes)) return false;
     std::string ext = file.substr(file.rfind('.') == std::string::npos ? file.size() : file.rfind('.'));
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     if (ext == ".wls") return ParseWls(bytes, paths);
