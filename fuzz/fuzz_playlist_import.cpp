@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the ".wls" and ".m3u" readers: no crash, and every
-// path they give is non-empty and free of line breaks and NULs.
+// path they give is non-empty and free of NULs (which would cut it short).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,7 +12,7 @@ namespace {
 
 void Check(const std::vector<std::string>& paths) {
     for (const auto& p : paths)
-        if (p.empty() || p.find_first_of(std::string_view("\n\0", 2)) != std::string::npos) std::abort();
+        if (p.empty() || p.find('\0') != std::string::npos) std::abort();
 }
 
 }  // namespace

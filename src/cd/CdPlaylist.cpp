@@ -90,7 +90,7 @@ std::string SingleBackslashes(const std::string& path) {
 CdPlaylistEntry CdPlaylistEntry::FromPath(const std::string& path) {
     CdPlaylistEntry e;
     e.title = FileTitle(path);
-    e.path = path;
+    e.path = SingleBackslashes(path);
     return e;
 }
 
@@ -119,7 +119,7 @@ std::string CCdPlaylist::Serialize(const CdPlaylistData& data) {
     for (const auto& e : data.entries) {
         PutString(out, e.title);
         PutString(out, e.text2);
-        PutString(out, SingleBackslashes(e.path));
+        PutString(out, e.path);
         PutString(out, e.text4);
         PutU32(out, e.value);
         for (uint8_t f : e.flags) out += static_cast<char>(f);

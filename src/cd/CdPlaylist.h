@@ -19,7 +19,8 @@ struct CdPlaylistEntry {
     uint32_t value = 0;
     std::array<uint8_t, 5> flags{};
 
-    // The entry the program makes for a path.
+    // The entry the program makes for a path: its title, the path with every doubled backslash
+    // reduced to one, the other fields empty.
     static CdPlaylistEntry FromPath(const std::string& path);
 };
 
@@ -37,7 +38,7 @@ public:
 
     // False when the bytes are not a whole playlist (other format id, truncated, wide strings).
     static bool Parse(std::string_view bytes, CdPlaylistData& data);
-    // The file's bytes; every doubled backslash of a path is written as one.
+    // The file's bytes; a list read from a file is written back byte for byte.
     static std::string Serialize(const CdPlaylistData& data);
 
     static bool Load(const std::string& file, CdPlaylistData& data);

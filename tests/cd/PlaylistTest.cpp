@@ -44,7 +44,7 @@ TEST(CdPlaylistTest, FileIsWrittenByteForByteWithEachStringPrefix) {
     const std::string zeroTail("\0\0\0\0\0\0\0\0\0", 9);
     expected += Prefixed("One") + Prefixed("") + Prefixed("/bin3/One.wav") + Prefixed("") + zeroTail;
     expected += Prefixed(title300) + Prefixed("") + Prefixed(name300) + Prefixed("") + zeroTail;
-    expected += Prefixed(odd.title) + Prefixed("kept") + Prefixed("C:\\Music\\x.wav") + Prefixed(long70k) +
+    expected += Prefixed(odd.title) + Prefixed("kept") + Prefixed(odd.path) + Prefixed(long70k) +
                 std::string("\x04\x03\x02\x01\x01\x02\x03\x04\x05", 9);
     const std::string bytes = CCdPlaylist::Serialize(data);
     ASSERT_EQ(bytes, expected);
