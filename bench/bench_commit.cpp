@@ -29,7 +29,7 @@ constexpr uint32_t kSecond = kRate * 4;  // bytes of one second, stereo 16-bit
 bool WriteNoise(const std::string& path, uint32_t bytes, uint32_t seed) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(1, 2, kRate, 16);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     std::vector<uint8_t> block(1 << 20);
     uint32_t x = seed;
     for (uint32_t done = 0; done < bytes;) {

@@ -24,7 +24,7 @@ namespace {
 bool Generate(const std::string& path, uint32_t frames) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 48000, 24);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     wave.SetOutputMode(kOutFile);
     if (wave.PrepareDirectWrite() != kFileOk) return false;
     uint32_t noise = 1;

@@ -237,7 +237,7 @@ void BenchSpeed() {
     {
         CWaveFile w;
         WAVEFORMATEX f = MakeWaveFormat(1, 2, kRate, 16);
-        if (w.OpenWrite(in, f, 1) != kFileOk) return;
+        if (w.OpenWrite(in, f, kWriteCreate) != kFileOk) return;
         w.SetOutputMode(kOutFile);
         w.PrepareDirectWrite();
         for (int32_t v : song) w.PutSample(v);

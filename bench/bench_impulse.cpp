@@ -84,7 +84,7 @@ void AddClicks(std::vector<int32_t>& s, size_t count, int minWidth, int maxWidth
 bool WriteWave(const std::string& path, const std::vector<int32_t>& samples) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, kRate, 16);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     wave.SetOutputMode(kOutFile);
     if (wave.PrepareDirectWrite() != kFileOk) return false;
     for (int32_t v : samples) {
@@ -112,7 +112,7 @@ bool RunFilter(CImpulse& filter, const std::string& in, const std::string& out) 
     CWaveFile writer(4096, 4096);
     if (reader.OpenRead(in) != kFileOk) return false;
     WAVEFORMATEX fmt = reader.Format();
-    if (writer.OpenWrite(out, fmt, 1) != kFileOk) return false;
+    if (writer.OpenWrite(out, fmt, kWriteCreate) != kFileOk) return false;
     writer.SetOutputMode(kOutFile);
     if (writer.PrepareDirectWrite() != kFileOk) return false;
     reader.SetRange(0, 0);

@@ -28,7 +28,7 @@ constexpr int kRounds = 3;
 bool WriteSide(const std::string& path) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(1, 2, kRate, 16);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     std::vector<uint8_t> block(1 << 20);
     uint32_t x = 1;
     const uint32_t bytes = kSideSeconds * kSecond;

@@ -19,7 +19,7 @@ namespace {
 bool Generate(const std::string& path, uint32_t frames) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     wave.SetOutputMode(kOutFile);
     if (wave.PrepareDirectWrite() != kFileOk) return false;
     uint32_t noise = 1;
@@ -38,7 +38,7 @@ bool Stream(const std::string& in, const std::string& out) {
     CWaveFile writer;
     if (reader.OpenRead(in) != kFileOk) return false;
     WAVEFORMATEX fmt = reader.Format();
-    if (writer.OpenWrite(out, fmt, 1) != kFileOk) return false;
+    if (writer.OpenWrite(out, fmt, kWriteCreate) != kFileOk) return false;
     writer.SetOutputMode(kOutFile);
     if (writer.PrepareDirectWrite() != kFileOk) return false;
     reader.SetRange(0, 0);

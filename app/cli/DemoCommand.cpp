@@ -131,7 +131,7 @@ std::vector<float> Synthesise() {
 int WriteDemo(const std::string& path, const std::vector<float>& samples) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, kChannels, kRate, 16);
-    int rc = wave.OpenWrite(path, fmt, 1);
+    int rc = wave.OpenWrite(path, fmt, kWriteCreate);
     if (rc != kFileOk) return rc;
     std::vector<uint8_t> bytes;
     const size_t block = kRate * kChannels;  // one second

@@ -592,7 +592,7 @@ int CEditQueue::AddCutStep(uint32_t start, uint32_t end) {
     {
         CWaveFile placeholder;
         WAVEFORMATEX fmt = m_format;
-        if (placeholder.OpenWrite(step.fileName, fmt, 1) != kFileOk) return -1;
+        if (placeholder.OpenWrite(step.fileName, fmt, kWriteCreate) != kFileOk) return -1;
         placeholder.FinishWrite();
         placeholder.Close();
         PeakResults results;
@@ -799,7 +799,7 @@ uint32_t CEditQueue::StreamPeak(uint32_t a, uint32_t b) const {
 int CEditQueue::CopyStreamTo(const std::string& scratch) {
     CWaveFile out;
     WAVEFORMATEX fmt = m_format;
-    if (out.OpenWrite(scratch, fmt, 4) != kFileOk) {
+    if (out.OpenWrite(scratch, fmt, kWriteUnbuffered) != kFileOk) {
         CWaveFile::ReportFileError(kErrCannotWrite, scratch);
         return -1;
     }

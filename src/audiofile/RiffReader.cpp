@@ -8,7 +8,7 @@
 #include <cstring>
 #include <functional>
 
-#include "audiofile/WaveFile.h"
+#include "audiofile/FileError.h"
 
 namespace {
 

@@ -21,6 +21,13 @@ public:
         uint64_t dataAvailable = 0;  // data bytes really in the file (never more than claimed)
         uint32_t riffSize = 0;       // the RIFF chunk size the header claims
         uint64_t fileSize = 0;
+
+        // The data bytes really there, in whole frames of blockAlign (0: any bytes), within 32 bits.
+        uint32_t UsableData(uint16_t blockAlign) const {
+            uint64_t n = dataAvailable < UINT32_MAX ? dataAvailable : UINT32_MAX;
+            if (blockAlign > 0) n -= n % blockAlign;
+            return static_cast<uint32_t>(n);
+        }
     };
 
     // 0, or a file error code: 103 when the file cannot be opened, 104 when it

@@ -12,68 +12,46 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "audiofile/BlockWindow.h"
+#include "audiofile/Clipper.h"
+#include "audiofile/Dither.h"
 #include "audiofile/EditQueue.h"
+#include "audiofile/FileError.h"
+#include "audiofile/PartRollover.h"
+#include "audiofile/SampleCodec.h"
+#include "audiofile/WaveDataFile.h"
 #include "audiofile/WaveFormat.h"
+#include "audiofile/WaveProbe.h"
 
 class IBlockConsumer;
 
-// File error codes; 0 is success.
-enum FileError : int {
-    kFileOk = 0,
-    kErrWrite = 1,
-    kErrRead = 2,
-    kErrSeek = 3,
-    kErrBadType = 4,
-    kErrInternal = 101,
-    kErrMemory = 102,
-    kErrCannotOpen = 103,
-    kErrFormat = 104,
-    kErrTypeUnsupported = 105,
-    kErrResolution = 106,
-    kErrCannotWrite = 108,
-    kErrSeekWave = 110,
-    kErrMmePrepare = 111,
-    kErrMmeAdd = 112,
-    kErrCannotRead = 113,
+// Open flags of OpenRead/Reopen. Read is 0, as in the platform's convention.
+enum OpenFlags : uint32_t { kOpenRead = 0, kOpenWrite = 1, kOpenReadWrite = 2 };
+
+// Modes of OpenWrite (their numbers are stored by callers and mean what they always meant).
+enum WriteMode : int {
+    kWriteAppend = 0,         // append to an existing file of the same channels and rate, or create
+    kWriteCreate = 1,         // always a new file, replacing one of the name
+    kWriteOverwrite = 2,      // from the start of an existing file's data, or create
+    kWriteUnbuffered = 4,     // as 2, past the platform's own buffer
+    kWriteUnbufferedNew = 5,  // the create bit with the unbuffered one; opens an existing file all the same, as 4
 };
 
-// Open flags of OpenRead/Reopen. Read is 0, as in the platform's convention.
-inline constexpr uint32_t kOpenRead = 0;
-inline constexpr uint32_t kOpenWrite = 1;
-inline constexpr uint32_t kOpenReadWrite = 2;
-
-// File types by extension.
-enum FileType : int { kTypeUnknown = 0, kTypeWav = 1, kTypeMp3 = 2, kTypeWma = 3, kTypeAiff = 4 };
-
-// Output modes.
-inline constexpr int kOutNone = 0;
-inline constexpr int kOutFile = 2;
-inline constexpr int kOutBlock = 8;
-inline constexpr int kOutFileAndBlock = 10;
-
-struct WaveFileInfo {
-    uint32_t dataBytes = 0;
-    uint16_t channels = 0;
-    uint32_t rate = 0;
-    uint16_t blockAlign = 0;
-    uint16_t bits = 0;
-    uint16_t formatTag = 0;
-    double duration = 0.0;  // seconds
-    std::string typeName;   // "Linear PCM", "IEEE Float", "MP3", ..., "Unknown"
+// Where PutSample's samples go.
+enum OutputMode : int {
+    kOutNone = 0,          // nowhere but the block, which is not handed on
+    kOutFile = 2,          // the open file, through the direct I/O buffer
+    kOutBlock = 8,         // the block only; full blocks go to the block consumer
+    kOutFileAndBlock = 10  // both
 };
 
 class CWaveFile {
 public:
-    // How samples sit in file bytes: unsigned 8-bit, signed 16/24/32-bit, float.
-    enum class SampleKind : uint8_t { U8, S16, S24, S32, F32, None };
-    // The layout of a format's samples; None for what cannot be converted.
-    static SampleKind KindOf(const WAVEFORMATEX& f);
-    static constexpr uint32_t kDefaultPartLimit = 2000000000u;
+    static constexpr uint32_t kDefaultPartLimit = static_cast<uint32_t>(CPartRollover::kDefaultLimit);
 
     // blockLength L and historyCapacity H in samples. The buffer holds min(L, H) history samples
     // in front of the block and H samples of lookahead room behind it.
@@ -89,15 +67,14 @@ public:
     // whole frames really in the file. In session mode reads go through the song's
     // session (result 1 when it cannot be opened); a session already loaded for
     // the same file is only rewound.
-    int OpenRead(const std::string& fileName, uint32_t flags = kOpenRead);
+    int OpenRead(const std::string& fileName, OpenFlags flags = kOpenRead);
     // OpenRead on the object's own file name.
-    int Reopen(uint32_t flags = kOpenRead);
-    // mode 0 = append or create, 1 = create, 2 = overwrite from the start or
-    // create, 4/5 = as 2 (all writes bypass stdio anyway). fmt is in/out: an
-    // existing file's real format is handed back. 104 when the existing file is no
-    // editable wave or differs in channels or rate (it is left untouched), 108
-    // when the file cannot be created or opened, 104 for a format we cannot write.
-    int OpenWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
+    int Reopen(OpenFlags flags = kOpenRead);
+    // Creates a new wave, or opens an existing one to append or overwrite (see WriteMode; all
+    // writes bypass stdio anyway). fmt is in/out: an existing file's real format is handed back.
+    // 104 when the existing file is no editable wave or differs in channels or rate (it is left
+    // untouched), 108 when the file cannot be created or opened, 104 for a format we cannot write.
+    int OpenWrite(const std::string& fileName, WAVEFORMATEX& fmt, WriteMode mode);
     // Closes the file (writing out buffered data, without finishing) or the session's segments.
     void Close();
     // Writes the data and RIFF sizes (pad byte after odd data); the file then ends
@@ -144,8 +121,8 @@ public:
     // real history. False on a read error.
     bool StepBack();
     // History and lookahead of ReadNextBlock in samples (at most the buffer's room).
-    void SetHistory(uint32_t samples) { m_historyLength = samples; }
-    void SetLookahead(uint32_t samples) { m_lookahead = samples; }
+    void SetHistory(uint32_t samples) { m_window.SetHistory(samples); }
+    void SetLookahead(uint32_t samples) { m_window.SetLookahead(samples); }
 
     // --- block writing -----------------------------------------------------
     // Converts block samples (clamped, dithered) into at most 4 x L bytes and writes byteCount of
@@ -170,12 +147,17 @@ public:
     // Replaces the format (block align and bytes per second derived); clip limits reset.
     void SetFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
     const WAVEFORMATEX& Format() const { return m_format; }
-    void SetClipping(bool on) { m_clipping = on; }
+    void SetClipping(bool on) { m_clipper.SetEnabled(on); }
     // 0 none, 1 rectangular, 2 high-passed triangular, 3 shaped (above 12 kHz); other values
     // mean 0. Seeded from the clock. Applies to integer output of up to 24 bits in BlockToBytes.
-    void SetDither(uint32_t type);
+    void SetDither(uint32_t type) { m_dither.SetType(type, m_format); }
     // Whether any value was clamped since the last call; clears the flag.
-    bool TakeClippedFlag();
+    bool TakeClippedFlag() { return m_clipper.TakeFlag(); }
+    // How many samples were clamped since the stats were last taken, and the largest overshoot
+    // (24-bit units, or OvershootDb()). Counts every clamp: direct output, block output, BlockToBytes.
+    const ClipStats& ClippedSoFar() const { return m_clipper.Stats(); }
+    // The stats so far; counting starts again. Independent of TakeClippedFlag.
+    ClipStats TakeClipStats() { return m_clipper.TakeStats(); }
     // Bytes of one sample of one channel; bytes per second of the format.
     int BytesPerSample() const { return BytesPerSampleOf(m_format); }
     int BytesPerSecond() const { return static_cast<int>(m_format.nAvgBytesPerSec); }
@@ -184,9 +166,9 @@ public:
 
     // --- state -------------------------------------------------------------
     const std::string& FileName() const { return m_fileName; }
-    bool IsOpen() const;
-    int OutputMode() const { return m_outputMode; }
-    void SetOutputMode(int mode) {
+    bool IsOpen() const { return m_data.IsOpen() || m_sessionOpen; }
+    OutputMode GetOutputMode() const { return m_outputMode; }
+    void SetOutputMode(OutputMode mode) {
         m_outputMode = mode;
         UpdatePutEnd();
     }
@@ -195,21 +177,22 @@ public:
     CEditQueue& Session() { return *m_session; }
     bool IsLastBlock() const { return m_lastBlock != 0; }
     uint32_t DataCursor() const { return m_dataCursor; }
-    uint32_t BlockLength() const { return m_blockLength; }
-    int32_t* BlockStart() { return m_blockStart; }
-    int32_t* ReadCursor() { return m_readCursor; }
-    int32_t* EndCursor() { return m_endCursor; }
+    uint32_t BlockLength() const { return m_window.BlockLength(); }
+    int32_t* BlockStart() { return m_window.BlockStart(); }
+    int32_t* ReadCursor() { return m_window.ReadCursor(); }
+    int32_t* EndCursor() { return m_window.EndCursor(); }
     void SetBlockConsumer(IBlockConsumer* consumer) { m_consumer = consumer; }
     // The data limit in bytes past which output continues in a fresh "<name>_partN.wav"
     // (tests shrink it).
-    void SetPartLimit(uint64_t bytes) { m_partLimit = bytes; }
-    int PartCount() const { return m_partCounter; }
+    void SetPartLimit(uint64_t bytes) { m_parts.SetLimit(bytes); }
+    int PartCount() const { return m_parts.Count(); }
     uint32_t DataBytesWritten() const { return m_dataBytes; }
 
     // --- files -------------------------------------------------------------
     // Describes a file without keeping it open: editable waves, any other wave coding with
-    // 1-2 channels (duration from its byte rate), MP3. 0 or a file error code, reported unless
-    // quiet (4 for an unknown extension, 105 for WMA/AIFF).
+    // 1-2 channels (duration from its byte rate), and what the installed codecs describe (MP3).
+    // 0 or a file error code, reported unless quiet (4 for an unknown extension, 105 for
+    // WMA/AIFF).
     static int FileInfo(const std::string& fileName, WaveFileInfo& info, bool quiet = false);
     // File type by extension, case-insensitive; kTypeUnknown without one.
     static int FileTypeOf(const std::string& fileName);
@@ -222,63 +205,42 @@ public:
     int ConvertToPcm(const std::string& source, std::string& destination);
 
 private:
-    struct Impl;
     bool PutSampleSlow(int32_t value);
-    size_t ConvertDirect();
     void UpdatePutEnd() { m_putEnd = m_outputMode == kOutFile ? m_ioEnd : nullptr; }
-    int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, int mode);
+    int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, WriteMode mode);
     void CloseFile();
+    void StopDirect() { m_ioNext = m_ioEnd = m_putEnd = nullptr; }
     bool FlushDirect();
     bool AdvanceDirect();
     bool StoreInBlock(int32_t value);
     void ResetCursors();
-    int32_t NextDither(int bits);
-    int32_t Clamp(int32_t value) {
-        if (!m_clipping) return value;
-        if (value > m_clipMax) {
-            m_clipped = true;
-            return m_clipMax;
-        }
-        if (value < m_clipMin) {
-            m_clipped = true;
-            return m_clipMin;
-        }
-        return value;
-    }
+    int64_t DecodeFromFile(size_t count, size_t bytesPerSample);
+    // The session seam: reads of a wave opened in session mode go through its session's stream.
+    int OpenThroughSession(const std::string& fileName, uint32_t dataBytes);
+    void RewindSession();
 
-    std::unique_ptr<Impl> m_impl;  // file handle, chunk records, I/O buffers, dither state
-
-    int m_outputMode = kOutNone;
+    OutputMode m_outputMode = kOutNone;
     uint32_t m_dataCursor = 0;
     uint32_t m_rangeEnd = 0;
     uint32_t m_rangeStart = 0;
-    bool m_clipped = false;
-    int32_t* m_readCursor = nullptr;
-    int32_t* m_endCursor = nullptr;
-    int32_t* m_bufferBase = nullptr;
-    int32_t* m_blockStart = nullptr;
-    int32_t* m_blockCapacityEnd = nullptr;
-    int32_t* m_bufferEnd = nullptr;
-    std::vector<uint8_t> m_raw;
+    CClipper m_clipper;
+    CBlockWindow m_window;
+    std::vector<uint8_t> m_raw;  // file bytes before conversion
     uint32_t m_lastBlock = 0;
-    int m_partCounter = 0;
+    CPartRollover m_parts;
     uint32_t m_dataBytes = 0;
     std::string m_fileName;
     bool m_sessionMode = false;
-    bool m_clipping = true;
-    uint32_t m_ditherType = 0;
-    uint32_t m_blockLength;
-    uint32_t m_historyCapacity;
-    uint32_t m_lookahead = 0;
-    uint32_t m_historyLength = 0;
-    int32_t m_clipMax = 8388607;
-    int32_t m_clipMin = -8388608;
+    bool m_sessionOpen = false;  // reads go through the session
+    CDither m_dither;
     std::unique_ptr<CEditQueue> m_session;
     WAVEFORMATEX m_format;
-    std::vector<int32_t> m_samples;
+    SampleKind m_kind = SampleKind::S16;
+    CWaveDataFile m_data;
     IBlockConsumer* m_consumer = nullptr;
-    uint64_t m_partLimit = kDefaultPartLimit;
-    // Direct I/O buffer: samples waiting to be converted and written (null when there is no direct output).
+    // Direct I/O buffer: samples waiting to be clamped, converted and written (null when there is
+    // no direct output).
+    std::vector<int32_t> m_stage;
     int32_t* m_ioNext = nullptr;
     int32_t* m_ioEnd = nullptr;
     // m_ioEnd while output goes to the file only, else null: the inline path's one test.

@@ -59,7 +59,7 @@ int CCdFolder::ToStereo(const std::string& source, const std::string& destinatio
     fmt.nBlockAlign = static_cast<uint16_t>(2 * bytes);
     fmt.nAvgBytesPerSec = fmt.nSamplesPerSec * fmt.nBlockAlign;
     CWaveFile out;
-    rc = out.OpenWrite(destination, fmt, 1);
+    rc = out.OpenWrite(destination, fmt, kWriteCreate);
     if (rc != kFileOk) return rc;
     std::vector<uint8_t> mono(static_cast<size_t>(bytes) * 16384), stereo(mono.size() * 2);
     int64_t got;

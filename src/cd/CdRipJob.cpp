@@ -128,7 +128,7 @@ void CCdRipper::RipThread(RipTarget* target, int trackNumber, std::string name) 
         fmt.nAvgBytesPerSec = 176400;
         fmt.nBlockAlign = 4;
         fmt.wBitsPerSample = 16;
-        if (target->wave.OpenWrite(target->path, fmt, 1) != kFileOk)
+        if (target->wave.OpenWrite(target->path, fmt, kWriteCreate) != kFileOk)
             return finish(CCdTrackReader::kReadFailed, LoadString(kMsgFileCreationError));
         target->waveOpen = true;
     }

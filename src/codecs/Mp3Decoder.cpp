@@ -108,7 +108,7 @@ int CMp3Decoder::DecodeMp3File(const std::string& path, const std::string& wavPa
         std::filesystem::remove(wavPath, ec);
         return result;
     };
-    if (wave.OpenWrite(wavPath, fmt, 1) != kFileOk) {
+    if (wave.OpenWrite(wavPath, fmt, kWriteCreate) != kFileOk) {
         // A failed creation may still have left an empty file; an older file of that name is left alone.
         if (existed) {
             wave.Close();

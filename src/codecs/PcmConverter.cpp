@@ -254,11 +254,11 @@ int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::str
         MakeWaveFormat(outFloat ? kWaveFormatFloat : kWaveFormatPcm, static_cast<uint16_t>(channels),
                        static_cast<uint32_t>(dec.ctx->sample_rate), static_cast<uint16_t>(OutBits(kind)));
     // Never open an existing file: mode 4 would overwrite somebody's data.
-    rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, 4);
+    rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, kWriteUnbuffered);
     if (rc == kErrCannotWrite) {
         owner.Close();
         destination = NumberedVariant(destination);
-        rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, 4);
+        rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, kWriteUnbuffered);
     }
     if (rc != kFileOk) {
         owner.Close();

@@ -15,7 +15,7 @@ bool CFilePreviewPlayer::StartStream(CWaveFile& block, const WAVEFORMATEX& forma
     Stop();
     ForgetStream();
     WAVEFORMATEX fmt = format;
-    m_result = m_file.OpenWrite(m_path, fmt, 1);
+    m_result = m_file.OpenWrite(m_path, fmt, kWriteCreate);
     if (m_result == kFileOk) m_result = m_file.PrepareDirectWrite();
     if (m_result != kFileOk) {
         m_file.Close();

@@ -169,7 +169,7 @@ int CFormatConverter::DoConvert(const std::string& sourceName, const std::string
     WAVEFORMATEX outFormat = MakeWaveFormat(kWaveFormatPcm, static_cast<uint16_t>(channels), rate, bits);
     std::error_code ec;
     const bool existed = std::filesystem::exists(destinationName, ec) || ec;
-    rc = destination.OpenWrite(destinationName, outFormat, 1);
+    rc = destination.OpenWrite(destinationName, outFormat, kWriteCreate);
     if (rc != kFileOk) {
         // A file the attempt made is removed again; one that was there before is not ours to delete.
         if (!existed) ::unlink(destinationName.c_str());

@@ -183,7 +183,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     WAVEFORMATEX format = MakeWaveFormat(in.wFormatTag, channels, in.nSamplesPerSec, in.wBitsPerSample);
 
     if (!outputName.empty() && !noOutput) {
-        if (output.OpenWrite(outputName, format, 1) != kFileOk) {
+        if (output.OpenWrite(outputName, format, kWriteCreate) != kFileOk) {
             // OpenWrite may have made the file before failing.
             created = PathExists(outputName);
             ShowMessage(kMsgIncompatible, MsgIcon::Stop);

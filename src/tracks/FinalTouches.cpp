@@ -504,7 +504,7 @@ bool CFinalTouches::ReplacePlain(uint32_t start, uint32_t end, const std::string
     const std::string scratch = NumberedVariant(path, kScratchNumber);
     CWaveFile out;
     WAVEFORMATEX format = song.Format();
-    rc = out.OpenWrite(scratch, format, 1);
+    rc = out.OpenWrite(scratch, format, kWriteCreate);
     if (rc != kFileOk) {
         song.Close();
         ::unlink(scratch.c_str());  // opening may have made it before failing

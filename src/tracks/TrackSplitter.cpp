@@ -107,7 +107,7 @@ Copy CopyPiece(CWaveFile& source, uint32_t start, uint32_t end, const std::strin
     IServices& ui = Services();
     WAVEFORMATEX fmt = source.Format();
     CWaveFile out(16, 0);
-    if (out.OpenWrite(path, fmt, 1) != kFileOk) {
+    if (out.OpenWrite(path, fmt, kWriteCreate) != kFileOk) {
         ::unlink(path.c_str());
         return Copy::Failed;
     }

@@ -128,7 +128,7 @@ TEST_F(WaveFileBlock, LongOutputContinuesInCompletePartFiles) {
     CWaveFile wave;
     wave.SetPartLimit(20000);
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    ASSERT_EQ(wave.OpenWrite(path, fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(path, fmt, kWriteCreate), kFileOk);
     wave.SetOutputMode(kOutFile);
     for (int32_t v : in) ASSERT_TRUE(wave.PutSample(v));
     ASSERT_EQ(wave.FinishDirectWrite(), kFileOk);
@@ -165,7 +165,7 @@ struct DiskLimit {
 TEST_F(WaveFileBlock, AFullDiskStopsOutputAndFailsTheFinish) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    ASSERT_EQ(wave.OpenWrite(dir.File("full.wav"), fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(dir.File("full.wav"), fmt, kWriteCreate), kFileOk);
     wave.SetOutputMode(kOutFile);
     bool stopped = false;
     int finish = kFileOk;
@@ -179,7 +179,7 @@ TEST_F(WaveFileBlock, AFullDiskStopsOutputAndFailsTheFinish) {
     EXPECT_EQ(finish, kErrWrite);
 
     // Small writes that only fail when buffered data reaches the disk fail the finish too.
-    ASSERT_EQ(wave.OpenWrite(dir.File("late.wav"), fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(dir.File("late.wav"), fmt, kWriteCreate), kFileOk);
     DiskLimit limit(100000);
     const Bytes chunk(1000, 7);
     int64_t written = 0;
@@ -232,7 +232,7 @@ TEST_F(WaveFileBlock, DitherStaysWithinItsSpanAndTypeThreeIsHighPassed) {
 TEST_F(WaveFileBlock, WriteBlockWritesAtMostTheBlockInWholeSamples) {
     CWaveFile wave(8, 8);
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 24);
-    ASSERT_EQ(wave.OpenWrite(dir.File("wb.wav"), fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(dir.File("wb.wav"), fmt, kWriteCreate), kFileOk);
     for (int i = 0; i < 8; ++i) wave.BlockStart()[i] = i * 1000 - 3000;
     EXPECT_EQ(wave.WriteBlock(24), 24u);
     EXPECT_EQ(wave.WriteBlock(1000), 30u);  // at most 4 x L bytes, in whole samples

@@ -97,7 +97,7 @@ TEST_F(WaveFileFormat, ClippingClampsAndFlagsOrLetsValuesWrap) {
     const std::string path = dir.File("c.wav");
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 1, 44100, 24);
-    ASSERT_EQ(wave.OpenWrite(path, fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(path, fmt, kWriteCreate), kFileOk);
     wave.SetOutputMode(kOutFile);
     for (int32_t v : loud) ASSERT_TRUE(wave.PutSample(v));
     ASSERT_EQ(wave.FinishDirectWrite(), kFileOk);
@@ -185,8 +185,8 @@ TEST_F(WaveFileFormat, RefusesWhatItCannotEdit) {
     WaveFileInfo info;
     EXPECT_EQ(CWaveFile::FileInfo(dir.File("pipe.wav"), info, true), kErrCannotOpen);
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, 0), kErrCannotWrite);
-    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, 1), kErrCannotWrite);
+    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, kWriteAppend), kErrCannotWrite);
+    EXPECT_EQ(wave.OpenWrite(dir.File("pipe.wav"), fmt, kWriteCreate), kErrCannotWrite);
 
     // Width 12 is read in its 16-bit container, as WAV stores it.
     ASSERT_TRUE(WriteBytes(dir.File("12.wav"), BuildWave(Layout(1, 1, 44100, 12), EncodeSamples(16, {0x7FF0, -16}))));
@@ -205,7 +205,7 @@ TEST_F(WaveFileFormat, WritesTheMinimalLayoutWithCorrectSizes) {
     // A writer that closes without finishing leaves zero sizes behind.
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    ASSERT_EQ(wave.OpenWrite(dir.File("open.wav"), fmt, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(dir.File("open.wav"), fmt, kWriteCreate), kFileOk);
     ASSERT_EQ(wave.Write("abcd", 4), 4);
     wave.Close();
     WaveContents c;
@@ -221,7 +221,7 @@ TEST_F(WaveFileFormat, AppendsReplacesOrRefusesExistingFiles) {
     // Mode 0 appends; the caller learns the file's real format (24 bits, not 16).
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
-    ASSERT_EQ(wave.OpenWrite(path, fmt, 0), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(path, fmt, kWriteAppend), kFileOk);
     EXPECT_EQ(fmt.wBitsPerSample, 24);
     wave.SetOutputMode(kOutFile);
     for (int32_t v : {5, 6}) ASSERT_TRUE(wave.PutSample(v));
@@ -233,7 +233,7 @@ TEST_F(WaveFileFormat, AppendsReplacesOrRefusesExistingFiles) {
     const Bytes adpcmFile = BuildWave(Layout(2, 1, 44100, 4), Bytes(10));
     for (const Bytes& before : {BuildWave(Layout(1, 1, 44100, 16), Bytes(6)), adpcmFile}) {
         ASSERT_TRUE(WriteBytes(path, before));
-        for (int mode : {0, 4}) {  // 4 writes from the data start, as 2 and 5 do
+        for (WriteMode mode : {kWriteAppend, kWriteUnbuffered}) {  // 4 writes from the data start, as 2 and 5 do
             for (WAVEFORMATEX other :
                  {MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16), MakeWaveFormat(kWaveFormatPcm, 1, 48000, 16)}) {
                 EXPECT_EQ(wave.OpenWrite(path, other, mode), kErrFormat) << mode;
@@ -243,17 +243,17 @@ TEST_F(WaveFileFormat, AppendsReplacesOrRefusesExistingFiles) {
         EXPECT_EQ(ReadBytes(path), before);
     }
     WAVEFORMATEX mono = MakeWaveFormat(kWaveFormatPcm, 1, 44100, 16);
-    EXPECT_EQ(wave.OpenWrite(path, mono, 0), kErrFormat);
+    EXPECT_EQ(wave.OpenWrite(path, mono, kWriteAppend), kErrFormat);
     EXPECT_EQ(ReadBytes(path), adpcmFile);
 
     // Mode 1 replaces whatever is there; a requested format we cannot write is refused.
-    ASSERT_EQ(wave.OpenWrite(path, mono, 1), kFileOk);
+    ASSERT_EQ(wave.OpenWrite(path, mono, kWriteCreate), kFileOk);
     ASSERT_EQ(wave.FinishWrite(), kFileOk);
     wave.Close();
     EXPECT_EQ(ReadBytes(path).size(), 44u);
     WAVEFORMATEX three = MakeWaveFormat(kWaveFormatPcm, 3, 44100, 16);
-    EXPECT_EQ(wave.OpenWrite(dir.File("new.wav"), three, 1), kErrFormat);
-    EXPECT_EQ(wave.OpenWrite(dir.File("no/such/dir.wav"), mono, 1), kErrCannotWrite);
+    EXPECT_EQ(wave.OpenWrite(dir.File("new.wav"), three, kWriteCreate), kErrFormat);
+    EXPECT_EQ(wave.OpenWrite(dir.File("no/such/dir.wav"), mono, kWriteCreate), kErrCannotWrite);
 }
 
 }  // namespace

@@ -216,7 +216,7 @@ bool WriteInternal(const std::string& path, uint16_t tag, uint16_t channels, uin
                    const std::vector<int32_t>& samples, bool clipping) {
     CWaveFile wave;
     WAVEFORMATEX fmt = MakeWaveFormat(tag, channels, rate, bits);
-    if (wave.OpenWrite(path, fmt, 1) != kFileOk) return false;
+    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
     wave.SetClipping(clipping);
     wave.SetOutputMode(kOutFile);
     if (wave.PrepareDirectWrite() != kFileOk) return false;
