@@ -4,6 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" "$root/build"
+# Only what the demo runs: the tests and benchmarks wait for scripts/test.sh.
+"$root/scripts/build.sh" "$root/build" --target restova-cli
 work=${RESTOVA_DEMO_DIR:-$(mktemp -d)}
 "$root/build/app/restova-cli" demo "$work"

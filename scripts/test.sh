@@ -18,10 +18,14 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== fuzz"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DRESTOVA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Each target grows a scratch copy of its seed corpus; the copies go however the script ends.
+corpora=()
+trap 'rm -rf "${corpora[@]}"' EXIT
 for f in build-fuzz/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
   corpus=$(mktemp -d)
+  corpora+=("$corpus")
   cp -r fuzz/corpus/"$name"/. "$corpus"/ 2>/dev/null || true
   "$f" -max_total_time="${RESTOVA_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$corpus" 2>"build-fuzz/$name.log" \
     || { tail -40 "build-fuzz/$name.log"; exit 1; }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -50,7 +51,7 @@ int RunClean(const CleanRequest& r) {
     CFilter::Params p{CTaviCleanDlg::kScratch.start, CTaviCleanDlg::kCrackle.start, CTaviCleanDlg::kHiss.start, 0};
     clean.SetParams(p);
     const std::string presetName = r.preset.value_or(CPresetStore::kDefaultName);
-    if (clean.LoadPreset(presetName) != 0 && r.preset) {
+    if (!LoadNamedPreset(clean, presetName, settings.Get()) && r.preset) {
         std::fprintf(stderr, "restova-cli clean: cannot load the preset %s\n", presetName.c_str());
         return 1;
     }
@@ -65,6 +66,7 @@ int RunClean(const CleanRequest& r) {
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("clean", in) || !MakeTempFolder("clean", settings.Get())) return 1;
+    if (!r.replaceOut && !OutMayBeWritten("clean", out)) return 1;
     if (!RunAndCommit(in, out, clean, kMsgCleaningCaption)) return 1;
     const CTaviClean::Totals totals = clean.GetTotals();
 

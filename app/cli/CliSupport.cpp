@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "CliOutput.h"
 #include "audiofile/DividerBlock.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
@@ -53,7 +54,7 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
     CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
     const int rc = source.OpenRead(in);
     if (rc != kFileOk) {
-        CWaveFile::ReportFileError(rc, in);
+        ReportUnreadable(rc, in);
         return false;
     }
     CFilterRunner runner;

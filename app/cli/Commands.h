@@ -3,6 +3,7 @@
 // once the command line is parsed.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -47,6 +48,7 @@ CommandRun DeclareMaximize(CLI::App& sub);
 CommandRun DeclareSplit(CLI::App& sub);
 CommandRun DeclareCd(CLI::App& sub);
 CommandRun DeclarePlaylist(CLI::App& sub);
+CommandRun DeclarePresets(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.
@@ -60,13 +62,25 @@ struct CleanRequest {
     std::optional<std::string> preset;
     bool bypass = false;
     bool keepResidue = false;
+    bool replaceOut = false;  // replace an existing OUT without asking
 };
 int RunClean(const CleanRequest& r);
 
 // Prints FILE's dividers and stage flags as `dividers` does; an exit status.
 int PrintDividersOf(const std::string& path);
+// Reads the dividers in force for path (its session's when it has one, else its peak file's) and its
+// format. Failed is told; a missing or unreadable peak file is not.
+enum class DividerRead { Read, NoPeakFile, Failed };
+struct DividerBlock;
+struct WAVEFORMATEX;
+DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_t& count, WAVEFORMATEX& fmt);
+
+// Loads the named preset into filter from the user's presets folder, else from the shipped presets;
+// false when neither has it.
+class CFilter;
+class AppSettings;
+bool LoadNamedPreset(CFilter& filter, const std::string& name, AppSettings& settings);
 
 // Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
 // result into OUT; IN keeps its audio. An exit status.
-class CFilter;
 int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, MsgId captionId);

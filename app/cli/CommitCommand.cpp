@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/WaveFile.h"
@@ -17,7 +18,7 @@ int RunCommit(const std::string& path) {
     wave.SetSessionMode(true);
     int rc = wave.OpenRead(path, kOpenRead);
     if (rc != kFileOk) {
-        if (rc != 1) CWaveFile::ReportFileError(rc, path);
+        if (rc != 1) ReportUnreadable(rc, path);
         return 1;
     }
     CEditQueue& session = wave.Session();

@@ -3,11 +3,14 @@
 // (default 44100 Hz, 16 bits, as an audio CD needs), at the best resampling
 // quality, with dither on outputs of 16 bits or fewer. IN is left as it is.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
+#include "CliSupport.h"
 #include "Commands.h"
 #include "enhance/FormatConverter.h"
 
@@ -24,7 +27,11 @@ CommandRun DeclareConvert(CLI::App& sub) {
     AddWhole(sub, "--bits", r->bits, 8, 32, "the resolution (default 16)", "8|16|24|32")
         ->check(CLI::IsMember({"8", "16", "24", "32"}));
     return [r] {
+        if (OutIsIn("convert", r->in, r->out)) return 1;
+        if (!OutMayBeWritten("convert", r->out)) return 1;
         CFormatConverter converter;
-        return converter.DoConvert(r->in, r->out, r->rate, r->bits, 1) == CFormatConverter::kConvertOk ? 0 : 1;
+        if (converter.DoConvert(r->in, r->out, r->rate, r->bits, 1) != CFormatConverter::kConvertOk) return 1;
+        std::printf("written: %s\n", r->out.c_str());
+        return 0;
     };
 }

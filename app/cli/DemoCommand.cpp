@@ -194,6 +194,7 @@ int RunDemo(std::string dir) {
     clean.in = path;
     clean.out = cleaned;
     clean.hum = 2;
+    clean.replaceOut = true;  // the demo's own file of an earlier run
     return RunClean(clean);
 }
 

@@ -104,7 +104,7 @@ CommandRun DeclareDivider(CLI::App& sub) {
     SetUsage(*rename, "divider FILE rename INDEX NAME");
     rename->add_option("INDEX", r->at, "which divider, from 0")->required();
     rename->add_option("NAME", r->name, "the new name")->required();
-    CLI::App* move = sub.add_subcommand("move", "move divider INDEX one place later (+1) or earlier (-1)");
+    CLI::App* move = sub.add_subcommand("move", "move divider INDEX one second later (+1) or earlier (-1)");
     SetUsage(*move, "divider FILE move INDEX +1|-1");
     move->add_option("INDEX", r->at, "which divider, from 0")->required();
     move->add_option("DIRECTION", r->direction, "+1 or -1")->required()->check(CLI::IsMember({"+1", "-1"}));

@@ -1,9 +1,9 @@
 // restova-cli dividers FILE: the track dividers in force for a wave, from its
 // session when one exists, else from its peak file, with its stage flags.
-#include <cstdio>
 #include <memory>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
@@ -11,34 +11,47 @@
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
 
-int PrintDividersOf(const std::string& path) {
-    auto block = std::make_unique<DividerBlock>();
-    uint32_t count = 0;
-    WAVEFORMATEX fmt;
-
+DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_t& count, WAVEFORMATEX& fmt) {
+    count = 0;
     if (PathExists(SessionFileName(path))) {
         // The session's current step holds the dividers the user last saw.
         CWaveFile wave;
         wave.SetSessionMode(true);
         int rc = wave.OpenRead(path);
         if (rc != kFileOk) {
-            CWaveFile::ReportFileError(rc, path);
-            return 1;
+            ReportUnreadable(rc, path);
+            return DividerRead::Failed;
         }
         fmt = wave.Format();
-        wave.Session().GetDividers(*block, count);
+        wave.Session().GetDividers(block, count);
         wave.Close();
         wave.Session().DiscardSession(true);
-    } else {
-        WaveFileInfo info;
-        if (CWaveFile::FileInfo(path, info) != kFileOk) return 1;
-        fmt = MakeWaveFormat(info.formatTag, info.channels, info.rate, info.bits);
-        if (!CPeakFile::ReadDividers(path, *block, count)) {
-            std::fprintf(stderr, "restova-cli: %s has no readable peak file\n", path.c_str());
-            return 1;
-        }
+        return DividerRead::Read;
     }
+    WaveFileInfo info;
+    const int rc = CWaveFile::FileInfo(path, info);
+    if (rc != kFileOk) {
+        ReportUnreadable(rc, path);
+        return DividerRead::Failed;
+    }
+    fmt = MakeWaveFormat(info.formatTag, info.channels, info.rate, info.bits);
+    return CPeakFile::ReadDividers(path, block, count) ? DividerRead::Read : DividerRead::NoPeakFile;
+}
 
+int PrintDividersOf(const std::string& path) {
+    auto block = std::make_unique<DividerBlock>();
+    uint32_t count = 0;
+    WAVEFORMATEX fmt;
+    switch (ReadDividersOf(path, *block, count, fmt)) {
+        case DividerRead::Failed:
+            return 1;
+        case DividerRead::NoPeakFile:
+            Tell("restova-cli: " + path + " has no readable peak file; 'restova-cli peaks " + path +
+                 "' builds one, 'restova-cli index " + path + "' also places the track dividers");
+            return 1;
+        case DividerRead::Read:
+            break;
+    }
     PrintDividers(*block, count, fmt);
     return 0;
 }

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
-#include "base/ProgramPaths.h"
 #include "enhance/TaviEnhance.h"
 
 namespace {
@@ -53,15 +53,9 @@ int RunEnhance(const EnhanceRequest& r) {
     CSettingsScope settings;
     CTaviEnhance enhancer;
     const std::string& preset = r.preset;
-    if (enhancer.LoadPreset(preset) != 0) {
-        const std::string userPresets = settings.Get().PresetPath;
-        settings.Get().PresetPath = CProgramPaths::Join(CProgramPaths::ShareFolder(), "Presets");
-        const int loaded = enhancer.LoadPreset(preset);
-        settings.Get().PresetPath = userPresets;
-        if (loaded != 0) {
-            std::fprintf(stderr, "restova-cli enhance: cannot load the preset %s\n", preset.c_str());
-            return 1;
-        }
+    if (!LoadNamedPreset(enhancer, preset, settings.Get())) {
+        std::fprintf(stderr, "restova-cli enhance: cannot load the preset %s\n", preset.c_str());
+        return 1;
     }
     CFilter::Params params = enhancer.GetParams();
     for (int p = 0; p < 5; ++p) {
@@ -69,8 +63,9 @@ int RunEnhance(const EnhanceRequest& r) {
     }
     enhancer.SetParams(params);
 
-    if (!MakeTempFolder("enhance", settings.Get())) return 1;
+    if (!MakeTempFolder("enhance", settings.Get()) || !OutMayBeWritten("enhance", out)) return 1;
     const bool ok = RunAndCommit(in, out, enhancer, kMsgEnhancingCaption);
+    if (ok) std::printf("written: %s\n", out.c_str());
     if (ok && enhancer.TakeClipping()) {
         std::fprintf(stderr, "restova-cli enhance: some samples were clipped; try a lower --level\n");
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -77,7 +78,7 @@ int RunFilter(const FilterRequest& r) {
     CSettingsScope settings;
     std::unique_ptr<CFilter> filter = CFilterFactory::CreateFilter(r.type);
     if (!filter) return 1;
-    if (!preset.empty() && filter->LoadPreset(preset) != 0) {
+    if (!preset.empty() && !LoadNamedPreset(*filter, preset, settings.Get())) {
         std::fprintf(stderr, "restova-cli filter: cannot load the preset %s\n", preset.c_str());
         return 1;
     }
@@ -85,7 +86,11 @@ int RunFilter(const FilterRequest& r) {
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("filter", in) || !MakeTempFolder("filter", settings.Get())) return 1;
-    if (!preview) return RunAndCommit(in, out, *filter, kMsgNone, start, end) ? 0 : 1;
+    if (!preview) {
+        if (!OutMayBeWritten("filter", out) || !RunAndCommit(in, out, *filter, kMsgNone, start, end)) return 1;
+        std::printf("written: %s\n", out.c_str());
+        return 0;
+    }
 
     const bool ok = RunInSession(in, [&](CWaveFile&, CFilterRunner& runner) {
         CFilePreviewPlayer player(previewPath);

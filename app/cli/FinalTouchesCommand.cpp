@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -66,7 +67,9 @@ bool SessionHasEdits(CSongDocument& doc) {
 
 // Opens the song through its session, runs edit (an exit status), and closes the song: the session
 // is kept, committed and removed with --commit, or removed again when this run made it for nothing.
-int RunEdit(const char* command, const Request& r, const std::function<int(CFinalTouches&, CSongDocument&)>& edit) {
+// With announce, says on stdout what holds the edit: "written: FILE" or "session: FILE's session".
+int RunEdit(const char* command, const Request& r, const std::function<int(CFinalTouches&, CSongDocument&)>& edit,
+            bool announce = true) {
     CSettingsScope settings;
     if (!MakeTempFolder(command, settings.Get())) return 1;
     const bool hadSession = PathExists(SessionFileName(r.file));
@@ -80,8 +83,11 @@ int RunEdit(const char* command, const Request& r, const std::function<int(CFina
         // Steps of earlier runs are written back too, even when this one changed nothing.
         if (SessionHasEdits(doc)) doc.SetModified();
         if (!doc.Close(true, true)) status = 1;
+        if (status == 0 && announce) std::printf("written: %s\n", r.file.c_str());
     } else {
-        doc.Close(false, !hadSession && !SessionHasEdits(doc));
+        const bool edited = SessionHasEdits(doc);
+        doc.Close(false, !hadSession && !edited);
+        if (status == 0 && announce && edited) std::printf("session: %s\n", SessionFileName(r.file).c_str());
     }
     return status;
 }
@@ -129,16 +135,20 @@ CommandRun DeclareFade(CLI::App& sub) {
 CommandRun DeclareMaximize(CLI::App& sub) {
     auto r = DeclareEdit(sub, {});
     return [r] {
-        return RunEdit("maximize", *r, [&](CFinalTouches& touches, CSongDocument&) {
-            const bool changed = touches.MaximizeGain();
-            if (touches.LastWasSilent()) {
-                std::printf("peak: 0\n");
-                std::fprintf(stderr, "restova-cli maximize: %s is silent; nothing to do\n", r->file.c_str());
+        return RunEdit(
+            "maximize", *r,
+            [&](CFinalTouches& touches, CSongDocument&) {
+                const bool changed = touches.MaximizeGain();
+                if (touches.LastWasSilent()) {
+                    std::printf("peak: 0\npeak-dbfs: -inf\n");
+                    std::fprintf(stderr, "restova-cli maximize: %s is silent; nothing to do\n", r->file.c_str());
+                    return 0;
+                }
+                if (!changed) return 1;
+                std::printf("peak: %" PRIu32 "\ngain: %.3f\npeak-dbfs: %s\n", touches.LastPeak(), touches.LastGain(),
+                            DbFs(touches.LastPeak()).c_str());
                 return 0;
-            }
-            if (!changed) return 1;
-            std::printf("peak: %" PRIu32 "\ngain: %.3f\n", touches.LastPeak(), touches.LastGain());
-            return 0;
-        });
+            },
+            false);
     };
 }

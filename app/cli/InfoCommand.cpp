@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "Commands.h"
 #include "audiofile/WaveFile.h"
 
@@ -29,7 +30,7 @@ const char* TypeLabel(int type) {
 int PrintFileInfo(const std::string& path, bool blankLineFirst) {
     WaveFileInfo info;
     const int rc = CWaveFile::FileInfo(path, info, true);
-    if (rc != kFileOk) return CWaveFile::ReportFileError(rc, path);
+    if (rc != kFileOk) return ReportUnreadable(rc, path);
     std::printf(
         "%sfile: %s\ntype: %s\nformat: %s\nchannels: %u\nrate: %u\nbits: %u\nblock-align: %u\ndata-bytes: %u\n"
         "duration: %.3f\n",

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "Commands.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
@@ -16,7 +17,7 @@ int RunPeaks(const std::string& path) {
     CWaveFile wave;
     int rc = wave.OpenRead(path);
     if (rc != kFileOk) {
-        CWaveFile::ReportFileError(rc, path);
+        ReportUnreadable(rc, path);
         return 1;
     }
     // An old-format file's dividers cannot be trusted; a rebuild is what the user was told to do.
@@ -33,10 +34,12 @@ int RunPeaks(const std::string& path) {
         return 1;
     }
     if (rc != 0) {
-        CWaveFile::ReportFileError(rc, path);
+        ReportUnreadable(rc, path);
         return 1;
     }
     std::printf("max-peak: %u\nmin-peak: %u\nrms: %.2f\n", results.maxPeak, results.minPeak, results.rms);
+    std::printf("max-peak-dbfs: %s\nmin-peak-dbfs: %s\nrms-dbfs: %s\n", DbFs(results.maxPeak).c_str(),
+                DbFs(results.minPeak).c_str(), DbFs(results.rms).c_str());
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
 #include "SettingsScope.h"
@@ -21,8 +22,10 @@ int RunFilterInto(const char* command, CFilter& filter, const std::string& in, c
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (OutIsIn(command, in, out) || !HasNoSession(command, in)) return 1;
     CSettingsScope settings;
-    if (!MakeTempFolder(command, settings.Get())) return 1;
-    return RunAndCommit(in, out, filter, captionId) ? 0 : 1;
+    if (!MakeTempFolder(command, settings.Get()) || !OutMayBeWritten(command, out)) return 1;
+    if (!RunAndCommit(in, out, filter, captionId)) return 1;
+    std::printf("written: %s\n", out.c_str());
+    return 0;
 }
 
 CommandRun DeclareRiaa(CLI::App& sub) {

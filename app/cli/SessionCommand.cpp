@@ -34,6 +34,7 @@ int PrintSession(const std::string& path) {
         std::fprintf(stderr, "restova-cli: %s has no session\n", path.c_str());
         return 1;
     }
+    if (!contents.steps.empty()) std::printf("type\tstart\tend\tnew-end\tsource-offset\tfile\tlabel\n");
     for (const CQueEdit& s : contents.steps) {
         std::printf("%u\t%u\t%u\t%u\t%u\t%s\t%s\n", s.type, s.start, s.end, s.newEnd, s.sourceOffset,
                     s.fileName.c_str(), s.label.c_str());

@@ -6,7 +6,7 @@
 
 class CSettingsScope {
 public:
-    // Loads the settings from the profile and installs them.
+    // Loads the settings from the profile and installs them; creates the presets folder.
     CSettingsScope();
     // Uninstalls them again.
     ~CSettingsScope();

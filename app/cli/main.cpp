@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliOutput.h"
 #include "Commands.h"
 #include "base/HeadlessServices.h"
 #include "base/Services.h"
@@ -66,6 +67,7 @@ const std::vector<CliCommand>& CliCommands() {
          "add, delete, rename or move one track divider of a wave", DeclareDivider},
         {"session", "FILE", "print the steps of a wave's session", DeclareSession},
         {"commit", "FILE", "write a wave's session back into it and remove the session", DeclareCommit},
+        {"presets", "[STAGE]", "list the presets the stages can load, the user's own first", DeclarePresets},
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
          "run filter TYPE over IN (or a byte range of it) and write the result into OUT", DeclareFilter},
         {"clean",
@@ -163,6 +165,7 @@ int main(int argc, char** argv) {
 
     if (yes) services.SetPolicy(CHeadlessServices::Policy::Yes);
     if (no) services.SetPolicy(CHeadlessServices::Policy::No);
+    SetConsentPolicy(yes ? ConsentPolicy::Yes : (no ? ConsentPolicy::No : ConsentPolicy::Ask));
     if (quiet) {
         services.SetEcho(nullptr);
         services.SetProgressBar(nullptr);

@@ -10,6 +10,8 @@ namespace {
 
 AppSettings* g_settings = nullptr;
 
+constexpr const char* kWaveEditor = "audacity";
+
 void LoadGuid(const CSettingsStore& store, const char* key, AppSettings::Guid& guid) {
     std::vector<uint8_t> bytes;
     guid.fill(0);
@@ -35,7 +37,8 @@ void AppSettings::SetDefaults(const std::string& shareFolder) {
     Bin2Path = CProgramPaths::Join(ProgramFolder, "Bin2_Working_On");
     Bin3Path = CProgramPaths::Join(ProgramFolder, "Bin3_Ready_For_CD");
     MP3EncPath = "lame_enc.dll";
-    Zarvo6Path = "C:\\Program Files\\Parlowe\\Zarvo6\\Zarvo6.exe";
+    // The advanced editor is whatever wave editor the desktop has; empty asks the user to pick one.
+    Zarvo6Path = CProgramPaths::OnPath(kWaveEditor) ? kWaveEditor : "";
     BtnFont = "Comic Sans MS Bold";
     // The chime ships read-only with the other resources.
     ChimeSndPath = CProgramPaths::Join(shareFolder, "Chime.wav");

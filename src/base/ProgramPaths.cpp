@@ -37,7 +37,32 @@ std::string CProgramPaths::HomeFolder() {
 std::string CProgramPaths::ProgramFolder() {
     std::string folder;
     if (AbsoluteEnv("RESTOVA_HOME", folder)) return folder;
+    // Our own variable, unlike the base-directory ones: a relative value names a folder from where
+    // the user stands, so it is taken from the current folder rather than ignored.
+    const char* relative = std::getenv("RESTOVA_HOME");
+    std::error_code ec;
+    if (relative != nullptr && relative[0] != '\0') folder = fs::absolute(relative, ec).lexically_normal().string();
+    if (!ec && !folder.empty()) {
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        return folder;
+    }
     return Join(HomeFolder(), "Restova");
+}
+
+bool CProgramPaths::OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr || program.empty() || program.find('/') != std::string::npos) return false;
+    std::string folders = path;
+    for (size_t start = 0; start <= folders.size();) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string file = Join(folder, program);
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 std::string CProgramPaths::ShareFolder() {

@@ -8,7 +8,7 @@
 
 class CProgramPaths {
 public:
-    // $RESTOVA_HOME when set (absolute), else ~/Restova.
+    // $RESTOVA_HOME when set (a relative one from the current folder), else ~/Restova.
     static std::string ProgramFolder();
     // The installed share folder when it exists, else the source tree's share/.
     static std::string ShareFolder();
@@ -16,6 +16,8 @@ public:
     static std::string SettingsFile();
     // $HOME, else the password database's home, else "/".
     static std::string HomeFolder();
+    // Whether an executable of this name is in one of $PATH's folders.
+    static bool OnPath(const std::string& program);
 
     // folder + "/" + name, without doubling a slash.
     static std::string Join(const std::string& folder, const std::string& name);

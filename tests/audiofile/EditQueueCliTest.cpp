@@ -46,7 +46,7 @@ TEST(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
     }
     const CliRun listed = cli.Run({"session", song});
     ASSERT_EQ(listed.status, 0);
-    EXPECT_EQ(listed.out, "5\t0\t40000\t40000\t0\t" + song + "\t\n4\t4000\t12000\t12000\t0\t" + tmp +
+    EXPECT_EQ(listed.out, "type\tstart\tend\tnew-end\tsource-offset\tfile\tlabel\n5\t0\t40000\t40000\t0\t" + song + "\t\n4\t4000\t12000\t12000\t0\t" + tmp +
                               "/dctmp1.wav\tClean it\n0\t0\t400\t400\t0\t" + tmp + "/dctmp2.wav\t\n");
 
     ASSERT_EQ(cli.Run({"--quiet", "commit", song}).status, 0);

@@ -177,5 +177,22 @@ TEST(ProgramPaths, FoldersComeFromTheEnvironment) {
     EXPECT_EQ(CSettingsStore().Path(), "/cfg/Parlowe/Restova.ini");
     EXPECT_EQ(AppSettings().Bin1Path, "/data/rv/Bin1_My_Song_Files");
     EXPECT_TRUE(std::filesystem::is_directory(CProgramPaths::ShareFolder()));
+    ::setenv("RESTOVA_HOME", "./rv/", 1);  // relative: from the current folder
+    EXPECT_EQ(CProgramPaths::ProgramFolder(), std::filesystem::current_path().string() + "/rv");
     for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(names[i], saved[i]->c_str(), 1) : ::unsetenv(names[i]);
+}
+
+// The advanced editor defaults to the desktop's wave editor when one is installed, else to none.
+TEST(ProgramPaths, TheWaveEditorDefaultIsFoundOnThePath) {
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    TempDir dir;
+    ASSERT_TRUE(WriteText(dir.File("audacity"), "#!/bin/sh\n"));
+    ::setenv("PATH", ("/nonexistent:" + dir.Path().string()).c_str(), 1);
+    EXPECT_EQ(AppSettings().Zarvo6Path, "");  // not executable
+    std::filesystem::permissions(dir.File("audacity"), std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(AppSettings().Zarvo6Path, "audacity");
+    ::setenv("PATH", "/nonexistent", 1);
+    EXPECT_EQ(AppSettings().Zarvo6Path, "");
+    ::setenv("PATH", savedPath.c_str(), 1);
 }

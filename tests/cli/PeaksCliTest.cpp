@@ -81,7 +81,12 @@ TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
 // dividers differ from the peak file's); reading them keeps the session and its step.
 TEST_F(PeaksCliTest, DividersFromThePeakFileOrTheSession) {
     const std::string song = MakeSong("Session Song.wav");
-    EXPECT_EQ(RunCli({"dividers", song}).status, 1);  // no peak file: nothing to show
+    // No peak file: nothing to show, and how to make one.
+    const CliRun missing = BuiltCli(m_home.Path()).Run({"dividers", song});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("'restova-cli peaks " + song + "' builds one, 'restova-cli index " + song),
+              std::string::npos)
+        << missing.err;
     ASSERT_EQ(RunCli({"peaks", song}).status, 0);
     DividerBlock songOwn{};
     songOwn.SetName(0, "From the peak file");

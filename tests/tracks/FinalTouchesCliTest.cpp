@@ -45,7 +45,7 @@ TEST(FinalTouchesCli, EditsBecomeSessionStepsUntilOneCommitsAndRefusalsLeaveNoSe
 
     const CliRun gain = cli.Run({"--quiet", "maximize", song});
     ASSERT_EQ(gain.status, 0);
-    EXPECT_EQ(gain.out, "peak: 4194048\ngain: 2.000\n");
+    EXPECT_EQ(gain.out, "peak: 4194048\ngain: 2.000\npeak-dbfs: -6.02\n");
     ASSERT_EQ(cli.Run({"--quiet", "fade", song, "--out", "500", "--commit"}).status, 0);
     EXPECT_FALSE(fs::exists(session));
     const std::vector<int64_t> out = samples();
@@ -60,7 +60,7 @@ TEST(FinalTouchesCli, EditsBecomeSessionStepsUntilOneCommitsAndRefusalsLeaveNoSe
     EXPECT_EQ(cli.Run({"fade", quiet, "--in", "2000"}).status, 1);
     const CliRun silent = cli.Run({"maximize", quiet, "--commit"});
     EXPECT_EQ(silent.status, 0);
-    EXPECT_EQ(silent.out, "peak: 0\n");
+    EXPECT_EQ(silent.out, "peak: 0\npeak-dbfs: -inf\n");
     EXPECT_FALSE(fs::exists(dir.File("Quiet.ses")));
     EXPECT_EQ(ReadBytes(quiet), before);
 }

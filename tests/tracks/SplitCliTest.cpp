@@ -17,7 +17,7 @@ TEST(SplitCli, PrintsEveryFileWrittenKeepsOrRemovesTheSourceAndFailsCleanly) {
     TempDir home;
     const CliHarness cli = BuiltCli(home.Path());
     auto split = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"--quiet", "split"});
+        args.insert(args.begin(), "split");
         return cli.Run(args);
     };
     // 3 s stereo songs; Side.wav with dividers at 0, 0.5 and 1 s.
@@ -31,14 +31,16 @@ TEST(SplitCli, PrintsEveryFileWrittenKeepsOrRemovesTheSourceAndFailsCleanly) {
         ASSERT_EQ(cli.Run({"divider", song, "add", at, std::string("Song ") + at}).status, 0);
     }
 
-    // Nothing to split is no failure, and leaves nothing behind.
+    // Nothing to split is no failure, and leaves nothing behind; the user learns how to place dividers.
     CliRun r = split({bare, dir.File("bare/out")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("has no track dividers; nothing split. 'restova-cli index " + bare), std::string::npos)
+        << r.err;
     EXPECT_EQ(FilesUnder(dir.File("bare")), std::vector<std::string>{"Bare.wav"});
 
     ASSERT_TRUE(WriteBytes(dir.File("plain"), {'x'}));
-    r = split({song, dir.File("plain/out")});
+    r = split({song, dir.File("plain/out"), "--yes"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     for (const auto& args : std::vector<std::vector<std::string>>{
@@ -54,8 +56,13 @@ TEST(SplitCli, PrintsEveryFileWrittenKeepsOrRemovesTheSourceAndFailsCleanly) {
     EXPECT_TRUE(fs::exists(PeakFileName(song)));
     EXPECT_FALSE(fs::exists(SessionFileName(song)));  // none left behind by the split
 
+    // Removing the source takes --yes when there is no terminal to ask on.
     const std::string moved = dir.File("moved");
     r = split({song, moved, "--cd-align"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("give --keep to keep it or --yes to go ahead"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(moved));
+    r = split({song, moved, "--cd-align", "--yes"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, moved + "/Side01.wav\n" + moved + "/Side02.wav\n" + moved + "/Side03.wav\n");
     WaveContents first;
