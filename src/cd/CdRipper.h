@@ -50,7 +50,8 @@ public:
     CCdRipper& operator=(const CCdRipper&) = delete;
 
     void SetObserver(std::function<void(Change)> observer) { m_observer = std::move(observer); }
-    // Plays CD tracks; without one PlayTrack tells that no output is available.
+    // Plays CD tracks: its Write is called on the play thread and may block to pace the audio.
+    // Without one PlayTrack tells that no output is available.
     void SetPlayer(ICdAudioSink* player) { m_player = player; }
     // Opens each ripped file in the program when OpenFiles is on.
     void SetFileOpener(std::function<void(const std::string&)> opener) { m_opener = std::move(opener); }

@@ -209,4 +209,27 @@ TEST_F(CdRipTest, StoredDriveIndexBeyondTheListSelectsTheLast) {
     EXPECT_EQ(store.GetProfileInt("CDRip", "DrvIdx", -1), r.SelectedDrive());
 }
 
+TEST_F(CdRipTest, PlayTrackHandsTheSelectedTrackToThePlayer) {
+    const auto data = MakeCueImage(dir.Path().string(), "disc", {{100}, {50}});
+    auto r = RipperOn("disc");
+    struct Sink : ICdAudioSink {
+        Bytes got;
+        bool Write(const uint8_t* bytes, size_t size) override {
+            got.insert(got.end(), bytes, bytes + size);
+            return true;
+        }
+    } player;
+    r->SetSelected(1, true);
+    r->PlayTrack();
+    EXPECT_THAT(Texts().back(), HasSubstr("No audio output"));
+    r->SetPlayer(&player);
+    r->PlayTrack();
+    EXPECT_EQ(player.got, data[1]);
+    EXPECT_EQ(r->Status(), "Done");
+    EXPECT_EQ(r->PlayCaption(), "Play Tracks");
+    r->SetSelected(1, false);
+    r->PlayTrack();
+    EXPECT_THAT(Texts().back(), HasSubstr("No track is select"));
+}
+
 }  // namespace
