@@ -121,13 +121,7 @@ void CCdRipper::RipThread(RipTarget* target, int trackNumber, std::string name) 
     const CdTrack* track = device->ReadToc(toc) ? toc.Find(trackNumber) : nullptr;
     if (!track) return finish(CCdTrackReader::kReadFailed, LoadString(kMsgErrorReadingToc));
     if (!target->sink && !target->waveOpen) {
-        WAVEFORMATEX fmt{};
-        fmt.wFormatTag = 1;
-        fmt.nChannels = 2;
-        fmt.nSamplesPerSec = 44100;
-        fmt.nAvgBytesPerSec = 176400;
-        fmt.nBlockAlign = 4;
-        fmt.wBitsPerSample = 16;
+        WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
         if (target->wave.OpenWrite(target->path, fmt, kWriteCreate) != kFileOk)
             return finish(CCdTrackReader::kReadFailed, LoadString(kMsgFileCreationError));
         target->waveOpen = true;
