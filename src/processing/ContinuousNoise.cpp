@@ -419,10 +419,13 @@ bool CContinuousNoise::EmitAndAdvance(CWaveFile& output, int count) {
     const int ch = m_channels;
     const bool passL = m_bypass || (ch == 2 && m_leftUntouched);
     const bool passR = m_bypass || (ch == 2 && m_rightUntouched);
+    // A floor of 1 holds every gain at 1: the input goes out as it came, not as the transforms'
+    // rounding of it.
+    const bool transparent = m_floor >= 1.0;
     for (int i = m_lead; i < count; ++i) {
         for (int c = 0; c < ch; ++c) {
             const int32_t x = m_raw[c][i];
-            const int32_t clean = ToSample(m_overlap[c][i] * m_norm[i]);
+            const int32_t clean = transparent ? x : ToSample(m_overlap[c][i] * m_norm[i]);
             int32_t v;
             if (c == 0 ? passL : passR) {
                 v = x;

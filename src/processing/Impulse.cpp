@@ -138,7 +138,11 @@ void CImpulse::Recompute() {
 
     m_t0 = m_params[0] * 256.0;
     m_sensitivity = m_params[4] * 0.005;
-    m_decay = dsp::DecayPerSample(m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5);
+    const double envelopeLength = m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5;
+    m_decay = dsp::DecayPerSample(envelopeLength);
+    // The envelope restarts from 0 below: until it has followed the audio for its own length, the
+    // threshold it gives is no measure of the music, and the onset of any sound would pass it.
+    m_quietUntil = m_state.pos + static_cast<int64_t>(std::ceil(envelopeLength));
     m_bandDecay = dsp::DecayPerSample(fs * 0.02);
     m_mu = 2.0f / (kTaps + 1);
     m_autoregressive = m_params[5] != 0;
@@ -248,7 +252,7 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
                 const bool above = std::fabs(e) > threshold;
                 if (s.inEvent) {
                     s.quiet = above ? 0 : s.quiet + 1;
-                } else if (above) {
+                } else if (above && n >= m_quietUntil) {
                     s.inEvent = true;
                     s.eventStart = s.emitPos;
                     s.quiet = 0;

@@ -128,7 +128,8 @@ private:
     double m_gain2 = 1.0;  // G2
     float m_mu = 0.0f;
     bool m_autoregressive = true;
-    int m_context = 4096;  // Q, frames
+    int m_context = 4096;      // Q, frames
+    int64_t m_quietUntil = 0;  // no event starts before this position
 
     // Signal state and buffers (sized in Prepare).
     SignalState m_state;

@@ -118,6 +118,23 @@ TEST_F(TaviCleanTest, OutputHasTheInputsLengthForAnyLengthAndFormat) {
     }
 }
 
+// With every control at 0 and hum off nothing is taken away: a steady two-tone comes back sample
+// for sample, its onset at the start of the run included.
+TEST_F(TaviCleanTest, AllControlsAtZeroGiveTheInputBack) {
+    for (int channels : {1, 2}) {
+        std::vector<int32_t> in(kRate * channels);
+        for (size_t i = 0; i < in.size(); ++i) {
+            const double t = static_cast<double>(i / channels) / kRate;
+            in[i] = static_cast<int32_t>(2048000 * std::sin(2 * std::numbers::pi * 440 * t) +
+                                         1536000 * std::sin(2 * std::numbers::pi * 1000 * t));
+        }
+        CTaviClean clean;
+        clean.SetParams({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        EXPECT_EQ(FeedFilter(clean, in, channels), in) << channels;
+        EXPECT_EQ(clean.GetTotals().crackle, 0) << channels;
+    }
+}
+
 TEST_F(TaviCleanTest, KeepResidueReplacesOnlyTheHissStagesOutput) {
     const auto in = Damaged(3 * kRate, 2);
     const Params p{800, 700, 40, 1, 0, 0, 0, 0, 0, 0, 0};
