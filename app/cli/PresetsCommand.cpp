@@ -2,7 +2,6 @@
 // (stage, name, where from; tab-separated, as names may hold spaces). The
 // user's own come first; a shipped preset of the same name is hidden by the
 // user's, as a lookup by name finds the user's.
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -65,11 +64,9 @@ int ListPresets(const std::string& stage) {
         folders = {folder};
     }
     for (const std::string& folder : folders) {
-        std::vector<std::string> own = CPresetStore::ListPresetNames(CProgramPaths::Join(user, folder));
-        for (const std::string& name : own) std::printf("%s\t%s\tuser\n", StageOfFolder(folder).c_str(), name.c_str());
-        for (const std::string& name : CPresetStore::ListPresetNames(CProgramPaths::Join(shipped, folder))) {
-            if (std::find(own.begin(), own.end(), name) != own.end()) continue;
-            std::printf("%s\t%s\tshipped\n", StageOfFolder(folder).c_str(), name.c_str());
+        for (const CPresetStore::PresetEntry& preset : CPresetStore::ListPresets(folder)) {
+            std::printf("%s\t%s\t%s\n", StageOfFolder(folder).c_str(), preset.name.c_str(),
+                        preset.shipped ? "shipped" : "user");
         }
     }
     return 0;
@@ -77,13 +74,9 @@ int ListPresets(const std::string& stage) {
 
 }  // namespace
 
-bool LoadNamedPreset(CFilter& filter, const std::string& name, AppSettings& settings) {
-    if (filter.LoadPreset(name) == 0) return true;
-    const std::string userPresets = settings.PresetPath;
-    settings.PresetPath = ShippedPresets();
-    const bool loaded = filter.LoadPreset(name) == 0;
-    settings.PresetPath = userPresets;
-    return loaded;
+bool LoadNamedPreset(CFilter& filter, const std::string& name, AppSettings&) {
+    // The store itself falls back from the user's presets to the shipped ones.
+    return filter.LoadPreset(name) == 0;
 }
 
 CommandRun DeclarePresets(CLI::App& sub) {

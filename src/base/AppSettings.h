@@ -24,6 +24,9 @@ public:
     // Built-in values for these folders (programFolder: bins, presets, temp; shareFolder: the chime).
     AppSettings(std::string programFolder, std::string shareFolder);
 
+    // The read-only share folder these settings were made for (shipped presets, the chime).
+    const std::string& ShareFolder() const { return m_shareFolder; }
+
     // Fills every field from section "Restova"; a missing or malformed value gives its built-in value.
     void Load(const CSettingsStore& store);
     // Writes the stored fields back (ChimeSndPath is never written) in one

@@ -9,10 +9,10 @@
 #include <charconv>
 #include <cstdio>
 
-#include "processing/PresetCombo.h"
 #include "base/AppSettings.h"
 #include "base/IniFile.h"
 #include "base/StringTable.h"
+#include "processing/PresetCombo.h"
 
 namespace {
 
@@ -39,6 +39,19 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// "<folder>/<name>.pst".
+std::string FileIn(const std::string& folder, const std::string& name) {
+    return folder + "/" + name + std::string(kExtension);
+}
+
+std::string UserFolder(const std::string& folderName) {
+    return Settings().PresetPath + "/" + folderName;
+}
+
+std::string ShippedFolder(const std::string& folderName) {
+    return Settings().ShareFolder() + "/Presets/" + folderName;
+}
+
 }  // namespace
 
 CPresetStore::CPresetStore() : m_section(kDefaultName), m_folder(kDefaultName) {}
@@ -46,20 +59,31 @@ CPresetStore::CPresetStore() : m_section(kDefaultName), m_folder(kDefaultName) {
 void CPresetStore::FillPresetList(CPresetCombo& combo) {
     if (m_section.empty()) return;
     combo.ResetContent();
-    for (const std::string& name : ListPresetNames(PresetFolder())) combo.AddString(name);
+    for (const PresetEntry& preset : ListPresets()) combo.AddString(preset.name);
 }
 
 std::string CPresetStore::PresetFolder() const {
-    return Settings().PresetPath + "/" + m_folder;
+    return UserFolder(m_folder);
+}
+
+std::string CPresetStore::ShippedPresetFolder() const {
+    return ShippedFolder(m_folder);
 }
 
 std::string CPresetStore::PresetFile(const std::string& name) const {
-    return PresetFolder() + "/" + name + std::string(kExtension);
+    return FileIn(PresetFolder(), name);
+}
+
+std::string CPresetStore::ReadablePresetFile(const std::string& name) const {
+    const std::string mine = PresetFile(name);
+    if (IsRegularFile(mine)) return mine;
+    const std::string shipped = FileIn(ShippedPresetFolder(), name);
+    return IsRegularFile(shipped) ? shipped : mine;
 }
 
 std::string CPresetStore::ReadPresetValue(const std::string& name, const std::string& key) const {
     if (!IsSafeName(name)) return {};
-    std::string value = CIniFile::GetPrivateProfileString(m_section, key, "", PresetFile(name));
+    std::string value = CIniFile::GetPrivateProfileString(m_section, key, "", ReadablePresetFile(name));
     if (value.size() > kMaxValueChars) value.resize(kMaxValueChars);
     return value;
 }
@@ -82,8 +106,9 @@ bool CPresetStore::WritePresetParams(const std::string& name, const Params& para
 
 bool CPresetStore::DeletePresetFile(const std::string& name) const {
     if (!IsSafeName(name)) return false;
-    // Gone already counts as deleted: the preset no longer exists either way.
-    return ::unlink(PresetFile(name).c_str()) == 0 || errno == ENOENT;
+    // Gone already counts as deleted, unless the shipped preset of that name would still be read.
+    if (::unlink(PresetFile(name).c_str()) == 0) return true;
+    return errno == ENOENT && !IsRegularFile(FileIn(ShippedPresetFolder(), name));
 }
 
 void CPresetStore::SetPresetSection(const std::string& name) {
@@ -159,7 +184,8 @@ std::string CPresetStore::TruncateName(std::string_view name) {
 bool CPresetStore::AskPresetName(const std::string& initial, std::string& name) {
     name = TruncateName(initial);
     for (;;) {
-        if (Services().AskText(LoadString(kMsgPresetNameCaption), LoadString(kMsgPresetNamePrompt), name) != MsgAnswer::Ok) {
+        if (Services().AskText(LoadString(kMsgPresetNameCaption), LoadString(kMsgPresetNamePrompt), name) !=
+            MsgAnswer::Ok) {
             return false;
         }
         name = TruncateName(name);
@@ -183,4 +209,14 @@ std::vector<std::string> CPresetStore::ListPresetNames(const std::string& folder
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<CPresetStore::PresetEntry> CPresetStore::ListPresets(const std::string& folderName) {
+    const std::vector<std::string> mine = ListPresetNames(UserFolder(folderName));
+    std::vector<PresetEntry> list;
+    for (const std::string& name : mine) list.push_back({name, false});
+    for (const std::string& name : ListPresetNames(ShippedFolder(folderName))) {
+        if (!std::binary_search(mine.begin(), mine.end(), name)) list.push_back({name, true});
+    }
+    return list;
 }

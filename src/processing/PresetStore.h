@@ -1,6 +1,8 @@
 // Named presets of a filter's eleven parameters. Each preset is one INI file
 // "<PresetPath>/<folder>/<name>.pst"; a filter reads and writes only its own
-// section in it, under the key "Set" as "%d,%d,...,%d".
+// section in it, under the key "Set" as "%d,%d,...,%d". A name the user's
+// folder lacks is read from the presets shipped in the share folder
+// ("<share>/Presets/<folder>"), which are never written or deleted.
 #pragma once
 
 #include <array>
@@ -29,18 +31,28 @@ public:
     // The key that holds the parameters.
     static constexpr const char* kSetKey = "Set";
 
+    // One preset of a list: its name, and whether only the shipped folder holds it.
+    struct PresetEntry {
+        std::string name;
+        bool shipped = false;
+        bool operator==(const PresetEntry&) const = default;
+    };
+
     CPresetStore();
     virtual ~CPresetStore() = default;
 
-    // Empties the combo and lists the names of this filter's preset files
-    // (hidden ones skipped); a missing folder gives an empty list. Does
-    // nothing while the section name is empty.
+    // Empties the combo and lists this filter's presets as ListPresets does. Does nothing while
+    // the section name is empty.
     virtual void FillPresetList(CPresetCombo& combo);
 
-    // "<PresetPath>/<folder name>".
+    // "<PresetPath>/<folder name>": the user's presets, where presets are written.
     std::string PresetFolder() const;
-    // "<PresetFolder>/<name>.pst".
+    // "<share>/Presets/<folder name>": the presets shipped with the program.
+    std::string ShippedPresetFolder() const;
+    // "<PresetFolder>/<name>.pst": the file a preset is written to.
     std::string PresetFile(const std::string& name) const;
+    // The file a preset is read from: the user's when it exists, else the shipped one.
+    std::string ReadablePresetFile(const std::string& name) const;
 
     // The key's value in this filter's section of the preset's file; empty when absent.
     std::string ReadPresetValue(const std::string& name, const std::string& key) const;
@@ -53,7 +65,8 @@ public:
     int ReadPresetParams(const std::string& name, Params& params);
     // Writes params as "Set"; false when nothing was stored.
     bool WritePresetParams(const std::string& name, const Params& params) const;
-    // Deletes the preset's file; false when it could not be removed.
+    // Deletes the preset's file; false when it could not be removed, or when only the shipped
+    // folder holds it.
     bool DeletePresetFile(const std::string& name) const;
 
     // Sets the section name and the folder name.
@@ -91,6 +104,11 @@ public:
     // The names of the preset files in a folder, hidden ones skipped, in
     // byte order; empty when the folder is missing.
     static std::vector<std::string> ListPresetNames(const std::string& folder);
+    // The presets of a preset folder name (a stage's internal name, e.g. "TaviClean"): the
+    // user's first, then the shipped ones the user has none of by that name, each in byte order.
+    static std::vector<PresetEntry> ListPresets(const std::string& folderName);
+    // The same for this filter's folder.
+    std::vector<PresetEntry> ListPresets() const { return ListPresets(m_folder); }
 
 private:
     std::string m_section;

@@ -169,6 +169,37 @@ TEST_F(PresetTest, ListShowsPresetFilesOnlyWithoutHiddenOnes) {
     EXPECT_EQ(combo.GetCount(), 0);
 }
 
+// The user's presets come first; a name only the shipped folder holds is read from there, listed
+// after the user's, shadowed by a save under its name and never deleted.
+TEST_F(PresetTest, ShippedPresetsServeWhereTheUserHasNoneOfThatName) {
+    const fs::path shipped = fs::path(settings.ShareFolder()) / "Presets" / "TestFilter";
+    fs::create_directories(shipped);
+    Put(shipped / "Default.pst", Text(1));
+    Put(shipped / "Bright.pst", Text(2));
+    Put(File("Default"), Text(3));
+    Put(File("Mine"), Text(4));
+
+    using Entry = CPresetStore::PresetEntry;
+    EXPECT_EQ(CPresetStore::ListPresets("TestFilter"),
+              (std::vector<Entry>{{"Default", false}, {"Mine", false}, {"Bright", true}}));
+    filter.FillPresetList(combo);
+    EXPECT_EQ(combo.Names(), (std::vector<std::string>{"Default", "Mine", "Bright"}));
+    ASSERT_EQ(filter.LoadPreset("Default"), 0);
+    EXPECT_EQ(filter.GetParams(), All(3));
+    ASSERT_EQ(filter.LoadPreset("Bright"), 0);
+    EXPECT_EQ(filter.GetParams(), All(2));
+
+    EXPECT_FALSE(filter.DeletePreset("Bright"));
+    filter.SetParams(All(5));
+    ASSERT_TRUE(filter.SavePreset("Bright"));
+    EXPECT_EQ(ReadText((shipped / "Bright.pst").string()), Text(2));
+    ASSERT_EQ(filter.LoadPreset("Bright"), 0);
+    EXPECT_EQ(filter.GetParams(), All(5));
+    EXPECT_TRUE(filter.DeletePreset("Bright"));  // the user's copy; the shipped one is read again
+    ASSERT_EQ(filter.LoadPreset("Bright"), 0);
+    EXPECT_EQ(filter.GetParams(), All(2));
+}
+
 TEST_F(PresetTest, ChildFolderFollowsItsCompositeAndAMissingFolderStoresNothing) {
     filter.SetPresetFolder("Composite");
     EXPECT_FALSE(filter.SavePreset("Default"));

@@ -90,6 +90,9 @@ TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTota
     }
     EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"err.txt", "in.wav", "o.pkf", "o.wav", "out.txt"}));
 
+    // The shipped preset serves a user who has none of that name.
+    ASSERT_EQ(Cli({"--quiet", "clean", in, dir.File("d.wav"), "--preset", "Default"}), 0) << err;
+
     // A preset from the user's folder, an option over it, and bypass copying the audio.
     std::filesystem::create_directories(dir.File("Restova/Presets/TaviClean"));
     std::ofstream(dir.File("Restova/Presets/TaviClean/Gentle.pst")) << "[TaviClean]\nSet=100,200,5,2,0,0,0,0,0,0,0\n";
