@@ -104,11 +104,6 @@ void CPunchAndCrunch::Recompute() {
 }
 
 bool CPunchAndCrunch::Process(CWaveFile& source, CWaveFile& output) {
-    const double fs = source.Format().nSamplesPerSec;
-    if (fs != m_fs) {
-        m_fs = fs;
-        m_paramsChanged = 1;
-    }
     RecomputeIfChanged();
 
     const int channels = source.Format().nChannels == 2 ? 2 : 1;

@@ -175,11 +175,6 @@ bool CVirtualValve::Prepare(CWaveFile& source, CWaveFile&) {
 }
 
 bool CVirtualValve::Process(CWaveFile& source, CWaveFile& output) {
-    const double fs = source.Format().nSamplesPerSec;
-    if (fs != m_fs) {
-        m_fs = fs;
-        m_paramsChanged = 1;
-    }
     RecomputeIfChanged();
 
     const int channels = source.Format().nChannels == 2 ? 2 : 1;

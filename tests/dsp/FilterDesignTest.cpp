@@ -50,6 +50,7 @@ TEST(Butterworth, HalfPowerAtTheCornerForEveryOrder) {
     }
     EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleLowpass(150.0, fs), 150.0, fs)), kHalfPowerDb, 1e-9);
     EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleHighpass(500.0, fs), 500.0, fs)), kHalfPowerDb, 1e-9);
+    EXPECT_NEAR(MagnitudeDb(Response(dsp::DesignOnePoleLowpassRelative(0.01), 441.0, fs)), kHalfPowerDb, 1e-9);
 }
 
 // The tone stack's shelves and peak at the points that define them.
@@ -79,9 +80,8 @@ TEST(Cookbook, ShelvesAndPeak) {
     }
 }
 
-// The hum notch: deep at its centre, half power at its band edges, flat elsewhere; and the
-// section runs what the design describes. Near Nyquist and 0 Hz the band is moved inside and
-// the section stays stable (|beta| < 0.5).
+// The hum notch: deep at its centre, half power at its band edges, flat elsewhere. Near Nyquist
+// and 0 Hz the band is moved inside and the section stays stable (|beta| < 0.5).
 TEST(Notch, DeepAtTheCentreHalfPowerAtTheEdgesStableEverywhere) {
     const double fs = 44100.0;
     const auto notch = dsp::DesignNotch(60.0, 0.07, fs);
@@ -89,19 +89,6 @@ TEST(Notch, DeepAtTheCentreHalfPowerAtTheEdgesStableEverywhere) {
     EXPECT_NEAR(MagnitudeDb(Response(notch, 1000.0, fs)), 0.0, 1e-3);
     EXPECT_NEAR(MagnitudeDb(Response(notch, 60.0 * std::pow(2.0, 0.035), fs)), kHalfPowerDb, 0.05);
     EXPECT_NEAR(MagnitudeDb(Response(notch, 60.0 / std::pow(2.0, 0.035), fs)), kHalfPowerDb, 0.05);
-
-    CNotchSection section;
-    section.SetCoeffs(dsp::DesignNotch(1000.0, 1.0, fs));
-    double in = 0.0, out = 0.0;
-    for (int i = 0; i < 20000; ++i) {
-        const double x = std::sin(2.0 * std::numbers::pi * 1414.0 * i / fs);
-        const double y = section.Process(x);
-        if (i >= 10000) {
-            in += x * x;
-            out += y * y;
-        }
-    }
-    EXPECT_NEAR(10.0 * std::log10(out / in), MagnitudeDb(Response(section.Coeffs(), 1414.0, fs)), 0.01);
 
     for (double f : {0.001, 22049.0}) {
         const dsp::NotchCoeffs c = dsp::DesignNotch(f, 0.07, fs);

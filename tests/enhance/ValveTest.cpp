@@ -13,11 +13,6 @@ namespace {
 constexpr double kFs = 44100.0;
 
 // Mono or stereo sine of hz at amplitude (of full scale), 24-bit.
-std::vector<int32_t> Sine(size_t frames, uint16_t channels, double hz, double amplitude) {
-    const std::vector<int64_t> s = SineWave(frames, channels, hz / kFs, amplitude * 8388608.0);
-    return std::vector<int32_t>(s.begin(), s.end());
-}
-
 double Rms(const std::vector<int32_t>& v, size_t from) {
     double sum = 0;
     for (size_t i = from; i < v.size(); ++i) sum += double(v[i]) * v[i];
@@ -54,7 +49,7 @@ TEST(VirtualValveTest, CurvesSaturateBeyondTheirClampsAndUnknownNumbersFallBack)
 // whatever the drive, on the curves that are nearly straight over the calibration span
 // (curves 2, 5 and 9 bend within it, and curve 8 is one-sided).
 TEST(VirtualValveTest, FullyWetFullBandKeepsSmallSignalsAtTheirLevel) {
-    const std::vector<int32_t> in = Sine(20000, 1, 1000.0, 0.001);
+    const std::vector<int32_t> in = Tone(1000.0, 20000, 1, 0.001 * 8388608.0);
     for (int curve : {0, 1, 3, 4, 6, 7, 10}) {
         for (int drive : {10, 50, 200}) {
             CVirtualValve valve;
@@ -91,7 +86,7 @@ TEST(VirtualValveTest, ToneControlsCutByTheirValue) {
     // The same through the filter: Bass -600 lifts a 60 Hz tone by about 6 dB.
     CVirtualValve valve;
     valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -600, 0, 0));
-    const std::vector<int32_t> in = Sine(30000, 1, 60.0, 0.1);
+    const std::vector<int32_t> in = Tone(60.0, 30000, 1, 0.1 * 8388608.0);
     const std::vector<int32_t> out = FeedFilter(valve, in, 1);
     EXPECT_NEAR(20 * std::log10(Rms(out, 10000) / Rms(in, 10000)), 6.0, 0.3);
 }
@@ -122,9 +117,9 @@ TEST(VirtualValveTest, FlagsPassChannelsAndRunsRepeat) {
 TEST(VirtualValveTest, ClampedOutputIsReportedOnce) {
     CVirtualValve valve;
     valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -1000, 0, 0));
-    FeedFilter(valve, Sine(5000, 1, 100.0, 0.2), 1, {.clamp = true});
+    FeedFilter(valve, Tone(100.0, 5000, 1, 0.2 * 8388608.0), 1, {.clamp = true});
     EXPECT_FALSE(valve.TakeClipReport());
-    FeedFilter(valve, Sine(5000, 1, 100.0, 0.9), 1, {.clamp = true});
+    FeedFilter(valve, Tone(100.0, 5000, 1, 0.9 * 8388608.0), 1, {.clamp = true});
     EXPECT_TRUE(valve.TakeClipReport());
     EXPECT_FALSE(valve.TakeClipReport());
 }

@@ -13,11 +13,6 @@ namespace {
 constexpr uint32_t kRate = 44100;
 const CFilter::Params kMode60 = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-std::vector<int32_t> Tone(double freq, double seconds, int channels = 1, double amp = 2e6) {
-    const auto s = SineWave(static_cast<size_t>(seconds * kRate), channels, freq / kRate, amp);
-    return std::vector<int32_t>(s.begin(), s.end());
-}
-
 // Level of channel c over the last half second, in dB relative to the input's.
 double ChangeDb(const std::vector<int32_t>& in, const std::vector<int32_t>& out, int channels = 1, int c = 0) {
     double a = 0, b = 0;
@@ -31,7 +26,7 @@ double ChangeDb(const std::vector<int32_t>& in, const std::vector<int32_t>& out,
 double Through(int mode, double freq) {
     CAutoHum hum;
     hum.SetParams({mode, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    const auto in = Tone(freq, 2.0);
+    const auto in = Tone(freq, 2 * kRate, 1, 2e6);
     return ChangeDb(in, FeedFilter(hum, in, 1));
 }
 
@@ -50,7 +45,7 @@ TEST(AutoHumTest, HumLevelRisesTowardTheTopForPureHumButNeverPassesIt) {
         CAutoHum hum;
         hum.SetParams(kMode60);
         std::vector<int> levels;
-        FeedFilter(hum, Tone(60.0, 8.0, channels, 8e6), channels,
+        FeedFilter(hum, Tone(60.0, 8 * kRate, channels, 8e6), channels,
                    {.block = 4096, .beforeBlock = [&](size_t) { levels.push_back(hum.GetHumLevel()); }});
         levels.push_back(hum.LastBlockLevel());
         EXPECT_LE(*std::max_element(levels.begin(), levels.end()), CAutoHum::kMaxLevel);
@@ -61,13 +56,13 @@ TEST(AutoHumTest, HumLevelRisesTowardTheTopForPureHumButNeverPassesIt) {
     // Music without hum keeps it near the bottom.
     CAutoHum hum;
     hum.SetParams(kMode60);
-    FeedFilter(hum, Tone(1000.0, 4.0, 2), 2);
+    FeedFilter(hum, Tone(1000.0, 4 * kRate, 2, 2e6), 2);
     EXPECT_LT(hum.LastBlockLevel(), 20);
 }
 
 // Off, bypass and an untouched side come through unchanged; off reports no hum.
 TEST(AutoHumTest, OffBypassAndAnUntouchedSideComeThroughUnchanged) {
-    const auto in = Tone(60.0, 1.5, 2);
+    const auto in = Tone(60.0, 3 * kRate / 2, 2, 2e6);
     CAutoHum hum;
     EXPECT_EQ(FeedFilter(hum, in, 2), in);
     EXPECT_EQ(hum.LastBlockLevel(), 0);

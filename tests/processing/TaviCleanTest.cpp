@@ -48,22 +48,7 @@ std::vector<int32_t> Damaged(size_t frames, int channels, unsigned seed = 3) {
     return v;
 }
 
-class TaviCleanTest : public ProcessingTest {
-protected:
-    // Runs the filter over a whole file through the runner; the step file's samples (empty on failure).
-    std::vector<int32_t> RunOnFile(CFilter& filter, const std::string& path) {
-        CWaveFile source(4096, 4096);
-        if (source.OpenRead(path) != kFileOk) return {};
-        CFilterRunner runner;
-        runner.SetSource(&source);
-        const bool ok = runner.RunFilter(0, 0, &filter, nullptr, false);
-        EXPECT_TRUE(ok) << runner.LastResult();
-        std::vector<int32_t> out = ok ? ReadInternal(runner.LastOutputName()) : std::vector<int32_t>{};
-        source.Close();
-        source.Session().DiscardSession(false);
-        return out;
-    }
-};
+class TaviCleanTest : public ProcessingTest {};
 
 TEST_F(TaviCleanTest, ControlsFlagsAndPresetsMapOntoTheFourStages) {
     CTaviClean clean;
@@ -112,8 +97,9 @@ TEST_F(TaviCleanTest, OutputHasTheInputsLengthForAnyLengthAndFormat) {
             CTaviClean clean;
             clean.SetParams({500, 600, 20, 1, 0, 0, 0, 0, 0, 0, 0});
             // The runner itself refuses a run whose output length differs from the range.
-            const auto out = RunOnFile(clean, path);
-            ASSERT_EQ(out.size(), samples.size()) << f.bits << "-bit " << f.channels << " ch, " << frames;
+            ASSERT_TRUE(RunIntoFile(clean, path, dir.File("out.wav")));
+            ASSERT_EQ(ReadInternal(dir.File("out.wav")).size(), samples.size())
+                << f.bits << "-bit " << f.channels << " ch, " << frames;
         }
     }
 }
@@ -122,12 +108,9 @@ TEST_F(TaviCleanTest, OutputHasTheInputsLengthForAnyLengthAndFormat) {
 // for sample, its onset at the start of the run included.
 TEST_F(TaviCleanTest, AllControlsAtZeroGiveTheInputBack) {
     for (int channels : {1, 2}) {
-        std::vector<int32_t> in(kRate * channels);
-        for (size_t i = 0; i < in.size(); ++i) {
-            const double t = static_cast<double>(i / channels) / kRate;
-            in[i] = static_cast<int32_t>(2048000 * std::sin(2 * std::numbers::pi * 440 * t) +
-                                         1536000 * std::sin(2 * std::numbers::pi * 1000 * t));
-        }
+        std::vector<int32_t> in = Tone(440.0, kRate, channels, 2048000);
+        const std::vector<int32_t> second = Tone(1000.0, kRate, channels, 1536000);
+        for (size_t i = 0; i < in.size(); ++i) in[i] += second[i];
         CTaviClean clean;
         clean.SetParams({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
         EXPECT_EQ(FeedFilter(clean, in, channels), in) << channels;

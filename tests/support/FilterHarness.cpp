@@ -109,6 +109,11 @@ std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed) {
     return v;
 }
 
+std::vector<int32_t> Tone(double hz, size_t frames, int channels, double a) {
+    const std::vector<int64_t> s = SineWave(frames, channels, hz / 44100.0, a);
+    return std::vector<int32_t>(s.begin(), s.end());
+}
+
 std::vector<int64_t> SineWave(size_t frames, int channels, double f, double a, double phase) {
     std::vector<int64_t> s(frames * channels);
     for (size_t i = 0; i < frames; ++i) {
