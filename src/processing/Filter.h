@@ -18,7 +18,7 @@ class CFilterDlg;
 class CPresetCombo;
 class CWaveFile;
 
-// Filter type numbers known to the factory, the runner and the dialogs.
+// Filter type numbers: what the factory builds from, and how a pane tells the kind it shows.
 enum FilterType : int {
     kFilterContinuousNoise = 8,
     kFilterImpulse = 15,

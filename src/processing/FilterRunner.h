@@ -84,7 +84,7 @@ public:
     // Runs filter over [start, end) of the source (bytes; both 0 = all), into a new temporary
     // wave recorded as a session step, or for a preview into the player. channelMode -1 picks
     // stereo-to-stereo or mono-to-mono. True when the run finished (and, unless it was a preview
-    // or a silence marking, its step was recorded).
+    // or by a filter that records no step, its step was recorded).
     bool RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* filter, CFilterDlg* owner, bool preview,
                    int channelMode = -1);
     // One run over the range set on the source, into outputName (empty: the player). A Result.

@@ -77,12 +77,10 @@ TEST(AutoHumTest, OffBypassAndAnUntouchedSideComeThroughUnchanged) {
     EXPECT_LT(ChangeDb(in, out, 2, 0), -30.0);
 }
 
-TEST(AutoHumTest, PresetsStoreTheModeThird) {
-    TempDir dir;
-    AppSettings settings;
-    settings.PresetPath = dir.File("Presets");
-    std::filesystem::create_directories(settings.PresetPath + "/AutoHum");
-    SetSettings(&settings);
+class AutoHumPresetTest : public ProcessingTest {};
+
+TEST_F(AutoHumPresetTest, PresetsStoreTheModeThird) {
+    PresetFolder("AutoHum");
     CAutoHum a;
     a.SetParams({2, 5, 6, 7, 8, 9, 9, 9, 9, 9, 9});
     ASSERT_TRUE(a.SavePreset("Euro"));
@@ -92,7 +90,6 @@ TEST(AutoHumTest, PresetsStoreTheModeThird) {
     ASSERT_EQ(b.LoadPreset("Euro"), 0);
     EXPECT_EQ(b.GetParams(), (CFilter::Params{2, 5, 6, 7, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(b.LoadPreset("Missing"), 1);
-    SetSettings(nullptr);
 }
 
 }  // namespace

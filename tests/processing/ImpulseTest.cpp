@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <random>
 #include <string>
@@ -403,8 +402,6 @@ TEST_F(ImpulseTest, MeasuredRepairQualityOfTheCleanStageSettings) {
         const double removed = 1 - error(out) / error(dirty);
         const double before = Ser(clean, dirty, spans), after = Ser(clean, out, spans);
         const double cleanSer = Ser(clean, run(clean), {{0, clean.size()}});
-        std::printf("%s: %.1f %% of click energy removed, click regions %.1f -> %.1f dB, clean music %.1f dB\n", k.name,
-                    100 * removed, before, after, cleanSer);
         EXPECT_GT(removed, k.minRemoved) << k.name;
         EXPECT_GT(after, before + k.minGain) << k.name;
         EXPECT_GT(cleanSer, k.minCleanSer) << k.name;
@@ -435,7 +432,6 @@ TEST_F(ImpulseTest, AutoregressiveRepairBeatsAStraightLineOnLongGaps) {
         for (size_t i = lo; i < hi; ++i) line[i] = static_cast<int32_t>(y0 + (y1 - y0) * (i - lo + 1) / (hi - lo + 1));
     }
     const double ar = Ser(clean, r, gaps), straight = Ser(clean, line, gaps);
-    std::printf("gaps of 32..496: autoregressive %.1f dB, straight line %.1f dB\n", ar, straight);
     EXPECT_GT(ar, straight + 3.0);
 }
 
