@@ -14,6 +14,7 @@
 #include "Commands.h"
 #include "base/HeadlessServices.h"
 #include "base/Services.h"
+#include "codecs/Codecs.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
     if (isatty(STDERR_FILENO)) services.SetProgressBar(stderr);
     services.SetDocumentOpener("xdg-open");
     SetServices(&services);
+    CCodecs codecs;  // MP3, compressed waves and what FFmpeg reads, wherever a wave is read
 
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;

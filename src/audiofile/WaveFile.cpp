@@ -9,11 +9,12 @@
 #include <thread>
 
 #include "audiofile/BlockConsumer.h"
+#include "audiofile/CodecRegistry.h"
 #include "audiofile/FileMove.h"
+#include "audiofile/FileNames.h"
 #include "audiofile/RiffReader.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
-#include "codecs/PcmConverter.h"
 
 namespace {
 
@@ -469,5 +470,14 @@ int CWaveFile::FileInfo(const std::string& fileName, WaveFileInfo& info, bool qu
 }
 
 int CWaveFile::ConvertToPcm(const std::string& source, std::string& destination) {
-    return CPcmConverter::Convert(*this, source, destination);
+    ICodecRegistry* codecs = CodecRegistry();
+    if (!codecs) return -1;
+    if (PathExists(destination)) destination = NumberedVariant(destination);
+    const size_t readBytes = size_t{m_window.BlockLength()} * 4;
+    int rc = codecs->DecodeToWave(source, destination, readBytes);
+    if (rc == kErrCannotWrite) {
+        destination = NumberedVariant(destination);
+        rc = codecs->DecodeToWave(source, destination, readBytes);
+    }
+    return rc == kErrCannotWrite ? -1 : rc;
 }

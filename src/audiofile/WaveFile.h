@@ -201,7 +201,10 @@ public:
     static int ReportFileError(int code, const std::string& fileName) { return ReportFileError(code, &fileName); }
     // Moves a file without replacing an existing destination; 0 or 1 (box "File R-Name Error" shown).
     static int RenameFile(const std::string& source, const std::string& destination);
-    // Converts a compressed wave into a new PCM wave; destination is in/out.
+    // Converts a compressed wave into a new PCM wave through the installed codecs, reading 4 x L bytes
+    // at a time. destination is in/out: a numbered variant when the name is taken or cannot be
+    // created. 0; the general reader's file error code when the source cannot be read; -1 for any
+    // other failure (no codecs installed, a coding none of them decodes, cancel).
     int ConvertToPcm(const std::string& source, std::string& destination);
 
 private:

@@ -2,10 +2,10 @@
 
 #include <cctype>
 
+#include "audiofile/CodecRegistry.h"
 #include "audiofile/FileError.h"
 #include "audiofile/RiffReader.h"
 #include "audiofile/WaveFormat.h"
-#include "codecs/Mp3Decoder.h"
 
 namespace {
 
@@ -52,23 +52,16 @@ int CWaveProbe::TypeOf(const std::string& fileName) {
 int CWaveProbe::Describe(const std::string& fileName, WaveFileInfo& info) {
     info = WaveFileInfo{};
     info.typeName = "Unknown";
+    const int type = TypeOf(fileName);
     int rc = kFileOk;
-    switch (TypeOf(fileName)) {
-        case kTypeMp3:
-            rc = CMp3Decoder::GetInfo(fileName, info);
-            if (rc == kFileOk) info.typeName = "MP3";
-            break;
-        case kTypeWav:
-            rc = DescribeWave(fileName, info);
-            break;
-        case kTypeWma:
-        case kTypeAiff:
-            rc = kErrTypeUnsupported;
-            break;
-        default:
-            rc = kErrBadType;
-            break;
+    if (type == kTypeWav) {
+        rc = DescribeWave(fileName, info);
+    } else {
+        // Other types are for the codecs; what none of them knows keeps the type's own error.
+        ICodecRegistry* codecs = CodecRegistry();
+        rc = codecs ? codecs->Describe(fileName, info) : kErrBadType;
+        if (rc == kErrBadType) rc = type == kTypeUnknown ? kErrBadType : kErrTypeUnsupported;
     }
-    if (rc != kFileOk) info.typeName = "Unknown";
+    if (rc != kFileOk) info = WaveFileInfo{0, 0, 0, 0, 0, 0, 0.0, "Unknown"};
     return rc;
 }

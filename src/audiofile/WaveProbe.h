@@ -24,8 +24,8 @@ class CWaveProbe {
 public:
     // "WAV", "MP3", "WMA", "AIF"/"AIFF" by extension, case-insensitive; kTypeUnknown without one.
     static int TypeOf(const std::string& fileName);
-    // Editable waves, any other wave coding with 1-2 channels (duration from its byte rate), MP3.
-    // 0 or a file error code (4 for an unknown extension, 105 for WMA/AIFF); typeName "Unknown" on
-    // failure.
+    // Editable waves and any other wave coding with 1-2 channels (duration from its byte rate); other
+    // types as the installed codecs describe them (MP3 ...). 0 or a file error code (4 for an unknown
+    // extension and 105 for MP3, WMA or AIFF that no codec reads); typeName "Unknown" on failure.
     static int Describe(const std::string& fileName, WaveFileInfo& info);
 };

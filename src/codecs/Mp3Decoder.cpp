@@ -9,8 +9,10 @@
 #include <system_error>
 #include <vector>
 
-#include "audiofile/WaveFile.h"
+#include "audiofile/FileError.h"
+#include "audiofile/WaveProbe.h"
 #include "base/Services.h"
+#include "codecs/WaveSink.h"
 
 namespace {
 
@@ -68,10 +70,6 @@ int OpenMp3(const std::string& path, OpenStream& out) {
     return kFileOk;
 }
 
-// The data chunk never grows past the program's part limit, well inside what
-// a 32-bit RIFF size describes.
-constexpr uint64_t kMaxDataBytes = CWaveFile::kDefaultPartLimit;
-
 }  // namespace
 
 int CMp3Decoder::GetInfo(const std::string& path, WaveFileInfo& info) {
@@ -94,41 +92,24 @@ int CMp3Decoder::GetInfo(const std::string& path, WaveFileInfo& info) {
     return kFileOk;
 }
 
-int CMp3Decoder::DecodeMp3File(const std::string& path, const std::string& wavPath) {
+int CMp3Decoder::Decode(const std::string& path, IPcmSink& sink) {
     OpenStream s;
     if (OpenMp3(path, s) != kFileOk) return -1;
-
-    CWaveFile wave;
-    WAVEFORMATEX fmt =
-        MakeWaveFormat(kWaveFormatPcm, static_cast<uint16_t>(s.channels), static_cast<uint32_t>(s.rate), 16);
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(wavPath, ec);
-    auto fail = [&](int result) {
-        wave.Close();
-        std::filesystem::remove(wavPath, ec);
-        return result;
-    };
-    if (wave.OpenWrite(wavPath, fmt, kWriteCreate) != kFileOk) {
-        // A failed creation may still have left an empty file; an older file of that name is left alone.
-        if (existed) {
-            wave.Close();
-            return -1;
-        }
-        return fail(-1);
+    if (!sink.Begin(
+            MakeWaveFormat(kWaveFormatPcm, static_cast<uint16_t>(s.channels), static_cast<uint32_t>(s.rate), 16))) {
+        return -1;
     }
-
     IServices& services = Services();
     std::vector<unsigned char> buffer(65536);
     uint64_t written = 0;
     int lastPercent = -1;
     for (;;) {
-        if (CancelFlag().load()) return fail(-2);
+        if (CancelFlag().load()) return -2;
         size_t done = 0;
         int err = mpg123_read(s.handle.get(), buffer.data(), buffer.size(), &done);
-        if (err != MPG123_OK && err != MPG123_DONE && err != MPG123_NEW_FORMAT) return fail(-1);
+        if (err != MPG123_OK && err != MPG123_DONE && err != MPG123_NEW_FORMAT) return -1;
         if (done > 0) {
-            if (written + done > kMaxDataBytes) return fail(-1);
-            if (wave.Write(buffer.data(), static_cast<int64_t>(done)) != static_cast<int64_t>(done)) return fail(-1);
+            if (!sink.Write(buffer.data(), done)) return -1;
             written += done;
         }
         if (s.frames > 0 && services.ProgressIsOpen()) {
@@ -142,8 +123,12 @@ int CMp3Decoder::DecodeMp3File(const std::string& path, const std::string& wavPa
         if (err == MPG123_DONE) break;
         services.PumpMessages();
     }
-    if (written == 0) return fail(-1);
-    if (wave.FinishWrite() != 0) return fail(-1);
-    wave.Close();
-    return 0;
+    return written == 0 ? -1 : 0;
+}
+
+int CMp3Decoder::DecodeMp3File(const std::string& path, const std::string& wavPath) {
+    CWaveSink sink(wavPath, CWaveSink::Existing::Replace);
+    const int rc = Decode(path, sink);
+    if (rc != 0) return rc;
+    return sink.Finish() == kFileOk ? 0 : -1;
 }

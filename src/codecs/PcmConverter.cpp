@@ -9,15 +9,14 @@ extern "C" {
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 #include <vector>
 
-#include "audiofile/FileNames.h"
+#include "audiofile/FileError.h"
 #include "audiofile/RiffReader.h"
-#include "audiofile/WaveFile.h"
+#include "audiofile/WaveFormat.h"
 #include "base/Services.h"
+#include "codecs/PcmSink.h"
 
 namespace {
 
@@ -28,10 +27,9 @@ constexpr uint16_t kTagImaAdpcm = 17;
 constexpr uint16_t kTagGsm610 = 49;
 constexpr uint16_t kTagExtensible = 0xFFFE;
 
-// Output beyond the program's part limit would not fit a 32-bit data chunk safely.
-constexpr uint64_t kMaxOutputBytes = CWaveFile::kDefaultPartLimit;
-// Block lengths beyond this are not the sample blocks of this program; a default read size is used.
-constexpr uint32_t kMaxBlockLength = 1u << 20;
+// Read sizes beyond this are not the sample blocks of this program; the default is used instead.
+constexpr size_t kMaxReadBytes = size_t{4} << 20;
+constexpr size_t kDefaultReadBytes = 4 * 4096;
 
 uint16_t Le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -202,24 +200,19 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec) || ec.value() != 0;
-}
-
 }  // namespace
 
-int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::string& destination) {
+int CPcmConverter::Convert(const std::string& source, IPcmSink& sink, size_t readBytes) {
     // Damaged blocks are skipped silently; the library must not print on a GUI program's behalf.
     static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
     (void)quiet;
-    if (Exists(destination)) destination = NumberedVariant(destination);
 
     CRiffReader::Header header;
     int rc = CRiffReader::ReadHeader(source, header);
     if (rc != kFileOk) return rc;
+    WAVEFORMATEX described;
     SourceFormat src;
-    if (!ParseFormat(header.fmt, src) || src.channels < 1 || src.channels > 2) return kErrFormat;
+    if (DescribableWaveFormat(header.fmt, described) != kFileOk || !ParseFormat(header.fmt, src)) return kErrFormat;
 
     const AVCodecID codecId = DecoderFor(src);
     const AVCodec* codec = codecId == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(codecId);
@@ -250,39 +243,21 @@ int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::str
     if (fseeko(in.get(), static_cast<off_t>(header.dataOffset), SEEK_SET) != 0) return kErrSeek;
 
     const bool outFloat = kind == OutKind::F32 || kind == OutKind::F64ToF32;
-    WAVEFORMATEX outFormat =
-        MakeWaveFormat(outFloat ? kWaveFormatFloat : kWaveFormatPcm, static_cast<uint16_t>(channels),
-                       static_cast<uint32_t>(dec.ctx->sample_rate), static_cast<uint16_t>(OutBits(kind)));
-    // Never open an existing file: mode 4 would overwrite somebody's data.
-    rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, kWriteUnbuffered);
-    if (rc == kErrCannotWrite) {
-        owner.Close();
-        destination = NumberedVariant(destination);
-        rc = Exists(destination) ? kErrCannotWrite : owner.OpenWrite(destination, outFormat, kWriteUnbuffered);
-    }
-    if (rc != kFileOk) {
-        owner.Close();
+    if (!sink.Begin(MakeWaveFormat(outFloat ? kWaveFormatFloat : kWaveFormatPcm, static_cast<uint16_t>(channels),
+                                   static_cast<uint32_t>(dec.ctx->sample_rate),
+                                   static_cast<uint16_t>(OutBits(kind))))) {
         return -1;
     }
-    const std::string created = destination;
-    auto fail = [&](int result) {
-        owner.Close();
-        std::error_code ec;
-        std::filesystem::remove(created, ec);
-        return result;
-    };
 
-    // Reads of 4 x L source bytes, kept to whole blocks so that no block straddles two reads.
+    // Reads of readBytes, kept to whole blocks so that no block straddles two reads.
     const size_t align = src.blockAlign > 0 ? src.blockAlign : 1;
-    const uint32_t blockLength = owner.BlockLength();
-    size_t chunk = static_cast<size_t>(blockLength > 0 && blockLength <= kMaxBlockLength ? blockLength : 4096) * 4;
+    size_t chunk = readBytes > 0 && readBytes <= kMaxReadBytes ? readBytes : kDefaultReadBytes;
     chunk = chunk < align ? align : chunk / align * align;
     const size_t packetSize = IsBlockCodec(codecId) ? align : chunk;
 
     std::vector<uint8_t> buffer(chunk);
     std::vector<uint8_t> pcm;
     uint64_t remaining = header.dataAvailable;
-    uint64_t written = 0;
     bool decodedAny = false;
     IServices& services = Services();
 
@@ -300,45 +275,42 @@ int CPcmConverter::Convert(CWaveFile& owner, const std::string& source, std::str
             FrameToBytes(dec.frame, channels, kind, pcm);
             av_frame_unref(dec.frame);
             if (pcm.empty()) continue;
-            if (written + pcm.size() > kMaxOutputBytes) return -1;
-            if (owner.Write(pcm.data(), static_cast<int64_t>(pcm.size())) != static_cast<int64_t>(pcm.size())) {
-                return kErrWrite;
-            }
-            written += pcm.size();
+            if (!sink.Write(pcm.data(), pcm.size())) return kErrWrite;
             decodedAny = true;
         }
     };
 
     while (remaining > 0) {
-        if (CancelFlag().load()) return fail(-1);
+        if (CancelFlag().load()) return -1;
         const size_t want = remaining < chunk ? static_cast<size_t>(remaining) : chunk;
         const size_t got = std::fread(buffer.data(), 1, want, in.get());
-        if (got < want && std::ferror(in.get())) return fail(kErrRead);
+        if (got < want && std::ferror(in.get())) return kErrRead;
         if (got == 0) break;
         remaining -= got;
+        if (services.ProgressIsOpen()) {
+            services.ProgressSetPos(static_cast<int>((header.dataAvailable - remaining) * 100 / header.dataAvailable));
+        }
         for (size_t pos = 0; pos < got; pos += packetSize) {
             const size_t size = got - pos < packetSize ? got - pos : packetSize;
-            if (av_new_packet(dec.packet, static_cast<int>(size)) < 0) return fail(-1);
+            if (av_new_packet(dec.packet, static_cast<int>(size)) < 0) return -1;
             std::memcpy(dec.packet->data, buffer.data() + pos, size);
             int ret = avcodec_send_packet(dec.ctx, dec.packet);
             if (ret == AVERROR(EAGAIN)) {  // frames still waiting: take them, then the packet fits
-                if ((ret = drain()) != 0) return fail(ret);
+                if ((ret = drain()) != 0) return ret;
                 ret = avcodec_send_packet(dec.ctx, dec.packet);
             }
             av_packet_unref(dec.packet);
-            if (ret < 0 && ret != AVERROR_INVALIDDATA) return fail(-1);
-            if ((ret = drain()) != 0) return fail(ret);
+            if (ret < 0 && ret != AVERROR_INVALIDDATA) return -1;
+            if ((ret = drain()) != 0) return ret;
         }
         if (got < want) break;
         services.PumpMessages();
     }
     if (avcodec_send_packet(dec.ctx, nullptr) >= 0) {
-        if ((rc = drain()) != 0) return fail(rc);
+        if ((rc = drain()) != 0) return rc;
     }
-    if (CancelFlag().load()) return fail(-1);
+    if (CancelFlag().load()) return -1;
     // Source data of which not one block decoded is a failure, not an empty success.
-    if (header.dataAvailable > 0 && !decodedAny) return fail(-1);
-    if (owner.FinishWrite() != 0) return fail(kErrWrite);
-    owner.Close();
+    if (header.dataAvailable > 0 && !decodedAny) return -1;
     return kFileOk;
 }

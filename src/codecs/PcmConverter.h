@@ -1,18 +1,17 @@
 // Conversion of compressed WAV files (A-law, mu-law, MS and IMA ADPCM, GSM
-// 6.10, extensible) into new PCM WAV files through libavcodec.
+// 6.10, extensible) into PCM through libavcodec.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-class CWaveFile;
+class IPcmSink;
 
 class CPcmConverter {
 public:
-    // The body of CWaveFile::ConvertToPcm, writing through owner (4 x its block
-    // length of source bytes per read). destination is in/out: a numbered
-    // variant when the name is taken. 0; the reader's file error code when the
-    // source cannot be read (1/2 on write/read errors while converting); -1 for
-    // an unknown format, a destination that cannot be created, a decoder that
-    // cannot start, nothing decodable, or cancel. No partial file is left behind.
-    static int Convert(CWaveFile& owner, const std::string& source, std::string& destination);
+    // Decodes the compressed wave source into sink, in the natural width of its coding (float for
+    // float codings), reading readBytes of source data at a time. 0; the reader's file error code
+    // when the source cannot be read (1/2 on write/read errors while converting); -1 for an unknown
+    // format, a decoder that cannot start, a sink that refuses, nothing decodable, or cancel.
+    static int Convert(const std::string& source, IPcmSink& sink, size_t readBytes);
 };

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "audiofile/WaveFile.h"
-#include "codecs/PcmConverter.h"
 #include "base/Services.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
@@ -55,7 +54,7 @@ WaveLayout Layout(uint16_t tag, uint16_t channels, uint16_t bits, Bytes extra,
 
 int Convert(const std::string& source, std::string& destination, uint32_t blockLength = 4096) {
     CWaveFile owner(blockLength, 4096);
-    return CPcmConverter::Convert(owner, source, destination);
+    return owner.ConvertToPcm(source, destination);
 }
 
 class PcmConverterCodecs : public ::testing::TestWithParam<CodecCase> {};
