@@ -27,12 +27,14 @@ uint16_t PlainTag(const std::vector<uint8_t>& fmt, uint16_t tag) {
     return Le16(fmt.data() + 24);
 }
 
+// A frame that holds what the header claims: a rate, and for PCM and float a width we convert with
+// a block align that matches it (a mismatch would misplace every sample after the first).
 bool IsSaneFrame(const WAVEFORMATEX& f, uint16_t plainTag) {
-    if (f.nChannels < 1 || f.nChannels > 2) return false;
+    if (f.nSamplesPerSec == 0 || f.nChannels < 1 || f.nChannels > 2 || f.nBlockAlign == 0) return false;
     if (plainTag != kWaveFormatPcm && plainTag != kWaveFormatFloat) return true;
     WAVEFORMATEX plain = f;
     plain.wFormatTag = plainTag;
-    return CSampleCodec::KindOf(plain) != SampleKind::None;
+    return CSampleCodec::KindOf(plain) != SampleKind::None && f.nBlockAlign == f.nChannels * BytesPerSampleOf(f);
 }
 
 }  // namespace
@@ -63,7 +65,7 @@ int EditableWaveFormat(const std::vector<uint8_t>& fmt, WAVEFORMATEX& out) {
 int DescribableWaveFormat(const std::vector<uint8_t>& fmt, WAVEFORMATEX& out) {
     if (fmt.size() < 16) return kErrFormat;
     const WAVEFORMATEX f = RawWaveFormat(fmt);
-    if (f.nChannels < 1 || f.nChannels > 2) return kErrFormat;
+    if (!IsSaneFrame(f, PlainTag(fmt, f.wFormatTag))) return kErrFormat;
     out = f;
     return kFileOk;
 }

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <optional>
 #include <random>
 
 #include "audiofile/WaveFile.h"
@@ -191,6 +193,41 @@ TEST_F(WaveFileFormat, RefusesWhatItCannotEdit) {
     // Width 12 is read in its 16-bit container, as WAV stores it.
     ASSERT_TRUE(WriteBytes(dir.File("12.wav"), BuildWave(Layout(1, 1, 44100, 12), EncodeSamples(16, {0x7FF0, -16}))));
     EXPECT_EQ(ReadInternal(dir.File("12.wav")), (std::vector<int32_t>{0x7FF000, -16 * 256}));
+}
+
+// A header whose frame cannot hold audio is refused when the file is opened, described or decoded,
+// not carried into an output of rate 0 or misplaced samples.
+TEST_F(WaveFileFormat, HeadersThatCannotBeAudioAreRefusedWhereverTheFileIsOpened) {
+    struct Case {
+        const char* what;
+        uint16_t tag, channels;
+        uint32_t rate;
+        uint16_t bits;
+        std::optional<uint16_t> blockAlign;
+    };
+    const Case cases[] = {{"rate 0", 1, 2, 0, 16, {}},
+                          {"0 bits", 1, 2, 44100, 0, 4},
+                          {"block align short of the frame", 1, 2, 44100, 16, 2},
+                          {"block align past the frame", 1, 2, 44100, 16, 6},
+                          {"extensible 24-bit in 4-byte frames", 0xFFFE, 2, 44100, 24, 4},
+                          {"float in 8-byte mono frames", 3, 1, 48000, 32, 8},
+                          {"mu-law at rate 0", 7, 1, 0, 8, {}},
+                          {"ADPCM without a block align", 2, 1, 22050, 4, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WaveLayout l = Layout(c.tag, c.channels, c.rate, c.bits);
+        l.blockAlign = c.blockAlign;
+        if (c.tag == 0xFFFE) l.fmtExtra = ExtensibleFmtExtra(c.bits, 3, kWaveFormatPcm);
+        const std::string bad = dir.File("bad.wav");
+        ASSERT_TRUE(WriteBytes(bad, BuildWave(l, Bytes(4800, 1))));
+        CWaveFile wave;
+        EXPECT_EQ(wave.OpenRead(bad), kErrFormat);
+        WaveFileInfo info;
+        EXPECT_EQ(CWaveFile::FileInfo(bad, info, true), kErrFormat);
+        std::string pcm = dir.File("pcm.wav");
+        EXPECT_EQ(wave.ConvertToPcm(bad, pcm), kErrFormat);
+        EXPECT_FALSE(std::filesystem::exists(pcm));
+    }
 }
 
 TEST_F(WaveFileFormat, WritesTheMinimalLayoutWithCorrectSizes) {
