@@ -40,20 +40,13 @@ CommandRun DeclareClean(CLI::App& sub) {
     return [r] { return RunClean(*r); };
 }
 
-int RunClean(const CleanRequest& r) {
-    const std::string& in = r.in;
-    const std::string& out = r.out;
-    if (OutIsIn("clean", in, out)) return 2;
-
-    CSettingsScope settings;
-
-    CTaviClean clean;
+bool SetUpClean(CTaviClean& clean, const CleanRequest& r) {
     CFilter::Params p{CTaviCleanDlg::kScratch.start, CTaviCleanDlg::kCrackle.start, CTaviCleanDlg::kHiss.start, 0};
     clean.SetParams(p);
     const std::string presetName = r.preset.value_or(CPresetStore::kDefaultName);
-    if (!LoadNamedPreset(clean, presetName, settings.Get()) && r.preset) {
-        std::fprintf(stderr, "restova-cli clean: cannot load the preset %s\n", presetName.c_str());
-        return 1;
+    if (clean.LoadPreset(presetName) != 0 && r.preset) {
+        Tell("restova-cli: cannot load the Clean preset " + presetName + "; 'restova-cli presets clean' lists them");
+        return false;
     }
     p = clean.GetParams();
     if (r.scratch) p[0] = *r.scratch;
@@ -63,11 +56,23 @@ int RunClean(const CleanRequest& r) {
     clean.SetParams(p);
     clean.SetBypass(r.bypass ? 1 : 0);
     clean.SetKeepResidue(r.keepResidue ? 1 : 0);
+    return true;
+}
+
+int RunClean(const CleanRequest& r) {
+    const std::string& in = r.in;
+    const std::string& out = r.out;
+    if (OutIsIn("clean", in, out)) return 2;
+
+    CSettingsScope settings;
+    CTaviClean clean;
+    if (!SetUpClean(clean, r)) return 1;
 
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("clean", in) || !MakeTempFolder("clean", settings.Get())) return 1;
     if (!r.replaceOut && !OutMayBeWritten("clean", out)) return 1;
-    if (!RunAndCommit(in, out, clean, kMsgCleaningCaption)) return 1;
+    RunReport report;
+    if (!RunAndCommit(in, out, clean, kMsgCleaningCaption, 0, 0, &report)) return 1;
     const CTaviClean::Totals totals = clean.GetTotals();
 
     const CFilter::Params& used = clean.GetParams();
@@ -76,5 +81,6 @@ int RunClean(const CleanRequest& r) {
     std::printf("scratch-events: %lld\ncrackle-events: %lld\nmean-hiss-gain: %.3f\nhum-level: %d\n",
                 static_cast<long long>(totals.scratch), static_cast<long long>(totals.crackle), totals.hissGain,
                 totals.hum);
+    ReportClipping("clean", report.clipped, report.samples);
     return 0;
 }

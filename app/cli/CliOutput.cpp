@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "audiofile/Clipper.h"
 #include "audiofile/WaveFile.h"
 #include "base/Services.h"
 
@@ -24,6 +25,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::atomic<bool>& Interrupted() {
+    static std::atomic<bool> interrupted{false};
+    return interrupted;
+}
 
 void Tell(const std::string& text) {
     Services().MessageBox(text, "", MsgIcon::None, MsgButtons::Ok);
@@ -44,9 +50,7 @@ Consent Ask(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes" ? Consent::Given : Consent::Refused;
 }
 
-bool OutMayBeWritten(const char* command, const std::string& out) {
-    const std::string prefix = std::string("restova-cli ") + command + ": ";
-    const std::string folder = FolderOf(out);
+bool FolderIsWritable(const char* command, const std::string& folder, const std::string& what) {
     struct stat st {};
     int err = 0;
     if (::stat(folder.c_str(), &st) != 0) {
@@ -58,9 +62,17 @@ bool OutMayBeWritten(const char* command, const std::string& out) {
     }
     if (err != 0) {
         // Said before any audio is processed, so that a run is not wasted on an output it cannot keep.
-        Tell(prefix + folder + ": " + std::strerror(err) + "; " + out + " cannot be written");
+        Tell(std::string("restova-cli ") + command + ": " + folder + ": " + std::strerror(err) + "; " + what +
+             " cannot be written");
         return false;
     }
+    return true;
+}
+
+bool OutMayBeWritten(const char* command, const std::string& out) {
+    const std::string prefix = std::string("restova-cli ") + command + ": ";
+    if (!FolderIsWritable(command, FolderOf(out), out)) return false;
+    struct stat st {};
     if (::stat(out.c_str(), &st) != 0) return true;
     if (S_ISDIR(st.st_mode)) {
         Tell(prefix + out + " is a folder; give the name of the wave to write");
@@ -84,6 +96,22 @@ std::string DbFs(double level) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", 20.0 * std::log10(level / 8388608.0));
     return text;
+}
+
+bool ClippedMoreThanATrace(const ClipStats& clipped, uint64_t total) {
+    return clipped.samples * 100000 > total;
+}
+
+void ReportClipping(const char* command, const ClipStats& clipped, uint64_t total, const std::string& hint) {
+    std::printf("clipped-samples: %llu\nclipped-max-db: %.2f\n", static_cast<unsigned long long>(clipped.samples),
+                clipped.OvershootDb());
+    if (!ClippedMoreThanATrace(clipped, total)) return;
+    char text[160];
+    std::snprintf(text, sizeof text, ": %llu samples (%.3f%%) were clipped, by up to %.2f dB",
+                  static_cast<unsigned long long>(clipped.samples),
+                  total ? 100.0 * static_cast<double>(clipped.samples) / static_cast<double>(total) : 100.0,
+                  clipped.OvershootDb());
+    Tell(std::string("restova-cli ") + command + text + (hint.empty() ? "" : "; " + hint));
 }
 
 int ReportUnreadable(int rc, const std::string& path) {

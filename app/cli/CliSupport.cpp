@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -67,10 +68,13 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
 }
 
 bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, MsgId captionId, uint32_t start,
-                  uint32_t end) {
+                  uint32_t end, RunReport* report) {
     return RunInSession(in, [&](CWaveFile& source, CFilterRunner& runner) {
         if (captionId != kMsgNone) runner.SetCaption(LoadString(captionId));
-        return runner.RunFilter(start, end, &filter, nullptr, false) && source.Session().CommitSession(out);
+        const uint64_t bytes = end > start ? end - start : source.DataLength();
+        const bool ran = runner.RunFilter(start, end, &filter, nullptr, false);
+        if (report) *report = {runner.LastClipStats(), bytes / std::max(1, source.BytesPerSample())};
+        return ran && source.Session().CommitSession(out);
     });
 }
 

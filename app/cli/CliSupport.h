@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "audiofile/Clipper.h"
 #include "audiofile/FileNames.h"
 #include "base/StringTable.h"
 
@@ -35,10 +36,17 @@ bool MakeTempFolder(const char* command, const AppSettings& settings);
 // could not be opened (told) or run failed.
 bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& source, CFilterRunner& runner)>& run);
 
+// What a run did besides writing its output.
+struct RunReport {
+    ClipStats clipped;     // clamping of the run's output
+    uint64_t samples = 0;  // samples the run read
+};
+
 // RunInSession with a run of filter over bytes [start, end) of in (0, 0: all of it) under the progress
-// caption captionId (0: the runner's own), whose stream is then written into out.
+// caption captionId (0: the runner's own), whose stream is then written into out. report, when given,
+// receives what the run did.
 bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter, MsgId captionId, uint32_t start = 0,
-                  uint32_t end = 0);
+                  uint32_t end = 0, RunReport* report = nullptr);
 
 // Prints count dividers of block (index, byte position, seconds, name; one line each), then the stage
 // flags as "clean:", "enhance:" and "final:" lines with Y or N; positions are bytes of audio of format.

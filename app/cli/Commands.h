@@ -49,6 +49,7 @@ CommandRun DeclareSplit(CLI::App& sub);
 CommandRun DeclareCd(CLI::App& sub);
 CommandRun DeclarePlaylist(CLI::App& sub);
 CommandRun DeclarePresets(CLI::App& sub);
+CommandRun DeclareRestore(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.
@@ -65,6 +66,14 @@ struct CleanRequest {
     bool replaceOut = false;  // replace an existing OUT without asking
 };
 int RunClean(const CleanRequest& r);
+// Sets clean up as the Clean pane starts: the named preset (default "Default", else the pane's start
+// values), then r's overrides. False (told) when a preset named in r cannot be loaded.
+class CTaviClean;
+bool SetUpClean(CTaviClean& clean, const CleanRequest& r);
+
+// Sets pitch up to play ratio times faster (above 1 shortens the audio).
+class CPitch;
+void SetUpSpeed(CPitch& pitch, double ratio);
 
 // Prints FILE's dividers and stage flags as `dividers` does; an exit status.
 int PrintDividersOf(const std::string& path);
@@ -75,12 +84,7 @@ struct DividerBlock;
 struct WAVEFORMATEX;
 DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_t& count, WAVEFORMATEX& fmt);
 
-// Loads the named preset into filter from the user's presets folder, else from the shipped presets;
-// false when neither has it.
-class CFilter;
-class AppSettings;
-bool LoadNamedPreset(CFilter& filter, const std::string& name, AppSettings& settings);
-
 // Runs filter over the whole of IN as a session step (progress caption captionId) and writes the
 // result into OUT; IN keeps its audio. An exit status.
+class CFilter;
 int RunFilterInto(const char* command, CFilter& filter, const std::string& in, const std::string& out, MsgId captionId);

@@ -53,7 +53,7 @@ int RunEnhance(const EnhanceRequest& r) {
     CSettingsScope settings;
     CTaviEnhance enhancer;
     const std::string& preset = r.preset;
-    if (!LoadNamedPreset(enhancer, preset, settings.Get())) {
+    if (enhancer.LoadPreset(preset) != 0) {
         std::fprintf(stderr, "restova-cli enhance: cannot load the preset %s\n", preset.c_str());
         return 1;
     }
@@ -64,12 +64,11 @@ int RunEnhance(const EnhanceRequest& r) {
     enhancer.SetParams(params);
 
     if (!MakeTempFolder("enhance", settings.Get()) || !OutMayBeWritten("enhance", out)) return 1;
-    const bool ok = RunAndCommit(in, out, enhancer, kMsgEnhancingCaption);
-    if (ok) std::printf("written: %s\n", out.c_str());
-    if (ok && enhancer.TakeClipping()) {
-        std::fprintf(stderr, "restova-cli enhance: some samples were clipped; try a lower --level\n");
-    }
-    return ok ? 0 : 1;
+    RunReport report;
+    if (!RunAndCommit(in, out, enhancer, kMsgEnhancingCaption, 0, 0, &report)) return 1;
+    std::printf("written: %s\n", out.c_str());
+    ReportClipping("enhance", report.clipped, report.samples, "try a lower --level");
+    return 0;
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ int RunFilter(const FilterRequest& r) {
     CSettingsScope settings;
     std::unique_ptr<CFilter> filter = CFilterFactory::CreateFilter(r.type);
     if (!filter) return 1;
-    if (!preset.empty() && !LoadNamedPreset(*filter, preset, settings.Get())) {
+    if (!preset.empty() && filter->LoadPreset(preset) != 0) {
         std::fprintf(stderr, "restova-cli filter: cannot load the preset %s\n", preset.c_str());
         return 1;
     }
@@ -87,8 +87,12 @@ int RunFilter(const FilterRequest& r) {
     // The run ends by discarding IN's session; one the user already has must not go with it.
     if (!HasNoSession("filter", in) || !MakeTempFolder("filter", settings.Get())) return 1;
     if (!preview) {
-        if (!OutMayBeWritten("filter", out) || !RunAndCommit(in, out, *filter, kMsgNone, start, end)) return 1;
+        RunReport report;
+        if (!OutMayBeWritten("filter", out) || !RunAndCommit(in, out, *filter, kMsgNone, start, end, &report)) {
+            return 1;
+        }
         std::printf("written: %s\n", out.c_str());
+        ReportClipping("filter", report.clipped, report.samples);
         return 0;
     }
 

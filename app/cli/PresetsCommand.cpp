@@ -74,11 +74,6 @@ int ListPresets(const std::string& stage) {
 
 }  // namespace
 
-bool LoadNamedPreset(CFilter& filter, const std::string& name, AppSettings&) {
-    // The store itself falls back from the user's presets to the shipped ones.
-    return filter.LoadPreset(name) == 0;
-}
-
 CommandRun DeclarePresets(CLI::App& sub) {
     auto stage = std::make_shared<std::string>();
     sub.add_option("STAGE", *stage, "clean, enhance, or a filter's preset folder (default: all)");

@@ -23,8 +23,10 @@ int RunFilterInto(const char* command, CFilter& filter, const std::string& in, c
     if (OutIsIn(command, in, out) || !HasNoSession(command, in)) return 1;
     CSettingsScope settings;
     if (!MakeTempFolder(command, settings.Get()) || !OutMayBeWritten(command, out)) return 1;
-    if (!RunAndCommit(in, out, filter, captionId)) return 1;
+    RunReport report;
+    if (!RunAndCommit(in, out, filter, captionId, 0, 0, &report)) return 1;
     std::printf("written: %s\n", out.c_str());
+    ReportClipping(command, report.clipped, report.samples);
     return 0;
 }
 

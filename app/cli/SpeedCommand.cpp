@@ -30,6 +30,14 @@ std::optional<double> ParseRatio(const std::string& text) {
 
 }  // namespace
 
+void SetUpSpeed(CPitch& pitch, double ratio) {
+    const int p = CPitch::ParamOf(ratio);
+    CFilter::Params params{};
+    params[0] = p;
+    params[1] = p;
+    pitch.SetParams(params);
+}
+
 CommandRun DeclareSpeed(CLI::App& sub) {
     struct Request {
         std::string in, out;
@@ -66,11 +74,7 @@ CommandRun DeclareSpeed(CLI::App& sub) {
             return 2;
         }
         CPitch filter;
-        const int p = CPitch::ParamOf(ratio);
-        CFilter::Params params{};
-        params[0] = p;
-        params[1] = p;
-        filter.SetParams(params);
+        SetUpSpeed(filter, ratio);
         return RunFilterInto("speed", filter, r->in, r->out, kMsgSpeedCaption);
     };
 }

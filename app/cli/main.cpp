@@ -20,6 +20,7 @@ namespace {
 
 void OnInterrupt(int) {
     CancelFlag().store(true);
+    Interrupted().store(true);
 }
 
 // The deepest command the parser entered (app itself when none).
@@ -61,6 +62,10 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"info", "FILE...", "print the format and length of audio files", DeclareInfo},
         {"demo", "[DIR]", "synthesise a demo recording in DIR and restore it", DeclareDemo},
+        {"restore",
+         "IN... [--to DIR] [--record 33|45|78 --turntable 33|45|78] [--riaa] [--clean-preset P] "
+         "[--enhance-preset P] [--no-enhance] [--index] [--split] [--mp3|--flac] [--jobs N]",
+         "the whole road for each recording: speed, RIAA, Clean, Enhance, index, maximise, split", DeclareRestore},
         {"peaks", "FILE", "build the peak file of a wave and print its levels", DeclarePeaks},
         {"dividers", "FILE", "print the track dividers and stage flags of a wave", DeclareDividers},
         {"index", "FILE", "place track dividers in the silences between the songs of a wave", DeclareIndex},
@@ -181,7 +186,7 @@ int main(int argc, char** argv) {
         }
     }
     SetServices(nullptr);
-    if (CancelFlag().load()) {
+    if (CancelFlag().load() || Interrupted().load()) {
         std::fprintf(stderr, "restova-cli: cancelled\n");
         return 130;
     }

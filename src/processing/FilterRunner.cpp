@@ -135,6 +135,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     if (!m_output) m_output = std::make_unique<CWaveFile>(kOutputBlock, kOutputHistory);
     CWaveFile& source = *m_source;
     CWaveFile& output = *m_output;
+    output.TakeClipStats();  // a run reports only its own clamping
     const uint32_t start = m_rangeStart;
     const uint32_t end = m_rangeEnd;
     const bool noOutput = filter.HasTrait(kTraitNoOutput);
@@ -155,6 +156,7 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
         if (created && result != kRunOk) ::unlink(outputName.c_str());
         m_busy = false;
         m_lastResult = result;
+        m_lastClip = output.TakeClipStats();
         return result;
     };
 

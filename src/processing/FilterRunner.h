@@ -98,6 +98,9 @@ public:
     // text 314), then closes the source. False only when a commit failed.
     bool FinishRun();
 
+    // What clamping did to the output of the last ExecuteFilter: samples clamped and the largest overshoot.
+    const ClipStats& LastClipStats() const { return m_lastClip; }
+
     // The result of the last ExecuteFilter, and the output file name it was given.
     int LastResult() const { return m_lastResult; }
     const std::string& LastOutputName() const { return m_lastOutput; }
@@ -118,4 +121,5 @@ private:
     int m_progressShift = 0;  // positions are shifted right by this to fit the progress window's int range
     int m_lastResult = kRunOk;
     std::string m_lastOutput;
+    ClipStats m_lastClip;
 };

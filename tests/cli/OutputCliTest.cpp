@@ -4,8 +4,10 @@
 // a user can name are listed.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/CliHarness.h"
@@ -76,7 +78,7 @@ TEST_F(OutputCliTest, OutIsCheckedBeforeAnyWorkAndReplacedOnlyWithYes) {
 
     const CliRun replaced = Cli({"riaa", song, out, "--yes"});
     ASSERT_EQ(replaced.status, 0) << replaced.err;
-    EXPECT_EQ(replaced.out, "written: " + out + "\n");
+    EXPECT_EQ(replaced.out.rfind("written: " + out + "\nclipped-samples: ", 0), 0u) << replaced.out;
     WaveContents wave;
     EXPECT_TRUE(ReadWave(out, wave));
 }
@@ -87,7 +89,7 @@ TEST_F(OutputCliTest, CommandsNameWhatTheyWroteAndLevelsComeInDbfs) {
     const std::string out = dir.File("fast.wav");
     CliRun r = Cli({"--quiet", "speed", song, out, "--record", "33", "--turntable", "45"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "written: " + out + "\n");
+    EXPECT_EQ(r.out, "written: " + out + "\nclipped-samples: 0\nclipped-max-db: 0.00\n");
 
     r = Cli({"--quiet", "fade", song, "--in", "100"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -103,6 +105,23 @@ TEST_F(OutputCliTest, CommandsNameWhatTheyWroteAndLevelsComeInDbfs) {
     // The loudest sample, -8000 on the 16-bit scale, is a quarter of full scale less a little.
     EXPECT_NE(r.out.find("max-peak: " + std::to_string(8000 * 256) + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("max-peak-dbfs: -12.25\n"), std::string::npos) << r.out;
+}
+
+// Every stage says how much it clipped; more than a trace is warned about on stderr.
+TEST_F(OutputCliTest, ClippingIsCountedAndMoreThanATraceIsWarnedAbout) {
+    // A loud bass tone, which the RIAA curve raises far past full scale, and a quiet one it does not.
+    for (const auto& [amplitude, clips] : std::vector<std::pair<double, bool>>{{20000, true}, {200, false}}) {
+        std::vector<int64_t> samples(2 * 22050);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = std::lround(amplitude * std::sin(i / 2 * 0.0142));
+        const std::string tone = dir.File("tone.wav"), out = dir.File("riaa.wav");
+        ASSERT_TRUE(WriteWave(tone, 2, 22050, 16, samples));
+        const CliRun r = Cli({"riaa", tone, out, "--yes"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.find("written: " + out + "\nclipped-samples: "), 0u) << r.out;
+        EXPECT_EQ(r.out.find("clipped-samples: 0\nclipped-max-db: 0.00\n") == std::string::npos, clips) << r.out;
+        EXPECT_EQ(r.err.find("samples (") != std::string::npos, clips) << r.err;
+        EXPECT_EQ(r.err.find("were clipped, by up to ") != std::string::npos, clips) << r.err;
+    }
 }
 
 // The shipped presets are listed for every stage; a user's own comes first and hides a shipped one

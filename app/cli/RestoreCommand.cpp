@@ -1,0 +1,142 @@
+// restova-cli restore IN... [--to DIR] [--record R --turntable T] [--riaa]
+//     [--clean-preset P] [--enhance-preset P] [--no-enhance] [--index] [--split]
+//     [--mp3|--flac] [--jobs N]
+// The whole road for each recording in one command (see CSongRestorer), with
+// a line per stage and file on stderr and a table of the songs written at
+// the end: path, length and peak.
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CliArgs.h"
+#include "CliOutput.h"
+#include "CliSupport.h"
+#include "Commands.h"
+#include "SettingsScope.h"
+#include "SongRestorer.h"
+#include "audiofile/FileNames.h"
+#include "base/ProgramPaths.h"
+#include "enhance/Pitch.h"
+#include "enhance/SpeedCorrection.h"
+
+namespace {
+
+enum class Encoding { None, Mp3, Flac };
+
+struct RestoreRequest {
+    std::vector<std::string> inputs;
+    std::string folder;  // empty: the work-in-progress bin
+    std::optional<int> record, turntable;
+    bool riaa = false;
+    std::optional<std::string> cleanPreset;
+    std::string enhancePreset = "Default";
+    bool noEnhance = false;
+    bool index = false;
+    bool split = false;
+    bool mp3 = false;
+    bool flac = false;
+    int jobs = 1;
+};
+
+const char* EncodingName(Encoding encoding) {
+    return encoding == Encoding::Mp3 ? "MP3" : "FLAC";
+}
+
+// Whether songs can be encoded into encoding; the encoders arrive with the compressed formats.
+bool CanEncode(Encoding) {
+    return false;
+}
+
+// Encodes the songs written into encoding beside them; false (told) when it cannot.
+bool EncodeSongs(Encoding encoding, const std::vector<RestoredSong>&) {
+    Tell(std::string("restova-cli restore: ") + EncodingName(encoding) + " encoding is not available yet");
+    return false;
+}
+
+std::string Length(double seconds) {
+    const long long ms = static_cast<long long>(seconds * 1000.0 + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", ms / 60000, ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+void PrintSummary(const std::vector<RestoredSong>& songs) {
+    std::printf("song\tlength\tpeak-dbfs\n");
+    for (const RestoredSong& s : songs) {
+        std::printf("%s\t%s\t%s\n", s.path.c_str(), Length(s.seconds).c_str(), DbFs(s.peak).c_str());
+    }
+    std::fflush(stdout);
+}
+
+int RunRestore(const RestoreRequest& r) {
+    const Encoding encoding = r.mp3 ? Encoding::Mp3 : (r.flac ? Encoding::Flac : Encoding::None);
+    if (encoding != Encoding::None && !CanEncode(encoding)) {
+        // Said before any work, rather than after a long run that cannot give what was asked for.
+        Tell(std::string("restova-cli restore: ") + EncodingName(encoding) +
+             " encoding is not available yet; leave out --" + (r.mp3 ? "mp3" : "flac") + " to get WAV songs");
+        return 1;
+    }
+    // Each result keeps its recording's name (or its dividers'), so two recordings of one name would collide.
+    std::set<std::string> titles;
+    for (const std::string& in : r.inputs) {
+        if (!titles.insert(FileTitle(in)).second) {
+            return UsageError("restore", "two recordings are named " + FileTitle(in) + "; restore them one at a time");
+        }
+    }
+
+    CSettingsScope settings;
+    RestoreSettings road;
+    road.folder = r.folder.empty() ? settings.Get().Bin2Path : r.folder;
+    while (road.folder.size() > 1 && road.folder.back() == '/') road.folder.pop_back();
+    if (r.record && *r.record != *r.turntable) road.speedRatio = CSpeedCorrection::Ratio(*r.record, *r.turntable);
+    road.riaa = r.riaa;
+    road.cleanPreset = r.cleanPreset;
+    road.enhancePreset = r.enhancePreset;
+    road.enhance = !r.noEnhance;
+    road.index = r.index;
+    road.split = r.split;
+    if (r.jobs > 1) Tell("restova-cli restore: --jobs: the recordings are restored one after another for now");
+
+    if (!MakeTempFolder("restore", settings.Get())) return 1;
+    CProgramPaths::MakeDirectories(road.folder);
+    if (!FolderIsWritable("restore", road.folder, "the songs")) return 1;
+
+    CSongRestorer restorer(road);
+    std::vector<RestoredSong> songs;
+    bool failed = false;
+    const int count = static_cast<int>(r.inputs.size());
+    for (int i = 0; i < count && !Interrupted().load(); ++i) {
+        if (!restorer.Restore(r.inputs[i], i + 1, count, songs)) failed = true;
+    }
+    if (!songs.empty()) PrintSummary(songs);
+    if (!failed && encoding != Encoding::None && !EncodeSongs(encoding, songs)) failed = true;
+    return failed ? 1 : 0;
+}
+
+}  // namespace
+
+CommandRun DeclareRestore(CLI::App& sub) {
+    auto r = std::make_shared<RestoreRequest>();
+    sub.add_option("IN", r->inputs, "the recordings (waves) to restore")->required();
+    sub.add_option("--to", r->folder, "where the songs go (default: the work-in-progress bin, Bin2)")->type_name("DIR");
+    const CLI::Validator rpm = CLI::IsMember({"33", "45", "78"});
+    auto* record =
+        sub.add_option("--record", r->record, "the speed the record was made for")->type_name("33|45|78")->check(rpm);
+    auto* turntable = sub.add_option("--turntable", r->turntable, "the speed the turntable ran at")
+                          ->type_name("33|45|78")
+                          ->check(rpm);
+    record->needs(turntable);
+    turntable->needs(record);
+    sub.add_flag("--riaa", r->riaa, "apply the RIAA equalisation (recorded through a flat preamp)");
+    sub.add_option("--clean-preset", r->cleanPreset, "the Clean preset (default: Default)")->type_name("P");
+    sub.add_option("--enhance-preset", r->enhancePreset, "the Enhance preset (default: Default)")->type_name("P");
+    sub.add_flag("--no-enhance", r->noEnhance, "leave out the Enhance stage");
+    sub.add_flag("--index", r->index, "place the track dividers anew in the silences between the songs");
+    sub.add_flag("--split", r->split, "write one wave per song, named after its divider");
+    auto* mp3 = sub.add_flag("--mp3", r->mp3, "also encode the songs as MP3 (not available yet)");
+    sub.add_flag("--flac", r->flac, "also encode the songs as FLAC (not available yet)")->excludes(mp3);
+    AddWhole(sub, "--jobs", r->jobs, 1, 64, "recordings to restore at once (for now one after another)");
+    return [r] { return RunRestore(*r); };
+}
