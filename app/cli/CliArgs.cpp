@@ -69,3 +69,15 @@ int UsageError(const std::string& command, const std::string& message) {
     }
     return 2;
 }
+
+std::pair<CLI::Option*, CLI::Option*> AddRecordSpeeds(CLI::App& sub, std::optional<int>& record,
+                                                      std::optional<int>& turntable) {
+    const CLI::Validator rpm = CLI::IsMember({"33", "45", "78"});
+    auto* made =
+        sub.add_option("--record", record, "the speed the record was made for")->type_name("33|45|78")->check(rpm);
+    auto* played =
+        sub.add_option("--turntable", turntable, "the speed the turntable ran at")->type_name("33|45|78")->check(rpm);
+    made->needs(played);
+    played->needs(made);
+    return {made, played};
+}

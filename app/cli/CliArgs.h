@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 // The help layout: the hand-written synopsis of each command (alternatives such as "--start MS |
 // --end MS" that option lists cannot show) in the usage line and in the list of commands.
@@ -43,6 +44,10 @@ template <class T>
 struct WholeTarget<std::optional<T>> {
     using type = T;
 };
+
+// --record and --turntable (33, 45 or 78 rpm), each needing the other; the two options.
+std::pair<CLI::Option*, CLI::Option*> AddRecordSpeeds(CLI::App& sub, std::optional<int>& record,
+                                                      std::optional<int>& turntable);
 
 template <class T>
 CLI::Option* AddWhole(CLI::App& sub, const std::string& name, T& into, long long min, long long max,

@@ -4,7 +4,14 @@
 // The whole road for each recording in one command (see CSongRestorer), with
 // a line per stage and file on stderr and a table of the songs written at
 // the end: path, length and peak.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,7 +24,9 @@
 #include "SettingsScope.h"
 #include "SongRestorer.h"
 #include "audiofile/FileNames.h"
+#include "base/HeadlessServices.h"
 #include "base/ProgramPaths.h"
+#include "base/Services.h"
 #include "enhance/Pitch.h"
 #include "enhance/SpeedCorrection.h"
 
@@ -70,6 +79,60 @@ void PrintSummary(const std::vector<RestoredSong>& songs) {
     std::fflush(stdout);
 }
 
+// Runs the roads of up to jobs recordings at once, each in a child process (the engine keeps one cancel
+// flag and one progress window per process); the results move into the folder here, one recording at a
+// time, so that questions about files to replace come one by one. False when any recording failed.
+bool RestoreSideBySide(std::vector<std::unique_ptr<CSongRestorer>>& restorers, int jobs,
+                       std::vector<std::vector<RestoredSong>>& written) {
+    std::map<pid_t, size_t> running;
+    bool failed = false;
+    bool forwarded = false;
+    size_t next = 0;
+    for (;;) {
+        while (static_cast<int>(running.size()) < jobs && next < restorers.size() && !Interrupted().load()) {
+            const size_t i = next++;
+            if (!restorers[i]->Prepare()) {
+                failed = true;
+                continue;
+            }
+            std::fflush(nullptr);  // a child must not write out what the parent has buffered
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                // Bars of several roads would overwrite each other; the stage lines say enough.
+                if (auto* headless = dynamic_cast<CHeadlessServices*>(&Services())) headless->SetProgressBar(nullptr);
+                const bool ok = restorers[i]->RunRoad() && restorers[i]->SaveResults();
+                std::fflush(nullptr);
+                ::_exit(ok ? 0 : 1);  // the parent owns the working folder: no destructors here
+            }
+            if (pid < 0) {
+                Tell(std::string("restova-cli restore: cannot start a job: ") + std::strerror(errno));
+                failed = true;
+                continue;
+            }
+            running[pid] = i;
+        }
+        if (running.empty()) break;
+        int status = 0;
+        const pid_t pid = ::waitpid(-1, &status, 0);
+        if (pid < 0) {
+            if (errno != EINTR) break;
+            // Ctrl-C reaches the children of a terminal by itself; a signal sent to us alone is passed on.
+            if (Interrupted().load() && !forwarded) {
+                for (const auto& [child, index] : running) ::kill(child, SIGINT);
+                forwarded = true;
+            }
+            continue;
+        }
+        const auto it = running.find(pid);
+        if (it == running.end()) continue;
+        CSongRestorer& one = *restorers[it->second];
+        const bool ran = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !Interrupted().load();
+        if (!ran || !one.LoadResults() || !one.Finish(written[it->second])) failed = true;
+        running.erase(it);
+    }
+    return !failed && !Interrupted().load();
+}
+
 int RunRestore(const RestoreRequest& r) {
     const Encoding encoding = r.mp3 ? Encoding::Mp3 : (r.flac ? Encoding::Flac : Encoding::None);
     if (encoding != Encoding::None && !CanEncode(encoding)) {
@@ -97,19 +160,28 @@ int RunRestore(const RestoreRequest& r) {
     road.enhance = !r.noEnhance;
     road.index = r.index;
     road.split = r.split;
-    if (r.jobs > 1) Tell("restova-cli restore: --jobs: the recordings are restored one after another for now");
 
     if (!MakeTempFolder("restore", settings.Get())) return 1;
     CProgramPaths::MakeDirectories(road.folder);
     if (!FolderIsWritable("restore", road.folder, "the songs")) return 1;
 
-    CSongRestorer restorer(road);
-    std::vector<RestoredSong> songs;
-    bool failed = false;
+    std::vector<std::unique_ptr<CSongRestorer>> restorers;
     const int count = static_cast<int>(r.inputs.size());
-    for (int i = 0; i < count && !Interrupted().load(); ++i) {
-        if (!restorer.Restore(r.inputs[i], i + 1, count, songs)) failed = true;
+    for (int i = 0; i < count; ++i) {
+        restorers.push_back(std::make_unique<CSongRestorer>(road, r.inputs[i], i + 1, count));
     }
+    std::vector<std::vector<RestoredSong>> written(restorers.size());
+    bool failed = false;
+    if (r.jobs > 1) {
+        failed = !RestoreSideBySide(restorers, r.jobs, written);
+    } else {
+        for (size_t i = 0; i < restorers.size() && !Interrupted().load(); ++i) {
+            CSongRestorer& one = *restorers[i];
+            if (!one.Prepare() || !one.RunRoad() || Interrupted().load() || !one.Finish(written[i])) failed = true;
+        }
+    }
+    std::vector<RestoredSong> songs;
+    for (const auto& some : written) songs.insert(songs.end(), some.begin(), some.end());
     if (!songs.empty()) PrintSummary(songs);
     if (!failed && encoding != Encoding::None && !EncodeSongs(encoding, songs)) failed = true;
     return failed ? 1 : 0;
@@ -121,14 +193,7 @@ CommandRun DeclareRestore(CLI::App& sub) {
     auto r = std::make_shared<RestoreRequest>();
     sub.add_option("IN", r->inputs, "the recordings (waves) to restore")->required();
     sub.add_option("--to", r->folder, "where the songs go (default: the work-in-progress bin, Bin2)")->type_name("DIR");
-    const CLI::Validator rpm = CLI::IsMember({"33", "45", "78"});
-    auto* record =
-        sub.add_option("--record", r->record, "the speed the record was made for")->type_name("33|45|78")->check(rpm);
-    auto* turntable = sub.add_option("--turntable", r->turntable, "the speed the turntable ran at")
-                          ->type_name("33|45|78")
-                          ->check(rpm);
-    record->needs(turntable);
-    turntable->needs(record);
+    AddRecordSpeeds(sub, r->record, r->turntable);
     sub.add_flag("--riaa", r->riaa, "apply the RIAA equalisation (recorded through a flat preamp)");
     sub.add_option("--clean-preset", r->cleanPreset, "the Clean preset (default: Default)")->type_name("P");
     sub.add_option("--enhance-preset", r->enhancePreset, "the Enhance preset (default: Default)")->type_name("P");
@@ -137,6 +202,6 @@ CommandRun DeclareRestore(CLI::App& sub) {
     sub.add_flag("--split", r->split, "write one wave per song, named after its divider");
     auto* mp3 = sub.add_flag("--mp3", r->mp3, "also encode the songs as MP3 (not available yet)");
     sub.add_flag("--flac", r->flac, "also encode the songs as FLAC (not available yet)")->excludes(mp3);
-    AddWhole(sub, "--jobs", r->jobs, 1, 64, "recordings to restore at once (for now one after another)");
+    AddWhole(sub, "--jobs", r->jobs, 1, 64, "recordings to restore at once, each in a process of its own");
     return [r] { return RunRestore(*r); };
 }

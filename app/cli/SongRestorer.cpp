@@ -16,6 +16,8 @@
 #include "audiofile/DividerBlock.h"
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
+#include "base/AppSettings.h"
+#include "base/ProgramPaths.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
 #include "enhance/Pitch.h"
@@ -30,14 +32,12 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // A hidden folder of our own inside the output folder (so that results move out by renaming), removed
 // with whatever is left in it.
 class CWorkFolder {
 public:
     explicit CWorkFolder(const std::string& parent) {
-        std::string pattern = CProgramPathsJoin(parent, ".restova-restore-XXXXXX");
+        std::string pattern = CProgramPaths::Join(parent, ".restova-restore-XXXXXX");
         if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
     }
     ~CWorkFolder() {
@@ -49,11 +49,10 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    static std::string CProgramPathsJoin(const std::string& folder, const std::string& name) {
-        return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-    }
     std::string m_path;
 };
+
+namespace {
 
 bool HasDividers(const std::string& path) {
     auto block = std::make_unique<DividerBlock>();
@@ -103,10 +102,15 @@ void CSongRestorer::Say(const std::string& what) const {
     Tell("restova-cli restore: " + m_label + ": " + what);
 }
 
-bool CSongRestorer::Restore(const std::string& in, int number, int count, std::vector<RestoredSong>& songs) {
-    const std::string title = FileTitle(in);
-    m_in = in;
-    m_label = "[" + std::to_string(number) + "/" + std::to_string(count) + "] " + title;
+CSongRestorer::CSongRestorer(const RestoreSettings& settings, const std::string& in, int number, int count)
+    : m_settings(settings),
+      m_in(in),
+      m_label("[" + std::to_string(number) + "/" + std::to_string(count) + "] " + FileTitle(in)) {}
+
+CSongRestorer::~CSongRestorer() = default;
+
+bool CSongRestorer::Prepare() {
+    const std::string& in = m_in;
     if (CWaveFile::FileTypeOf(in) != kTypeWav) {
         Tell("restova-cli restore: " + in + ": only WAV recordings can be restored for now");
         return false;
@@ -123,28 +127,41 @@ bool CSongRestorer::Restore(const std::string& in, int number, int count, std::v
         return false;
     }
 
-    CWorkFolder work(m_settings.folder);
-    if (work.Path().empty()) {
+    m_work = std::make_unique<CWorkFolder>(m_settings.folder);
+    if (m_work->Path().empty()) {
         Tell("restova-cli restore: cannot make a working folder in " + m_settings.folder + ": " + std::strerror(errno));
         return false;
     }
     // The copy keeps the recording's name (dividers are named after it) and its dividers.
-    const std::string song = work.Path() + "/" + title + ".wav";
-    if (!CopyInto(in, song)) return false;
-    if (PathExists(PeakFileName(in)) && !CopyInto(PeakFileName(in), PeakFileName(song))) return false;
-
-    std::vector<std::string> results;
-    if (!RunRoad(song, results) || Interrupt()) return false;
-    return MoveIntoFolder(results, songs);
+    m_song = m_work->Path() + "/" + FileTitle(in) + ".wav";
+    if (!CopyInto(in, m_song)) return false;
+    return !PathExists(PeakFileName(in)) || CopyInto(PeakFileName(in), PeakFileName(m_song));
 }
 
-bool CSongRestorer::RunRoad(const std::string& song, std::vector<std::string>& results) {
+bool CSongRestorer::RunRoad() {
+    m_results.clear();
+    if (m_song.empty()) return false;
+    // The step waves stay with the copy: roads running side by side must not pick the same names.
+    const std::string temp = m_work->Path() + "/temp";
+    std::error_code ec;
+    fs::create_directory(temp, ec);
+    if (ec) {
+        Tell("restova-cli restore: cannot make " + temp + ": " + ec.message());
+        return false;
+    }
+    struct TempPathScope {
+        std::string kept = Settings().TempPath;
+        ~TempPathScope() { Settings().TempPath = kept; }
+    } scope;
+    Settings().TempPath = temp;
+
+    const std::string& song = m_song;
     CFilterRunner runner;
     CSongDocument doc;
     doc.SetRunner(&runner);
     if (doc.Open(song, true) != kFileOk) return false;
     if (!RunStages(doc)) {
-        // Discarding the session removes the step waves in the temporary folder.
+        // Discarding the session removes the step waves.
         doc.Close(false, true);
         return false;
     }
@@ -152,7 +169,7 @@ bool CSongRestorer::RunRoad(const std::string& song, std::vector<std::string>& r
     doc.SetModified();
     if (!doc.Close(true, true) || Interrupt()) return false;
     if (!m_settings.split) {
-        results = {song};
+        m_results = {song};
         return true;
     }
 
@@ -162,13 +179,42 @@ bool CSongRestorer::RunRoad(const std::string& song, std::vector<std::string>& r
     IServices& ui = Services();
     ui.ProgressOpen(0, 100, LoadString(kMsgChopTitle));
     const CTrackSplitter::Result result =
-        splitter.SplitIntoTracks(song, songs, true, CTrackSplitter::kNamingDividers, &results, false);
+        splitter.SplitIntoTracks(song, songs, true, CTrackSplitter::kNamingDividers, &m_results, false);
     ui.ProgressClose();
     if (result == CTrackSplitter::Result::NoDividers) {
         Say("no track dividers to split at; give --index to place them in the silences");
         return false;
     }
-    return result == CTrackSplitter::Result::Done;
+    return result == CTrackSplitter::Result::Done && !Interrupt();
+}
+
+std::string CSongRestorer::ResultsList() const {
+    return m_work ? m_work->Path() + "/results" : std::string();
+}
+
+bool CSongRestorer::SaveResults() const {
+    std::FILE* f = std::fopen(ResultsList().c_str(), "w");
+    if (!f) return false;
+    bool ok = true;
+    for (const std::string& path : m_results) ok = ok && std::fprintf(f, "%s\n", path.c_str()) > 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool CSongRestorer::LoadResults() {
+    m_results.clear();
+    std::FILE* f = std::fopen(ResultsList().c_str(), "r");
+    if (!f) return false;
+    std::string line;
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+        } else if (!line.empty()) {
+            m_results.push_back(line);
+            line.clear();
+        }
+    }
+    std::fclose(f);
+    return !m_results.empty();
 }
 
 bool CSongRestorer::RunStages(CSongDocument& doc) {
@@ -227,7 +273,8 @@ bool CSongRestorer::RunStages(CSongDocument& doc) {
     return (raised || touches.LastWasSilent()) && !Interrupt();
 }
 
-bool CSongRestorer::MoveIntoFolder(const std::vector<std::string>& results, std::vector<RestoredSong>& songs) {
+bool CSongRestorer::Finish(std::vector<RestoredSong>& songs) {
+    const std::vector<std::string>& results = m_results;
     std::vector<std::string> targets;
     std::string existing;
     for (const std::string& result : results) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,27 +31,42 @@ struct RestoredSong {
     uint32_t peak = 0;  // largest sample magnitude, 24-bit scale
 };
 
+class CWorkFolder;
+
+// One recording's road. Prepare and Finish run in the command's own process; RunRoad, the long part,
+// may run in a child process of its own, which hands its results over through SaveResults.
 class CSongRestorer {
 public:
-    explicit CSongRestorer(const RestoreSettings& settings) : m_settings(settings) {}
+    // in is file number of count, for the progress lines.
+    CSongRestorer(const RestoreSettings& settings, const std::string& in, int number, int count);
+    ~CSongRestorer();
+    CSongRestorer(const CSongRestorer&) = delete;
+    CSongRestorer& operator=(const CSongRestorer&) = delete;
 
-    // Restores the wave in (file number of count, for the progress lines) and appends the songs written
-    // into the folder. False when it failed, was cancelled or the results may not replace files of the
-    // same names (each told).
-    bool Restore(const std::string& in, int number, int count, std::vector<RestoredSong>& songs);
+    // Checks the recording and copies it into a working folder of its own; false (told) when it cannot
+    // be restored.
+    bool Prepare();
+    // The road over the working copy; false when it failed or was cancelled.
+    bool RunRoad();
+    // Writes the files the road made into the working folder, or reads them back; false when it cannot.
+    bool SaveResults() const;
+    bool LoadResults();
+    // Moves the results into the folder after asking about files they replace, and appends the songs
+    // written. False when they may not replace files of the same names (told) or cannot be moved.
+    bool Finish(std::vector<RestoredSong>& songs);
 
 private:
-    // The road over the working copy song; results receives the files to move into the folder.
-    bool RunRoad(const std::string& song, std::vector<std::string>& results);
     bool RunStages(CSongDocument& doc);
-    // Moves results into the folder after asking about files they replace.
-    bool MoveIntoFolder(const std::vector<std::string>& results, std::vector<RestoredSong>& songs);
     // "restova-cli restore: [n/count] title: what" on stderr.
     void Say(const std::string& what) const;
+    std::string ResultsList() const;
 
     const RestoreSettings& m_settings;
-    std::string m_in;
-    std::string m_label;
+    const std::string m_in;
+    const std::string m_label;
+    std::unique_ptr<CWorkFolder> m_work;
+    std::string m_song;                  // the working copy
+    std::vector<std::string> m_results;  // what the road made, in the working folder
 };
 
 // The song's length in seconds and its largest sample magnitude; false when it cannot be read.

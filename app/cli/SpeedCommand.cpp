@@ -47,14 +47,7 @@ CommandRun DeclareSpeed(CLI::App& sub) {
     auto r = std::make_shared<Request>();
     sub.add_option("IN", r->in, "the wave to correct")->required();
     sub.add_option("OUT", r->out, "the wave to write")->required();
-    const CLI::Validator rpm = CLI::IsMember({"33", "45", "78"});
-    auto* record =
-        sub.add_option("--record", r->record, "the speed the record was made for")->type_name("33|45|78")->check(rpm);
-    auto* turntable = sub.add_option("--turntable", r->turntable, "the speed the turntable ran at")
-                          ->type_name("33|45|78")
-                          ->check(rpm);
-    record->needs(turntable);
-    turntable->needs(record);
+    const auto [record, turntable] = AddRecordSpeeds(sub, r->record, r->turntable);
     sub.add_option_function<std::string>(
            "--ratio",
            [r](const std::string& text) {

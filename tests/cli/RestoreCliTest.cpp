@@ -123,3 +123,21 @@ TEST_F(RestoreCliTest, RefusalsFailuresAndInterruptionsLeaveTheFolderAsItWas) {
     EXPECT_EQ(ReadText(out + "/side.wav"), "mine");
     EXPECT_TRUE(FilesUnder(home.Path() / "Restova/Temp").empty());
 }
+
+// Recordings restored side by side give what they give one after another, listed in the order given.
+TEST_F(RestoreCliTest, JobsRestoreRecordingsSideBySideWithTheSameResults) {
+    const std::string other = dir.File("other.wav");
+    fs::copy_file(side, other);
+    const std::string one = dir.File("one"), two = dir.File("two");
+    const CliRun alone = Cli({"restore", other, side, "--to", one, "--index", "--split"});
+    const CliRun together = Cli({"restore", other, side, "--to", two, "--index", "--split", "--jobs", "2"});
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    ASSERT_EQ(together.status, 0) << together.err;
+    const std::vector<std::string> names = Entries(one);
+    ASSERT_EQ(names.size(), 6u);
+    EXPECT_EQ(Entries(two), names);
+    for (const std::string& name : names) EXPECT_EQ(ReadBytes(two + "/" + name), ReadBytes(one + "/" + name)) << name;
+    std::string table = together.out;
+    for (size_t at; (at = table.find(two + "/")) != std::string::npos;) table.replace(at, two.size(), one);
+    EXPECT_EQ(table, alone.out);
+}
