@@ -50,6 +50,10 @@ CommandRun DeclareCd(CLI::App& sub);
 CommandRun DeclarePlaylist(CLI::App& sub);
 CommandRun DeclarePresets(CLI::App& sub);
 CommandRun DeclareRestore(CLI::App& sub);
+CommandRun DeclareWorkflow(CLI::App& sub);
+CommandRun DeclareBins(CLI::App& sub);
+CommandRun DeclareImport(CLI::App& sub);
+CommandRun DeclareWorklist(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.

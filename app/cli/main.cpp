@@ -99,6 +99,12 @@ const std::vector<CliCommand>& CliCommands() {
          "list CD drives and images, read, title and rip their tracks, or write songs to a CD or image", DeclareCd},
         {"playlist", "show | import FILE | save", "print, import into or write the CD playlist of Bin3",
          DeclarePlaylist},
+        {"bins", "", "print the three bins and how many songs each holds", DeclareBins},
+        {"import", "FILE...", "bring WAV, compressed WAV and MP3 files into Bin1 as waves", DeclareImport},
+        {"worklist", "list | add NAME... | delete NAME | rename OLD NEW | send NAME...",
+         "list, fill, rename and empty the worklist (Bin2), or send its songs on to Bin3", DeclareWorklist},
+        {"workflow", "[--answers A,...] [--image-writer OUT.cue] EVENT...",
+         "drive the program's stages without a window, one button or pane action at a time", DeclareWorkflow},
     };
     return commands;
 }

@@ -27,9 +27,9 @@ struct DividerBlock {
     uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this); }
     const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(this); }
 
-    // status: 0 = Clean, 1 = Enhance, 2 = Final Touches.
+    // status: 0 = Clean, 1 = Enhance, 2 = Final Touches. Done is the character '1', not done '0'.
     bool StatusDone(int status) const { return Bytes()[kStatusOffset + status] == '1'; }
-    void SetStatusDone(int status, bool done) { Bytes()[kStatusOffset + status] = done ? '1' : 0; }
+    void SetStatusDone(int status, bool done) { Bytes()[kStatusOffset + status] = done ? '1' : '0'; }
 
     std::string Name(int i) const { return std::string(records[i].name, strnlen(records[i].name, kDividerNameBytes)); }
     void SetName(int i, const std::string& name) {

@@ -11,10 +11,7 @@
 
 #include "audiofile/PosixFile.h"
 
-namespace {
-
-// Copies source to a new destination (never replacing one) and syncs it; 0 or errno.
-int CopyNew(const std::string& source, const std::string& destination) {
+int CopyFileNew(const std::string& source, const std::string& destination, const CopyProgressFn& progress) {
     int in = OpenRegularFile(source, O_RDONLY);
     if (in < 0) return errno;
     struct stat st;
@@ -44,6 +41,7 @@ int CopyNew(const std::string& source, const std::string& destination) {
             break;
         }
         offset += static_cast<uint64_t>(got);
+        if (progress) progress(offset, static_cast<uint64_t>(st.st_size));
     }
     if (!err && fsync(out) != 0) err = errno;
     if (::close(out) != 0 && !err) err = errno;
@@ -51,8 +49,6 @@ int CopyNew(const std::string& source, const std::string& destination) {
     if (err) ::unlink(destination.c_str());
     return err;
 }
-
-}  // namespace
 
 int MoveFileNoReplace(const std::string& source, const std::string& destination) {
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -67,7 +63,7 @@ int MoveFileNoReplace(const std::string& source, const std::string& destination)
         if (err == EPERM || err == ENOTSUP) err = EXDEV;  // no hard links: copy instead
     }
     if (err == EXDEV) {
-        err = CopyNew(source, destination);
+        err = CopyFileNew(source, destination);
         if (err == 0) {
             if (::unlink(source.c_str()) == 0) return 0;
             err = errno;
