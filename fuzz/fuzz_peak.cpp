@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     step.start = U32(data + 4);
     step.newEnd = step.end = U32(data + 8);
     step.sourceOffset = U32(data + 12);
-    if (CPeakFile::LoadStepPeaks(step, fmt, 204) && step.type != kStepCut) {
+    if (CPeakFile::LoadStepPeaks(step, fmt) && step.type != kStepCut) {
         const int64_t expected = int64_t{CPeakFile::PeakOffset(step.sourceOffset, fmt)} -
                                  CPeakFile::PeakOffset(step.start, fmt) + CPeakFile::PeakOffset(step.newEnd, fmt);
         if (!step.peaks || static_cast<int64_t>(step.peaks->size()) != expected) std::abort();

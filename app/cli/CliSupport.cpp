@@ -17,6 +17,7 @@
 #include "base/AppSettings.h"
 #include "base/ProgramPaths.h"
 #include "base/StringTable.h"
+#include "processing/FileReports.h"
 #include "processing/FilterRunner.h"
 
 std::optional<long long> ParseWhole(const std::string& text, long long min, long long max, size_t maxChars) {
@@ -74,7 +75,7 @@ bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter
         const uint64_t bytes = end > start ? end - start : source.DataLength();
         const bool ran = runner.RunFilter(start, end, &filter, nullptr, false);
         if (report) *report = {runner.LastClipStats(), bytes / std::max(1, source.BytesPerSample())};
-        return ran && source.Session().CommitSession(out);
+        return ran && CommitInWindow(source.Session(), out);
     });
 }
 

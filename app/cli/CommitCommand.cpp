@@ -10,13 +10,16 @@
 #include "Commands.h"
 #include "audiofile/EditQueue.h"
 #include "audiofile/WaveFile.h"
+#include "processing/FileReports.h"
 
 namespace {
 
 int RunCommit(const std::string& path) {
     CWaveFile wave;
     wave.SetSessionMode(true);
-    int rc = wave.OpenRead(path, kOpenRead);
+    UseWindowFor(wave.Session());
+    const int rc = wave.OpenRead(path, kOpenRead);
+    ReportFileFaults(wave.Session().TakeFaults());
     if (rc != kFileOk) {
         if (rc != 1) ReportUnreadable(rc, path);
         return 1;
@@ -24,9 +27,10 @@ int RunCommit(const std::string& path) {
     CEditQueue& session = wave.Session();
     // A session that is only the song itself has nothing to write back.
     const auto& steps = session.Steps();
-    const bool modified = !(steps.size() == 1 && steps[0].type == kStepOriginal && steps[0].fileName == path &&
-                            steps[0].start == 0 && steps[0].sourceOffset == 0);
-    const bool ok = !modified || session.CommitSession(path);
+    const bool modified =
+        !(steps.size() == 1 && steps[0].type == kStepOriginal && steps[0].fileName == session.SongPath() &&
+          steps[0].start == 0 && steps[0].sourceOffset == 0);
+    const bool ok = !modified || CommitInWindow(session, path);
     wave.Close();
     // A failed or cancelled commit keeps the session and its files for the next try.
     session.DiscardSession(!ok);

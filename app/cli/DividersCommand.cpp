@@ -10,6 +10,7 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
+#include "processing/FileReports.h"
 
 DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_t& count, WAVEFORMATEX& fmt) {
     count = 0;
@@ -17,7 +18,9 @@ DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_
         // The session's current step holds the dividers the user last saw.
         CWaveFile wave;
         wave.SetSessionMode(true);
-        int rc = wave.OpenRead(path);
+        UseWindowFor(wave.Session());
+        const int rc = wave.OpenRead(path);
+        ReportFileFaults(wave.Session().TakeFaults());
         if (rc != kFileOk) {
             ReportUnreadable(rc, path);
             return DividerRead::Failed;
@@ -35,7 +38,10 @@ DividerRead ReadDividersOf(const std::string& path, DividerBlock& block, uint32_
         return DividerRead::Failed;
     }
     fmt = MakeWaveFormat(info.formatTag, info.channels, info.rate, info.bits);
-    return CPeakFile::ReadDividers(path, block, count) ? DividerRead::Read : DividerRead::NoPeakFile;
+    bool oldFormat = false;
+    if (CPeakFile::ReadDividers(path, block, count, &oldFormat)) return DividerRead::Read;
+    if (oldFormat) ReportFileFaults({{FaultKind::kOldPeakFile, path}});
+    return DividerRead::NoPeakFile;
 }
 
 int PrintDividersOf(const std::string& path) {

@@ -10,6 +10,7 @@
 #include "audiofile/WaveFile.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "processing/FileReports.h"
 
 namespace {
 
@@ -23,14 +24,16 @@ int RunPeaks(const std::string& path) {
     // An old-format file's dividers cannot be trusted; a rebuild is what the user was told to do.
     auto dividers = std::make_unique<DividerBlock>();
     uint32_t count = 0;
-    const bool keep = CPeakFile::ReadDividers(path, *dividers, count, true);
+    const bool keep = CPeakFile::ReadDividers(path, *dividers, count);
 
     PeakResults results;
     Services().ProgressOpen(0, 100, "Building Peak Data");
-    rc = CPeakFile::BuildPeakFile(wave, 0, 0, keep ? dividers.get() : nullptr, keep ? count : 0, results);
+    rc = CPeakFile::BuildPeakFile(wave, 0, 0, keep ? dividers.get() : nullptr, keep ? count : 0, results,
+                                  ProgressInWindow());
     Services().ProgressClose();
+    if (rc == 0 && results.shortWave) ReportFileFaults({{FaultKind::kSizeInconsistent, path}});
     if (rc == -1) {
-        ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
+        ReportFileFaults({{FaultKind::kNoPeakFile, path}});
         return 1;
     }
     if (rc != 0) {

@@ -1,38 +1,35 @@
 // CEditQueue: a song's session, the ordered steps of its edits and the
 // virtual stream they describe. The steps are mirrored in the session file
-// beside the song; the stream is a list of segments, each a byte range of the
-// song's own data or of a step file, rebuilt from the steps after every change.
+// beside the song (CSessionFile); the stream is rebuilt from them after every
+// change (CSessionStream); committing writes it back once (CSessionCommit).
+// A private session keeps its session file and the song's peak data in the
+// temporary folder instead, so that the song's folder is only read.
 //
 // Positions and lengths are bytes of audio data. Failures are reported by
-// return values; messages go through ShowMessage.
+// return values and by the faults collected for the caller (TakeFaults);
+// questions go to the decisions the caller supplies. Nothing is shown here.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "audiofile/DividerBlock.h"
+#include "audiofile/FileFault.h"
+#include "audiofile/JobProgress.h"
 #include "audiofile/QueEdit.h"
+#include "audiofile/SessionStream.h"
 #include "audiofile/WaveFormat.h"
 
 class CEditQueue {
 public:
-    // One byte range of the stream: [start, end) shows the source file's data from offset on.
-    struct Segment {
-        std::string fileName;
-        std::string label;
-        uint32_t start = 0;
-        uint32_t end = 0;
-        uint32_t offset = 0;       // bytes into the file's audio data
-        uint32_t dataOffset = 44;  // file position of the first data byte, refreshed on opening
-        std::shared_ptr<const std::vector<uint8_t>> peaks;  // peak values of the source file
-        int fd = -1;                                        // open while the stream reads from it
-    };
+    using Segment = CSessionStream::Segment;
 
-    // Unit of the commit copy loop (bytes): large, so that a song is copied at the disk's pace.
-    static constexpr uint32_t kCommitBlockBytes = 256 * 1024;
-    static constexpr int kProgressIntervalMs = 1000;  // progress, message pump and cancel check
+    // Asked when some steps of a session on disk cannot be read (songPath: the song): true keeps the
+    // steps before the first bad one, false starts afresh (the session file is deleted).
+    using RecoveryDecision = std::function<bool(const std::string& songPath)>;
 
     CEditQueue() = default;
     ~CEditQueue();
@@ -42,19 +39,30 @@ public:
     // The folder of temporary waves (the TempPath setting); the system's temporary folder when unset.
     void SetTempPath(const std::string& path) { m_tempPath = path; }
     const std::string& TempPath() const { return m_tempPath; }
+    // Without a decision a damaged session is left as it is and opening it fails (kSessionDamaged).
+    void SetRecoveryDecision(RecoveryDecision decide) { m_recover = std::move(decide); }
+    // Hears how far the long jobs inside get: peak files built while opening or adding steps, and
+    // commits given no progress of their own.
+    void SetProgress(JobProgress progress) { m_progress = std::move(progress); }
+    // From the next OpenSession on: the session file and the song's peak data go to the temporary
+    // folder, and no session on disk is loaded; for runs that only read the song.
+    void SetPrivate(bool on) { m_private = on; }
+    bool IsPrivate() const { return m_private; }
+    // The faults met since the last call, oldest first; the caller reports them.
+    FileFaults TakeFaults();
 
     // Loads (or starts) the session of songPath, whose data is dataSize bytes; 0, or -1 when a step's
-    // peak data cannot be loaded. Damaged sessions ask message 376 and recover or start afresh.
+    // peak data cannot be loaded or a damaged session was left alone. Paths are kept absolute.
     int OpenSession(const std::string& songPath, const WAVEFORMATEX& songFormat, uint32_t dataSize);
     // Bytes read from the virtual stream at the cursor; 0 at the end or when a segment file fails.
     int64_t ReadStream(void* buffer, int64_t byteCount);
     // origin 0 = absolute, 1 = relative, 2 = from the end (length - offset). New cursor (bytes), 0 on failure.
     int64_t SeekStream(int64_t offset, int origin);
-    uint32_t StreamLength() const { return m_streamLength; }
-    uint64_t StreamPosition() const { return m_cursor; }
+    uint32_t StreamLength() const { return m_stream.Length(); }
+    uint64_t StreamPosition() const { return m_stream.Position(); }
     bool IsValid() const { return m_valid; }
     // Closes every open segment file.
-    void CloseSegments();
+    void CloseSegments() { m_stream.CloseFiles(); }
 
     // Step adding; each saves the session and rebuilds the stream. 0 (or the new step's index for a cut),
     // -1 when the range does not fit the stream, the step file is unusable or its peaks cannot be loaded.
@@ -74,14 +82,16 @@ public:
     void SetDividers(const DividerBlock& block, uint32_t count);
 
     // Largest peak over the stream bytes [a, b), on the 24-bit scale; 0 for an empty range.
-    uint32_t StreamPeak(uint32_t a, uint32_t b) const;
+    uint32_t StreamPeak(uint32_t a, uint32_t b) const { return m_stream.Peak(a, b); }
     // Positions the peak reader at the peak value of stream byte position x; false past the end.
-    bool SeekPeaks(uint32_t x);
+    bool SeekPeaks(uint32_t x) { return m_stream.SeekPeaks(x); }
     // Copies up to count 16-bit peak values from the reader's position on; the number copied.
-    uint32_t ReadPeaks(uint16_t* values, uint32_t count);
+    uint32_t ReadPeaks(uint16_t* values, uint32_t count) { return m_stream.ReadPeaks(values, count); }
 
     // Writes the stream into target (the song's own path, or another); true when target now holds it.
-    bool CommitSession(const std::string& target);
+    // progress hears how far the copy and the peak file got; its false cancels the copy, and then the
+    // song and the session stay as they were.
+    bool CommitSession(const std::string& target, const JobProgress& progress = {});
     // Forgets the session; without keepFiles the step files, their peak files and the session file go too.
     void DiscardSession(bool keepFiles);
     // Steps that read the song's own file read newPath instead (only when the first step is the song).
@@ -90,48 +100,47 @@ public:
     bool SaveSession();
 
     const std::vector<CQueEdit>& Steps() const { return m_steps; }
-    const std::vector<Segment>& Segments() const { return m_segments; }
+    const std::vector<Segment>& Segments() const { return m_stream.Segments(); }
     int CurrentStep() const { return m_current; }
     const std::string& SongPath() const { return m_songPath; }
     const std::string& SessionPath() const { return m_sessionPath; }
     const WAVEFORMATEX& Format() const { return m_format; }
 
-    // Applies steps[0..count) in order to an empty stream: its segments and length (bytes). False when a
-    // step's range does not fit the stream it applies to (segments then hold the steps before it).
+    // Applies steps[0..count) in order to an empty stream (see CSessionStream::BuildSegments).
     static bool BuildSegments(const std::vector<CQueEdit>& steps, size_t count, std::vector<Segment>& segments,
-                              uint32_t& length);
+                              uint32_t& length) {
+        return CSessionStream::BuildSegments(steps, count, segments, length);
+    }
     // Index of the first step that cannot be read (missing or short file, a range that does not fit); -1 if none.
     static int FirstInvalidStep(const std::vector<CQueEdit>& steps);
 
 private:
-    enum class LoadResult { Absent, Loaded, Damaged };
-    LoadResult LoadSessionFile(std::vector<CQueEdit>& steps) const;
+    enum class Loaded { kAbsent, kLoaded, kDamaged };
+    Loaded LoadSessionFile(std::vector<CQueEdit>& steps) const;
+    bool RecoverSession(std::vector<CQueEdit>& steps, Loaded loaded);
+    bool StartPrivate();
     int AddStep(CQueEdit step, bool loadPeaks);
     void Rebuild();
-    bool OpenSegment(Segment& s);
-    size_t SegmentAt(uint64_t position) const;
-    uint32_t MappedPeakStart(size_t segment) const;
-    uint32_t ReadPeaksAt(uint64_t& peakPos, size_t& segment, uint16_t* values, uint32_t count) const;
     void ClearMemory();
     bool RenameSongSteps(const std::string& newPath);
-    // 0 when the stream is in scratch (not yet synced), 1 when cancelled, -1 on failure; scratch is gone unless 0.
-    int CopyStreamTo(const std::string& scratch);
-    bool InstallOverSong(const std::string& scratch);
-    bool ReplaceSongBy(const std::string& scratch);
-    bool InstallAtTarget(const std::string& scratch, const std::string& target);
+    // Steps that read from read to instead, saved; false when the session cannot be saved.
+    bool ReplaceStepFiles(const std::string& from, const std::string& to);
+    std::string TempFolder() const;
+    // The peak file that holds the peaks and dividers of a step reading file.
+    std::string PeakPathOf(const std::string& file) const;
+    void AddFault(FaultKind kind, const std::string& path);
 
-    int m_current = -1;               // index of the current (always the last) step
-    uint32_t m_samplesPerPeak = 204;  // samples of one channel per peak value
+    int m_current = -1;  // index of the current (always the last) step
     bool m_valid = false;
-    size_t m_segment = 0;  // stream cursor: segment index and byte position
-    uint64_t m_cursor = 0;
-    size_t m_peakSegment = 0;  // peak reader: segment index and peak byte position
-    uint64_t m_peakPos = 0;
+    bool m_private = false;
     WAVEFORMATEX m_format;
-    uint32_t m_streamLength = 0;
     std::string m_sessionPath;
     std::string m_songPath;
+    std::string m_songPeakPath;  // where the song's own peaks are read (a private session's may be in Temp)
     std::string m_tempPath;
-    std::vector<Segment> m_segments;
     std::vector<CQueEdit> m_steps;
+    CSessionStream m_stream;
+    RecoveryDecision m_recover;
+    JobProgress m_progress;
+    FileFaults m_faults;
 };

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "audiofile/FileNames.h"
 #include "audiofile/PosixFile.h"
 
 int CopyFileNew(const std::string& source, const std::string& destination, const CopyProgressFn& progress) {
@@ -71,4 +72,40 @@ int MoveFileNoReplace(const std::string& source, const std::string& destination)
         }
     }
     return err;
+}
+
+bool LinkOrCopy(const std::string& source, const std::string& destination) {
+    if (::link(source.c_str(), destination.c_str()) == 0) return true;
+    switch (errno) {
+        case EXDEV:
+        case EPERM:
+        case EMLINK:
+        case ENOSYS:
+        case EOPNOTSUPP: {
+            const int err = CopyFileNew(source, destination);
+            errno = err;
+            return err == 0;
+        }
+        default:
+            return false;
+    }
+}
+
+bool MoveReplacing(const std::string& source, const std::string& destination) {
+    if (::rename(source.c_str(), destination.c_str()) == 0) return true;
+    if (errno != EXDEV) return false;
+    const std::string scratch = NumberedVariant(destination, 1000);
+    const int err = CopyFileNew(source, scratch);
+    if (err != 0) {
+        errno = err;
+        return false;
+    }
+    if (::rename(scratch.c_str(), destination.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(scratch.c_str());
+        errno = saved;
+        return false;
+    }
+    ::unlink(source.c_str());
+    return true;
 }

@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
-#include "base/StringTable.h"
+#include "audiofile/TempFiles.h"
 
 namespace {
 
@@ -31,6 +32,23 @@ size_t ExtensionDot(const std::string& path) {
 std::string ReplaceExtension(const std::string& path, const std::string& ext) {
     size_t dot = ExtensionDot(path);
     return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    if (ec) p = path;
+    std::string s = p.lexically_normal().string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
 }
 
 bool PathExists(const std::string& path) {
@@ -73,14 +91,15 @@ std::string FileInTempDir(const std::string& dir, const std::string& name) {
     return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-std::string TempWaveName(const std::string& tempDir, int start) {
+std::string TempWaveName(const std::string& tempDir, int start, bool* crowded) {
     int n = std::clamp(start, 0, kTempWaveLast);
     std::string name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
     while (PathExists(name) && n < kTempWaveLast) {
         ++n;
         name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
     }
-    if (n > kTempWaveWarnAbove) ShowMessage(kMsgTooManyTempFiles, MsgIcon::Stop);
+    if (crowded) *crowded = n > kTempWaveWarnAbove;
+    CTempFiles::Reserve(name);
     return name;
 }
 

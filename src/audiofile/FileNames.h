@@ -14,14 +14,20 @@ inline constexpr size_t kMaxBaseNameChars = 250;
 std::string SessionFileName(const std::string& songPath);
 // "Song.wav" -> "Song.pkf"; the same rule with ".pkf".
 std::string PeakFileName(const std::string& wavePath);
-// The first free "<dir>/dctmp<N>.wav" from start on; message 107 once N passes 9900, and at 9999 the
-// search ends and that name is taken even when it exists.
-std::string TempWaveName(const std::string& tempDir, int start = 1);
+// The first free "<dir>/dctmp<N>.wav" from start on, recorded as this process's (CTempFiles) so that no
+// sweep removes it. crowded (when given) tells whether N passed 9900; at 9999 the search ends and
+// that name is taken even when it exists.
+std::string TempWaveName(const std::string& tempDir, int start = 1, bool* crowded = nullptr);
 // Folder + base name (cut to 250 characters) with its trailing digits T replaced by N, N starting at
 // max(T, minimum, 1) and counting up while that file exists, up to 9999.
 std::string NumberedVariant(const std::string& path, int minimum = 1);
 // dir + "/" (when missing) + name.
 std::string FileInTempDir(const std::string& dir, const std::string& name);
+// path made absolute (from the working folder) and normalised: no "." or ".." parts, no doubled or
+// trailing "/".
+std::string AbsolutePath(const std::string& path);
+// True when both names reach the same file (or are the same text).
+bool SamePath(const std::string& a, const std::string& b);
 // True when something (even a dangling link) is at path.
 bool PathExists(const std::string& path);
 // The folder part of path: "." when it has none, "/" for the root.

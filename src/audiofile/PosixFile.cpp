@@ -44,3 +44,19 @@ int64_t ReadAllAt(int fd, void* data, size_t n, uint64_t offset) {
     }
     return static_cast<int64_t>(got);
 }
+
+bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out) {
+    out.clear();
+    const int fd = OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && st.st_size >= 0 && static_cast<uint64_t>(st.st_size) <= maxBytes;
+    if (ok) {
+        out.resize(static_cast<size_t>(st.st_size));
+        const int64_t got = ReadAllAt(fd, out.data(), out.size(), 0);
+        ok = got >= 0;
+        out.resize(ok ? static_cast<size_t>(got) : 0);
+    }
+    ::close(fd);
+    return ok;
+}

@@ -24,7 +24,7 @@ constexpr const char* kRenameCaption = "File R-Name Error";
 }  // namespace
 
 CWaveFile::CWaveFile(uint32_t blockLength, uint32_t historyCapacity)
-    : m_window(blockLength, historyCapacity), m_session(std::make_unique<CEditQueue>()), m_cancel(&CancelFlag()) {
+    : m_window(blockLength, historyCapacity), m_session(std::make_unique<CSessionReader>()), m_cancel(&CancelFlag()) {
     m_format = MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16);
     m_kind = CSampleCodec::KindOf(m_format);
     m_raw.resize(m_window.Room() * 4);
@@ -46,7 +46,7 @@ void CWaveFile::ResetCursors() {
 int CWaveFile::OpenRead(const std::string& fileName, OpenFlags flags) {
     const bool write = (flags & (kOpenWrite | kOpenReadWrite)) != 0;
     m_outputMode = write ? kOutFile : kOutNone;
-    if (flags == kOpenRead && m_sessionMode && m_session->IsValid() && fileName == m_fileName) {
+    if (flags == kOpenRead && m_session->Resume(fileName, m_fileName)) {
         RewindSession();
         return kFileOk;
     }
@@ -58,7 +58,7 @@ int CWaveFile::OpenRead(const std::string& fileName, OpenFlags flags) {
     m_format = fmt;
     m_kind = CSampleCodec::KindOf(fmt);
     m_fileName = name;
-    if (m_sessionMode && OpenThroughSession(name, static_cast<uint32_t>(m_data.Length())) != kFileOk) return 1;
+    if (m_session->Mode() && OpenThroughSession(name, static_cast<uint32_t>(m_data.Length())) != kFileOk) return 1;
     m_clipper.ResetLimits();
     m_window.Clear();
     ResetCursors();
@@ -70,22 +70,18 @@ int CWaveFile::Reopen(OpenFlags flags) {
     return OpenRead(std::string(m_fileName), flags);
 }
 
-// A session already loaded for this very file only needs rewinding.
+// A session already loaded for this very file only needs rewinding (the reader did that).
 void CWaveFile::RewindSession() {
     CloseFile();
     ResetCursors();
-    m_sessionOpen = true;
-    m_session->SeekStream(0, 0);
-    m_rangeEnd = m_session->StreamLength();
+    m_rangeEnd = m_session->Length();
 }
 
 // Opens the song's session over the file just opened; every read then goes through its segments.
 int CWaveFile::OpenThroughSession(const std::string& fileName, uint32_t dataBytes) {
-    const int rc = m_session->OpenSession(fileName, m_format, dataBytes);
+    const int rc = m_session->Open(fileName, m_format, dataBytes);
     CloseFile();
-    if (rc != 0) return 1;
-    m_sessionOpen = true;
-    return kFileOk;
+    return rc;
 }
 
 int CWaveFile::OpenWrite(const std::string& fileName, WAVEFORMATEX& fmt, WriteMode mode) {
@@ -139,13 +135,12 @@ void CWaveFile::CloseFile() {
 
 void CWaveFile::Close() {
     CloseFile();
-    if (m_sessionOpen) m_session->CloseSegments();
-    m_sessionOpen = false;
+    m_session->Close();
     ResetCursors();
 }
 
 int CWaveFile::FinishWrite(uint32_t) {
-    if (!m_data.IsWritable()) return m_sessionOpen ? kFileOk : kErrCannotWrite;
+    if (!m_data.IsWritable()) return m_session->IsOpen() ? kFileOk : kErrCannotWrite;
     const bool flushed = FlushDirect();
     StopDirect();
     return m_data.Finish() && flushed ? kFileOk : kErrWrite;
@@ -230,19 +225,19 @@ bool CWaveFile::PutSampleSlow(int32_t value) {
 // --- raw access -------------------------------------------------------------
 
 uint32_t CWaveFile::DataLength() const {
-    if (m_sessionOpen) return m_session->StreamLength();
+    if (m_session->IsOpen()) return m_session->Length();
     return static_cast<uint32_t>(std::min<uint64_t>(m_data.Length(), std::numeric_limits<uint32_t>::max()));
 }
 
 int64_t CWaveFile::Read(void* buffer, int64_t byteCount) {
     if (byteCount < 0 || (!buffer && byteCount > 0)) return -1;
-    if (m_sessionOpen) return m_session->ReadStream(buffer, byteCount);
+    if (m_session->IsOpen()) return m_session->Read(buffer, byteCount);
     if (m_data.IsWritable() && !FlushDirect()) return -1;
     return m_data.Read(buffer, byteCount);
 }
 
 int64_t CWaveFile::Seek(int64_t offset, int origin) {
-    if (m_sessionOpen) return m_session->SeekStream(offset, origin);
+    if (m_session->IsOpen()) return m_session->Seek(offset, origin);
     if (!m_data.IsOpen() || !FlushDirect()) return -1;
     return m_data.Seek(offset, origin);
 }
@@ -276,7 +271,7 @@ uint32_t CWaveFile::SetRange(uint32_t startBytes, uint32_t endBytes) {
 // where there is one; bytes read, 0 at the end, -1 on error.
 int64_t CWaveFile::DecodeFromFile(size_t count, size_t bytesPerSample) {
     int32_t* dst = m_window.BlockStart();
-    if (m_sessionOpen || m_data.IsWritable()) {
+    if (m_session->IsOpen() || m_data.IsWritable()) {
         const int64_t got = Read(m_raw.data(), static_cast<int64_t>(count * bytesPerSample));
         if (got > 0) CSampleCodec::Decode(m_kind, m_raw.data(), dst, static_cast<size_t>(got) / bytesPerSample);
         return got;

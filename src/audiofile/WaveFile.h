@@ -19,7 +19,7 @@
 #include "audiofile/BlockWindow.h"
 #include "audiofile/Clipper.h"
 #include "audiofile/Dither.h"
-#include "audiofile/EditQueue.h"
+#include "audiofile/SessionReader.h"
 #include "audiofile/FileError.h"
 #include "audiofile/PartRollover.h"
 #include "audiofile/SampleCodec.h"
@@ -166,15 +166,15 @@ public:
 
     // --- state -------------------------------------------------------------
     const std::string& FileName() const { return m_fileName; }
-    bool IsOpen() const { return m_data.IsOpen() || m_sessionOpen; }
+    bool IsOpen() const { return m_data.IsOpen() || m_session->IsOpen(); }
     OutputMode GetOutputMode() const { return m_outputMode; }
     void SetOutputMode(OutputMode mode) {
         m_outputMode = mode;
         UpdatePutEnd();
     }
-    void SetSessionMode(bool on) { m_sessionMode = on; }
-    bool SessionMode() const { return m_sessionMode; }
-    CEditQueue& Session() { return *m_session; }
+    void SetSessionMode(bool on) { m_session->SetMode(on); }
+    bool SessionMode() const { return m_session->Mode(); }
+    CEditQueue& Session() { return m_session->Queue(); }
     bool IsLastBlock() const { return m_lastBlock != 0; }
     uint32_t DataCursor() const { return m_dataCursor; }
     uint32_t BlockLength() const { return m_window.BlockLength(); }
@@ -233,10 +233,8 @@ private:
     CPartRollover m_parts;
     uint32_t m_dataBytes = 0;
     std::string m_fileName;
-    bool m_sessionMode = false;
-    bool m_sessionOpen = false;  // reads go through the session
     CDither m_dither;
-    std::unique_ptr<CEditQueue> m_session;
+    std::unique_ptr<CSessionReader> m_session;  // reading through the song's session
     WAVEFORMATEX m_format;
     SampleKind m_kind = SampleKind::S16;
     CWaveDataFile m_data;

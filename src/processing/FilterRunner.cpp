@@ -15,6 +15,7 @@
 #include "base/Services.h"
 #include "base/StringTable.h"
 #include "devices/PreviewPlayer.h"
+#include "processing/FileReports.h"
 #include "processing/Filter.h"
 
 namespace {
@@ -53,6 +54,13 @@ std::string CFilterRunner::TempFolder() {
     return ec ? std::string("/tmp") : dir.string();
 }
 
+std::string CFilterRunner::NewTempWave() {
+    bool crowded = false;
+    std::string name = TempWaveName(TempFolder(), 1, &crowded);
+    if (crowded) ReportFileFaults({{FaultKind::kTooManyTempFiles, TempFolder()}});
+    return name;
+}
+
 bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* filter, CFilterDlg* owner, bool preview,
                               int channelMode) {
     // A press of Preview or Process while a preview plays, or any press while a run is busy, only stops it.
@@ -76,7 +84,10 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     // edited without a session); every other run reads and extends the session.
     const bool noStep = filter->HasTrait(kTraitNoStep);
     if (!noStep) m_source->SetSessionMode(true);
-    if (m_source->Reopen(kOpenRead) != kFileOk) {
+    UseWindowFor(m_source->Session());
+    const int opened = m_source->Reopen(kOpenRead);
+    ReportFileFaults(m_source->Session().TakeFaults());
+    if (opened != kFileOk) {
         m_lastResult = kRunCannotRead;
         return false;
     }
@@ -93,7 +104,7 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
 
     const std::string tempDir = TempFolder();
     m_source->Session().SetTempPath(tempDir);
-    const std::string outputName = preview ? std::string() : TempWaveName(tempDir);
+    const std::string outputName = preview ? std::string() : NewTempWave();
 
     if (channelMode == -1) channelMode = m_source->Format().nChannels == 2 ? kModeStereo : kModeMono;
     SetRange(startBytes, endBytes);
@@ -116,6 +127,7 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     } else {
         rc = m_source->Session().AddFilterStep(outputName, start, end, filter->GetDisplayName(), 0);
     }
+    ReportFileFaults(m_source->Session().TakeFaults());
     if (rc < 0) {
         // A step file the session would not take is of no use to anyone.
         ::unlink(outputName.c_str());
@@ -328,7 +340,7 @@ bool CFilterRunner::FinishRun() {
     IServices& ui = Services();
     const std::string name = m_source->FileName();
     ui.ProgressOpen(0, 100, FormatString(kMsgSaving, name));
-    const bool ok = m_source->Session().CommitSession(name);
+    const bool ok = CommitInWindow(m_source->Session(), name);
     CloseSource();
     ui.ProgressClose();
     if (ok) m_produced = false;

@@ -80,6 +80,9 @@ public:
 
     // Where runs and edits put their temporary waves: the TempPath setting, else the system's.
     static std::string TempFolder();
+    // A new temporary wave's name in TempFolder(), kept from sweeps while this process runs; message 107
+    // when the folder is crowded.
+    static std::string NewTempWave();
 
     // Runs filter over [start, end) of the source (bytes; both 0 = all), into a new temporary
     // wave recorded as a session step, or for a preview into the player. channelMode -1 picks

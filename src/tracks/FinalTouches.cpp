@@ -13,16 +13,16 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "devices/PreviewPlayer.h"
-#include "devices/TrackPlayer.h"
-#include "processing/FilterRunner.h"
-#include "processing/GainChange.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "devices/PreviewPlayer.h"
+#include "devices/TrackPlayer.h"
+#include "processing/FileReports.h"
+#include "processing/FilterRunner.h"
+#include "processing/GainChange.h"
 #include "tracks/SongDocument.h"
 
 namespace {
-
 
 // Gain-change shapes and the channel modes of a runner pass.
 constexpr int kShapeRise = 0;
@@ -272,7 +272,7 @@ bool CFinalTouches::RunFade(bool preview) {
     if (preview) return RunPass(gain, start, end, std::string(), caption) == CFilterRunner::kRunOk;
 
     // Plain mode: the faded range goes into a temporary wave, which then replaces the range in the song.
-    const std::string faded = TempWaveName(CFilterRunner::TempFolder());
+    const std::string faded = CFilterRunner::NewTempWave();
     if (RunPass(gain, start, end, faded, caption) != CFilterRunner::kRunOk) return false;
     const bool ok = ReplacePlain(start, end, faded);
     RemoveWave(faded);
@@ -288,11 +288,7 @@ int CFinalTouches::RunPass(CFilter& filter, uint32_t start, uint32_t end, const 
         return CFilterRunner::kRunBusy;
     }
     CWaveFile& wave = m_doc.Wave();
-    const int rc = wave.Reopen(kOpenRead);
-    if (rc != kFileOk) {
-        if (rc != 1) CWaveFile::ReportFileError(rc, m_doc.Path());
-        return CFilterRunner::kRunCannotRead;
-    }
+    if (ReportOpening(wave, wave.Reopen(kOpenRead), m_doc.Path()) != kFileOk) return CFilterRunner::kRunCannotRead;
     const std::string previous = runner->Caption();
     runner->SetSource(&wave);
     runner->SetCaption(caption);
@@ -328,17 +324,14 @@ bool CFinalTouches::MaximizeGain() {
 
     uint32_t peak = 0;
     if (m_doc.SessionMode()) {
-        const int rc = wave.Reopen(kOpenRead);
-        if (rc != kFileOk) {
-            if (rc != 1) CWaveFile::ReportFileError(rc, m_doc.Path());
-            return finish(false);
-        }
+        if (ReportOpening(wave, wave.Reopen(kOpenRead), m_doc.Path()) != kFileOk) return finish(false);
         peak = wave.Session().StreamPeak(0, length);
     } else {
         PeakResults results;
         const CDividerList& dividers = m_doc.Dividers();
-        const int rc =
-            CPeakFile::BuildPeakFile(wave, 0, 0, &dividers.Block(), static_cast<uint32_t>(dividers.Count()), results);
+        const int rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers.Block(), static_cast<uint32_t>(dividers.Count()),
+                                                results, ProgressInWindow());
+        if (rc == 0 && results.shortWave) ReportFileFaults({{FaultKind::kSizeInconsistent, m_doc.Path()}});
         if (rc != 0) {
             if (rc == -1) {
                 ShowMessage(kMsgNoPeakFile, MsgIcon::Stop);
@@ -378,12 +371,14 @@ bool CFinalTouches::MaximizeGain() {
 
 bool CFinalTouches::MaximizeSession(CFilter& gain, uint32_t length, const std::string& caption) {
     const std::string tempDir = CFilterRunner::TempFolder();
-    const std::string output = TempWaveName(tempDir);
+    const std::string output = CFilterRunner::NewTempWave();
     // A cancelled or failed pass has removed its output already.
     if (RunPass(gain, 0, length, output, caption) != CFilterRunner::kRunOk) return false;
     CWaveFile& wave = m_doc.Wave();
     wave.Session().SetTempPath(tempDir);
-    if (wave.Session().AddReplaceStep(output, 0, length) < 0) {
+    const int added = wave.Session().AddReplaceStep(output, 0, length);
+    ReportFileFaults(wave.Session().TakeFaults());
+    if (added < 0) {
         RemoveWave(output);
         return false;
     }
@@ -417,11 +412,7 @@ bool CFinalTouches::CutRange(uint32_t start, uint32_t end) {
     }
 
     CWaveFile& wave = m_doc.Wave();
-    const int rc = wave.Reopen(kOpenRead);
-    if (rc != kFileOk) {
-        if (rc != 1) CWaveFile::ReportFileError(rc, m_doc.Path());
-        return false;
-    }
+    if (ReportOpening(wave, wave.Reopen(kOpenRead), m_doc.Path()) != kFileOk) return false;
     bool ok = true;
     if (end > wave.DataLength()) {
         ShowMessage(kMsgCutSize, MsgIcon::Exclamation);
@@ -429,6 +420,7 @@ bool CFinalTouches::CutRange(uint32_t start, uint32_t end) {
     } else if (start < end) {
         wave.Session().SetTempPath(CFilterRunner::TempFolder());
         ok = wave.Session().AddCutStep(start, end) >= 0;
+        ReportFileFaults(wave.Session().TakeFaults());
     }
     wave.Close();
     m_doc.Refresh();
@@ -540,7 +532,8 @@ bool CFinalTouches::InstallScratch(const std::string& scratch) {
     const CDividerList& dividers = m_doc.Dividers();
     int rc = wave.OpenRead(scratch);
     if (rc == kFileOk) {
-        rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers.Block(), static_cast<uint32_t>(dividers.Count()), results);
+        rc = CPeakFile::BuildPeakFile(wave, 0, 0, &dividers.Block(), static_cast<uint32_t>(dividers.Count()), results,
+                                      ProgressInWindow());
     }
     wave.Close();
     if (rc != 0 || !SyncPath(scratchPeaks, false)) {

@@ -7,6 +7,7 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "devices/TrackPlayer.h"
+#include "processing/FileReports.h"
 #include "processing/FilterRunner.h"
 
 CSongDocument::CSongDocument()
@@ -26,12 +27,9 @@ int CSongDocument::Open(const std::string& path, bool sessionMode) {
     m_wave = std::make_unique<CWaveFile>(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
     m_wave->SetSessionMode(sessionMode);
     m_wave->Session().SetTempPath(CFilterRunner::TempFolder());
-    const int rc = m_wave->OpenRead(path, kOpenRead);
-    if (rc != kFileOk) {
-        // A session that cannot be opened has shown its own message.
-        if (!(sessionMode && rc == 1)) CWaveFile::ReportFileError(rc, path);
-        return rc;
-    }
+    UseWindowFor(m_wave->Session());
+    const int rc = ReportOpening(*m_wave, m_wave->OpenRead(path, kOpenRead), path);
+    if (rc != kFileOk) return rc;
     m_path = path;
     m_sessionMode = sessionMode;
     m_dataLength = m_wave->DataLength();
@@ -54,14 +52,15 @@ bool CSongDocument::LoadDividers() {
     }
     // Plain mode: the wave's own peak file, built (keeping the dividers it has) when missing or stale.
     const std::string peaks = PeakFileName(m_path);
-    bool have = CPeakFile::ReadDividers(m_path, *block, count, true);
+    bool have = CPeakFile::ReadDividers(m_path, *block, count);
     if (!have || !CPeakFile::PeakFileIsCurrent(m_path, peaks)) {
         if (!have) count = 0;
         PeakResults results;
-        if (CPeakFile::BuildPeakFile(*m_wave, 0, 0, block.get(), count, results) != 0) {
+        if (CPeakFile::BuildPeakFile(*m_wave, 0, 0, block.get(), count, results, ProgressInWindow()) != 0) {
             m_dividers.Assign(*block, count);
             return false;
         }
+        if (results.shortWave) ReportFileFaults({{FaultKind::kSizeInconsistent, m_path}});
         m_wave->Close();
     }
     m_dividers.Assign(*block, count);
@@ -74,7 +73,7 @@ bool CSongDocument::Close(bool commit, bool discardSession) {
     m_wave->Close();
     if (m_sessionMode) {
         CEditQueue& session = m_wave->Session();
-        if (commit && m_modified) ok = session.CommitSession(m_path);
+        if (commit && m_modified) ok = CommitInWindow(session, m_path);
         // A failed commit keeps the session and its files for the next try.
         if (discardSession && ok) session.DiscardSession(false);
     }
@@ -108,9 +107,14 @@ bool CSongDocument::SaveDividers() {
     if (!m_open) return false;
     if (m_sessionMode) {
         m_wave->Session().SetDividers(m_dividers.Block(), static_cast<uint32_t>(m_dividers.Count()));
+        ReportFileFaults(m_wave->Session().TakeFaults());
         return true;
     }
-    return CPeakFile::WriteDividers(m_path, m_dividers.Block(), static_cast<uint32_t>(m_dividers.Count()));
+    bool oldFormat = false;
+    const bool written =
+        CPeakFile::WriteDividers(m_path, m_dividers.Block(), static_cast<uint32_t>(m_dividers.Count()), &oldFormat);
+    if (oldFormat) ReportFileFaults({{FaultKind::kOldPeakFile, m_path}});
+    return written;
 }
 
 void CSongDocument::Select(uint32_t start, uint32_t end) {

@@ -9,15 +9,15 @@
 
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
-#include "processing/FilterRunner.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "processing/FileReports.h"
+#include "processing/FilterRunner.h"
 #include "tracks/DividerList.h"
 #include "tracks/MarkSilence.h"
 #include "tracks/SongDocument.h"
 
 namespace {
-
 
 constexpr double kFullScale16 = 8388352.0;  // 16-bit full scale on the 24-bit scale
 constexpr int kBelowRms = 12;               // dB between the RMS level and the threshold
@@ -43,7 +43,9 @@ int CTrackIndexer::ThresholdFor(double rms) {
 double CTrackIndexer::SongRms(CSongDocument& doc) {
     CWaveFile& wave = doc.Wave();
     wave.SetSessionMode(doc.SessionMode());
-    if (wave.Reopen(kOpenRead) != kFileOk) return -1.0;
+    const int opened = wave.Reopen(kOpenRead);
+    ReportFileFaults(wave.Session().TakeFaults());
+    if (opened != kFileOk) return -1.0;
     const uint32_t length = wave.SetRange(0, 0);
     wave.SetHistory(0);
     wave.SetLookahead(0);

@@ -13,10 +13,10 @@
 #include "audiofile/WaveFile.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "processing/FileReports.h"
 #include "tracks/SongDocument.h"
 
 namespace {
-
 
 constexpr size_t kMaxFileNameBytes = 255;  // one path component on the file systems we write to
 const std::string kWaveExtension = ".wav";
@@ -167,10 +167,9 @@ CTrackSplitter::Result CTrackSplitter::SplitIntoTracks(const std::string& source
     CancelFlag().store(false);
     auto wave = std::make_unique<CWaveFile>(16, 0);
     wave->SetSessionMode(true);
-    const int rc = wave->OpenRead(source);
+    UseWindowFor(wave->Session());
+    const int rc = ReportOpening(*wave, wave->OpenRead(source), source);
     if (rc != kFileOk) {
-        // A session that cannot be opened has shown its own message.
-        if (rc != 1) CWaveFile::ReportFileError(rc, source);
         wave->Session().DiscardSession(true);
         return Result::Failed;
     }

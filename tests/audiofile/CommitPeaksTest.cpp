@@ -140,8 +140,9 @@ TEST_F(CommitPeaksFailureTest, PeakFileThatCannotBeWrittenKeepsSongAndSession) {
     EXPECT_FALSE(q.CommitSession(m_song));
     EXPECT_TRUE(ReadBytes(m_song) == song);
     EXPECT_FALSE(fs::exists(scratch));
-    ASSERT_EQ(m_services.Messages().size(), 1u);
-    EXPECT_EQ(m_services.Messages()[0].text, LoadString(kMsgNoPeakFile));
+    const FileFaults faults = q.TakeFaults();
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_EQ(faults[0].kind, FaultKind::kNoPeakFile);
     EXPECT_EQ(q.Steps().size(), 3u);
 
     // Once the name is free again the same session commits.

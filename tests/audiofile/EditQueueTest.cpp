@@ -155,11 +155,13 @@ TEST_F(EditQueueTest, StepsShapeTheStreamAndSurviveReopening) {
 TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
     struct Case {
         bool shortFile;  // else missing
-        MsgAnswer answer;
+        bool decided;    // else nobody decides
+        bool recover;
         size_t stepsAfter;
     };
-    for (Case c : {Case{false, MsgAnswer::Yes, 2}, Case{false, MsgAnswer::No, 1}, Case{true, MsgAnswer::Cancel, 1}}) {
-        SCOPED_TRACE(::testing::Message() << c.shortFile << " " << static_cast<int>(c.answer));
+    for (Case c : {Case{false, true, true, 2}, Case{false, true, false, 1}, Case{true, true, false, 1},
+                   Case{true, false, false, 4}}) {
+        SCOPED_TRACE(::testing::Message() << c.shortFile << c.decided << c.recover);
         std::string second;
         {
             CEditQueue q;
@@ -174,14 +176,27 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
         } else {
             fs::remove(second);
         }
-        services.ClearMessages();
-        services.QueueAnswer(c.answer);
+        const Bytes session = ReadBytes(dir.File("Song.ses"));
+        std::vector<std::string> asked;
         CEditQueue q;
+        if (c.decided) {
+            q.SetRecoveryDecision([&](const std::string& song) {
+                asked.push_back(song);
+                return c.recover;
+            });
+        }
+        if (!c.decided) {
+            // Left alone: the open fails and says so, and the session stays for a caller that decides.
+            EXPECT_EQ(Open(q), -1);
+            const FileFaults faults = q.TakeFaults();
+            ASSERT_EQ(faults.size(), 1u);
+            EXPECT_EQ(faults[0].kind, FaultKind::kSessionDamaged);
+            EXPECT_EQ(ReadBytes(dir.File("Song.ses")), session);
+            fs::remove(dir.File("Song.ses"));
+            continue;
+        }
         ASSERT_EQ(Open(q), 0);
-        ASSERT_EQ(services.Messages().size(), 1u);
-        EXPECT_NE(services.Messages()[0].text.find("session file associated with the wave file is corrupt"),
-                  std::string::npos);
-        EXPECT_EQ(services.Messages()[0].buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(asked, std::vector<std::string>{m_song});
         Bytes expected = m_songBytes;
         if (c.stepsAfter == 2) {
             const Bytes f = Pattern(8000, 2);
@@ -191,12 +206,12 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
 
         // What was decided is what is on disk now.
         CEditQueue again;
-        services.ClearMessages();
         ASSERT_EQ(Open(again), 0);
-        EXPECT_TRUE(services.Messages().empty());
+        EXPECT_TRUE(again.TakeFaults().empty());
         EXPECT_EQ(again.Steps().size(), c.stepsAfter);
         again.DiscardSession(false);
     }
+    EXPECT_TRUE(services.Messages().empty());
 }
 
 TEST_F(EditQueueTest, CommitIntoTheSongThenDiscardLeavesOnlyTheSong) {
@@ -238,9 +253,14 @@ TEST_F(EditQueueTest, CancelledCommitLeavesSongAndSessionUntouched) {
     const Bytes songFile = ReadBytes(m_song), session = ReadBytes(dir.File("Song.ses"));
     const auto before = FilesUnder(dir.Path());
 
-    CancelFlag().store(true);
-    EXPECT_FALSE(q.CommitSession(m_song));
-    CancelFlag().store(false);
+    // Cancelled as the last block is copied, the latest moment a cancel is heard.
+    std::vector<int> heard;
+    EXPECT_FALSE(q.CommitSession(m_song, [&](JobPhase phase, int percent) {
+        EXPECT_EQ(phase, JobPhase::kCopying);
+        heard.push_back(percent);
+        return percent < 100;
+    }));
+    EXPECT_EQ(heard, (std::vector<int>{0, 100}));
     EXPECT_EQ(ReadBytes(m_song), songFile);
     EXPECT_EQ(ReadBytes(dir.File("Song.ses")), session);
     EXPECT_EQ(FilesUnder(dir.Path()), before);

@@ -66,11 +66,19 @@ CQueEdit StepOf(const std::string& wave, uint32_t type, uint32_t end) {
     return step;
 }
 
+// The kinds of the faults, in order.
+std::vector<FaultKind> KindsOf(const FileFaults& faults) {
+    std::vector<FaultKind> kinds;
+    for (const FileFault& f : faults) kinds.push_back(f.kind);
+    return kinds;
+}
+
 class PeakFileTest : public ProcessingTest {
 protected:
-    int Shown(int id) const {
-        return static_cast<int>(std::count_if(services.Messages().begin(), services.Messages().end(),
-                                              [&](const auto& m) { return m.text == LoadString(MsgId(id)); }));
+    void TearDown() override {
+        // These layers leave every message to their callers.
+        EXPECT_TRUE(services.Messages().empty());
+        ProcessingTest::TearDown();
     }
 
     // Builds the peak file of a wave; the builder's result.
@@ -79,8 +87,14 @@ protected:
         CWaveFile file;
         PeakResults r;
         const int rc = file.OpenRead(wave);
-        return rc != 0 ? rc : CPeakFile::BuildPeakFile(file, first, last, block, count, r);
+        shortWave = false;
+        if (rc != 0) return rc;
+        const int built = CPeakFile::BuildPeakFile(file, first, last, block, count, r);
+        shortWave = r.shortWave;
+        return built;
     }
+
+    bool shortWave = false;  // the last Build padded a wave shorter than its header
 };
 
 }  // namespace
@@ -150,7 +164,7 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     layout.claimedDataSize = 2 * 2040;  // ten groups claimed, one present
     ASSERT_TRUE(WriteBytes(wave, BuildWave(layout, EncodeSamples(16, std::vector<int64_t>(204, 512)))));
     ASSERT_EQ(Build(wave), 0);
-    EXPECT_EQ(Shown(kMsgSizeInconsistent), 1);
+    EXPECT_TRUE(shortWave);
     EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(wave))), (std::vector<uint16_t>{512, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // A header claiming gigabytes costs one buffer of zeros, not gigabytes.
@@ -159,11 +173,10 @@ TEST_F(PeakFileTest, ShortWaveIsPaddedWithZerosAndReported) {
     ASSERT_EQ(Build(wave), 0);
     EXPECT_EQ(ValuesOf(ReadBytes(PeakFileName(wave))).size(), 1u + 4096u);
 
-    // A complete wave shows nothing.
-    services.ClearMessages();
+    // A complete wave is no short one.
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(2040, 512)));
     ASSERT_EQ(Build(wave), 0);
-    EXPECT_EQ(Shown(kMsgSizeInconsistent), 0);
+    EXPECT_FALSE(shortWave);
 }
 
 TEST_F(PeakFileTest, BuilderFailuresAreReturned) {
@@ -216,17 +229,20 @@ TEST_F(PeakFileTest, ForeignAndDamagedHeadersFailSafelyAndStayUntouched) {
         WritePeaks(wave, b);
         EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count)) << size;
     }
-    EXPECT_FALSE(CPeakFile::ReadDividers(dir.File("missing.wav"), block, count));
-    EXPECT_EQ(Shown(kMsgOldPeakFile), 0);
+    bool oldFormat = true;
+    EXPECT_FALSE(CPeakFile::ReadDividers(dir.File("missing.wav"), block, count, &oldFormat));
+    EXPECT_FALSE(oldFormat);
 
-    // Another program's format is reported (217) and never overwritten by divider calls.
+    // Another program's format is told apart (for message 217) and never overwritten by divider calls.
     const Bytes old = HandMadePeakFile(SampleDividers(), 2, {1, 2, 3}, kOtherId);
     WritePeaks(wave, old);
     count = 99;
-    EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count));
-    EXPECT_EQ(Shown(kMsgOldPeakFile), 1);
+    EXPECT_FALSE(CPeakFile::ReadDividers(wave, block, count, &oldFormat));
+    EXPECT_TRUE(oldFormat);
     EXPECT_EQ(count, 99u);
-    EXPECT_FALSE(CPeakFile::WriteDividers(wave, SampleDividers(), 1));
+    oldFormat = false;
+    EXPECT_FALSE(CPeakFile::WriteDividers(wave, SampleDividers(), 1, &oldFormat));
+    EXPECT_TRUE(oldFormat);
     EXPECT_EQ(ReadBytes(PeakFileName(wave)), old);
     // Rebuilding, which message 217 asks for, replaces it with a proper file.
     ASSERT_TRUE(WriteWave(wave, 1, 44100, 16, std::vector<int64_t>(408, 256)));
@@ -249,13 +265,12 @@ TEST_F(PeakFileTest, StepPeaksTolerateEightMissingBytes) {
         }
         WritePeaks(wave, HandMadePeakFile(SampleDividers(), 2, values));
         step.peaks.reset();
-        EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 1, 44100, 16), 204)) << count;
+        EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 1, 44100, 16))) << count;
         ASSERT_TRUE(step.peaks);
         EXPECT_EQ(*step.peaks, want);
         EXPECT_EQ(step.dividerCount, 2u);
         EXPECT_EQ(step.dividers.Name(0), "Side A");
     }
-    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 }
 
 TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
@@ -266,7 +281,9 @@ TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
     for (int newer : {5, -10}) {
         WritePeaks(wave, HandMadePeakFile(SampleDividers(), 2, std::vector<uint16_t>(newer > 0 ? 1 : 3, 9)), newer);
         CQueEdit step = StepOf(wave, kStepOriginal, 4 * 2040);  // fresh from a session file: no dividers in memory
-        ASSERT_TRUE(CPeakFile::LoadStepPeaks(step, fmt, 204)) << newer;
+        FileFaults faults;
+        ASSERT_TRUE(CPeakFile::LoadStepPeaks(step, fmt, &faults)) << newer;
+        EXPECT_TRUE(faults.empty());
         ASSERT_TRUE(step.peaks);
         ASSERT_EQ(step.peaks->size(), 40u);
         EXPECT_EQ((*step.peaks)[0] | (*step.peaks)[1] << 8, 1024);  // 16-bit 1024 is 1024 << 8 internally
@@ -274,37 +291,39 @@ TEST_F(PeakFileTest, ShortOrStalePeakFileIsRebuiltKeepingItsDividers) {
         EXPECT_EQ(step.dividers.Name(1), "Second song");
         EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(wave, PeakFileName(wave)));
     }
-    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 
-    // When the audio is gone too, nothing can be rebuilt: 1414.
+    // When the audio is gone too, nothing can be rebuilt (1414).
     WritePeaks(wave, HandMadePeakFile(SampleDividers(), 2, {0x1100}));
     fs::remove(wave);
     CQueEdit step = StepOf(wave, kStepFilter, 4 * 2040);
-    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    EXPECT_EQ(Shown(kMsgNoPeakFile), 1);
+    FileFaults faults;
+    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, &faults));
+    EXPECT_EQ(KindsOf(faults), std::vector<FaultKind>{FaultKind::kNoPeakFile});
 }
 
 TEST_F(PeakFileTest, StepPeaksFailOnOtherFormatMissingFileAndBrokenStep) {
     const WAVEFORMATEX fmt = MakeWaveFormat(1, 2, 44100, 16);
     CQueEdit step = StepOf(dir.File("gone.wav"), kStepFilter, 4 * 2040);
-    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    EXPECT_EQ(Shown(kMsgNoPeakFile), 1);
+    FileFaults faults;
+    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, &faults));
+    ASSERT_EQ(KindsOf(faults), std::vector<FaultKind>{FaultKind::kNoPeakFile});
+    EXPECT_FALSE(faults[0].oldFormat);
 
+    // Another format: 217 goes before 1414.
     step.fileName = dir.File("oldstep.wav");
     ASSERT_TRUE(WriteWave(step.fileName, 2, 44100, 16, std::vector<int64_t>(2 * 2040, 0)));
     WritePeaks(step.fileName, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(20), kOtherId));
-    services.ClearMessages();
-    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204));
-    ASSERT_EQ(services.Messages().size(), 2u);
-    EXPECT_EQ(services.Messages()[0].text, LoadString(kMsgOldPeakFile));
-    EXPECT_EQ(services.Messages()[1].text, LoadString(kMsgNoPeakFile));
+    faults.clear();
+    EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, &faults));
+    ASSERT_EQ(KindsOf(faults), std::vector<FaultKind>{FaultKind::kNoPeakFile});
+    EXPECT_TRUE(faults[0].oldFormat);
 
     // A range that ends before it starts, or a step claiming far more than the file holds.
     WritePeaks(step.fileName, HandMadePeakFile(DividerBlock{}, 0, std::vector<uint16_t>(20)));
     for (auto [start, end] : {std::pair{100u, 10u}, std::pair{0u, 0xFFFFFFF0u}}) {
         step.start = start;
         step.newEnd = end;
-        EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt, 204)) << start << ".." << end;
+        EXPECT_FALSE(CPeakFile::LoadStepPeaks(step, fmt)) << start << ".." << end;
     }
 }
 
@@ -317,15 +336,14 @@ TEST_F(PeakFileTest, CutStepReadsOnlyDividers) {
     step.dividers = SampleDividers();
     step.dividerCount = 2;
     // An empty placeholder peak file keeps the dividers the step was given.
-    EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16), 204));
+    EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16)));
     EXPECT_EQ(step.dividerCount, 2u);
     EXPECT_FALSE(step.peaks);
 
     DividerBlock one{};
     one.SetName(0, "Only");
     ASSERT_TRUE(CPeakFile::WriteDividers(placeholder, one, 1));
-    EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16), 204));
+    EXPECT_TRUE(CPeakFile::LoadStepPeaks(step, MakeWaveFormat(1, 2, 44100, 16)));
     EXPECT_EQ(step.dividerCount, 1u);
     EXPECT_EQ(step.dividers.Name(0), "Only");
-    EXPECT_EQ(Shown(kMsgNoPeakFile), 0);
 }

@@ -53,7 +53,10 @@ std::string ShellQuote(const std::string& s) {
 std::vector<std::string> FilesUnder(const std::filesystem::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-        if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), dir).string());
+        const std::string name = e.path().filename().string();
+        // A running process's record of its temporary files is not one of them.
+        const bool runRecord = name.rfind("restova-", 0) == 0 && e.path().extension() == ".run";
+        if (e.is_regular_file() && !runRecord) names.push_back(std::filesystem::relative(e.path(), dir).string());
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -38,7 +38,8 @@ private:
 
 // s in single quotes for the shell.
 std::string ShellQuote(const std::string& s);
-// The regular files under dir, as paths relative to it, sorted.
+// The regular files under dir, as paths relative to it, sorted; the records running processes keep
+// of their temporary files ("restova-*.run") left out.
 std::vector<std::string> FilesUnder(const std::filesystem::path& dir);
 
 // The restova-cli of this build, with home as its user's home.
