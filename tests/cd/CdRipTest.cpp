@@ -87,7 +87,7 @@ TEST_F(CdRipTest, OneFileRipPutsADividerAtEachTrackStart) {
     EXPECT_EQ(Audio(file), all);
     DividerBlock block{};
     uint32_t count = 0;
-    ASSERT_TRUE(CPeakFile::ReadDividers(file, block, count, true));
+    ASSERT_TRUE(CPeakFile::ReadDividers(file, block, count));
     ASSERT_EQ(count, 3u);
     EXPECT_EQ(block.records[0].position, 0u);
     EXPECT_EQ(block.records[1].position, 750u * 2352);
