@@ -40,7 +40,6 @@ protected:
     void TearDown() override;
     // The preset folder of one filter, made if missing.
     std::filesystem::path PresetFolder(const std::string& filter) const;
-    // The names of the files in the temporary folder.
     // The files in the temporary folder, less this process's own record of them.
     std::vector<std::string> TempFiles() const;
 
