@@ -10,8 +10,10 @@
 #include <filesystem>
 
 #include "CliOutput.h"
+#include "SettingsScope.h"
 #include "audiofile/DividerBlock.h"
 #include "audiofile/FileNames.h"
+#include "audiofile/TempFiles.h"
 #include "audiofile/WaveFile.h"
 #include "audiofile/WaveFormat.h"
 #include "base/AppSettings.h"
@@ -42,6 +44,11 @@ bool HasNoSession(const char* command, const std::string& in) {
     return false;
 }
 
+void SweepTemporaryFolder() {
+    CSettingsScope settings;
+    CTempFiles::Sweep(CFilterRunner::TempFolder());
+}
+
 bool MakeTempFolder(const char* command, const AppSettings& settings) {
     const std::string& temp = settings.TempPath;
     if (temp.empty() || CProgramPaths::MakeDirectories(temp)) return true;
@@ -50,10 +57,11 @@ bool MakeTempFolder(const char* command, const AppSettings& settings) {
 }
 
 bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& source, CFilterRunner& runner)>& run) {
-    // Opening a session builds the song's peak file; one that was not there before goes again.
-    const std::string inPeaks = PeakFileName(in);
-    const bool hadPeaks = PathExists(inPeaks);
+    // A session of the run's own in the temporary folder: IN's folder is only read, and a killed
+    // run leaves nothing there.
     CWaveFile source(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
+    source.Session().SetPrivate(true);
+    source.Session().SetTempPath(CFilterRunner::TempFolder());
     const int rc = source.OpenRead(in);
     if (rc != kFileOk) {
         ReportUnreadable(rc, in);
@@ -64,7 +72,6 @@ bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& sou
     const bool ok = run(source, runner);
     source.Close();
     source.Session().DiscardSession(false);
-    if (!hadPeaks) ::unlink(inPeaks.c_str());
     return ok;
 }
 

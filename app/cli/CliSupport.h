@@ -28,12 +28,15 @@ bool OutIsIn(const char* command, const std::string& in, const std::string& out)
 // True when in has no session of its own, which a run through the session would discard; tells so otherwise.
 bool HasNoSession(const char* command, const std::string& in);
 
+// Removes from the temporary folder of the settings what runs that were killed left there.
+void SweepTemporaryFolder();
+
 // Creates the temporary folder of settings when it is missing; false (told) when it cannot.
 bool MakeTempFolder(const char* command, const AppSettings& settings);
 
-// Opens in through its session, hands it and a runner reading it to run, then closes in, discards its
-// session and removes the peak file the opening built when there was none before. False when in
-// could not be opened (told) or run failed.
+// Opens in through a private session (kept in the temporary folder, so that nothing is written beside
+// in), hands it and a runner reading it to run, then closes in and discards the session. False when
+// in could not be opened (told) or run failed.
 bool RunInSession(const std::string& in, const std::function<bool(CWaveFile& source, CFilterRunner& runner)>& run);
 
 // What a run did besides writing its output.

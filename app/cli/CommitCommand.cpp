@@ -25,12 +25,7 @@ int RunCommit(const std::string& path) {
         return 1;
     }
     CEditQueue& session = wave.Session();
-    // A session that is only the song itself has nothing to write back.
-    const auto& steps = session.Steps();
-    const bool modified =
-        !(steps.size() == 1 && steps[0].type == kStepOriginal && steps[0].fileName == session.SongPath() &&
-          steps[0].start == 0 && steps[0].sourceOffset == 0);
-    const bool ok = !modified || CommitInWindow(session, path);
+    const bool ok = !session.HasEdits() || CommitInWindow(session, path);
     wave.Close();
     // A failed or cancelled commit keeps the session and its files for the next try.
     session.DiscardSession(!ok);

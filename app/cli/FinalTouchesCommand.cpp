@@ -58,13 +58,6 @@ std::shared_ptr<Request> DeclareEdit(CLI::App& sub, const std::vector<std::pair<
     return r;
 }
 
-// A session that is only the song itself holds nothing to write back.
-bool SessionHasEdits(CSongDocument& doc) {
-    const auto& steps = doc.Wave().Session().Steps();
-    return !(steps.size() == 1 && steps[0].type == kStepOriginal && steps[0].fileName == doc.Path() &&
-             steps[0].start == 0 && steps[0].sourceOffset == 0);
-}
-
 // Opens the song through its session, runs edit (an exit status), and closes the song: the session
 // is kept, committed and removed with --commit, or removed again when this run made it for nothing.
 // With announce, says on stdout what holds the edit: "written: FILE" or "session: FILE's session".
@@ -81,11 +74,11 @@ int RunEdit(const char* command, const Request& r, const std::function<int(CFina
     int status = edit(touches, doc);
     if (status == 0 && r.commit) {
         // Steps of earlier runs are written back too, even when this one changed nothing.
-        if (SessionHasEdits(doc)) doc.SetModified();
+        if (doc.Wave().Session().HasEdits()) doc.SetModified();
         if (!doc.Close(true, true)) status = 1;
         if (status == 0 && announce) std::printf("written: %s\n", r.file.c_str());
     } else {
-        const bool edited = SessionHasEdits(doc);
+        const bool edited = doc.Wave().Session().HasEdits();
         doc.Close(false, !hadSession && !edited);
         if (status == 0 && announce && edited) std::printf("session: %s\n", SessionFileName(r.file).c_str());
     }

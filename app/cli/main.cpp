@@ -11,6 +11,7 @@
 
 #include "CliArgs.h"
 #include "CliOutput.h"
+#include "CliSupport.h"
 #include "Commands.h"
 #include "base/HeadlessServices.h"
 #include "base/Services.h"
@@ -187,6 +188,7 @@ int main(int argc, char** argv) {
     if (help->parsed()) {
         rc = PrintHelpOf(app, topic);
     } else {
+        SweepTemporaryFolder();
         for (const auto& [sub, run] : runs) {
             if (sub->parsed()) rc = run();
         }

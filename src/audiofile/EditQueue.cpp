@@ -108,6 +108,11 @@ std::string CEditQueue::PeakPathOf(const std::string& file) const {
     return file == m_songPath && !m_songPeakPath.empty() ? m_songPeakPath : PeakFileName(file);
 }
 
+bool CEditQueue::HasEdits() const {
+    return !(m_steps.size() == 1 && m_steps[0].type == kStepOriginal && m_steps[0].fileName == m_songPath &&
+             m_steps[0].start == 0 && m_steps[0].sourceOffset == 0);
+}
+
 // ---------------------------------------------------------------------------
 // Validation
 

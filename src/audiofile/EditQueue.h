@@ -100,6 +100,8 @@ public:
     bool SaveSession();
 
     const std::vector<CQueEdit>& Steps() const { return m_steps; }
+    // False for a session that is only the song itself: it has nothing to write back.
+    bool HasEdits() const;
     const std::vector<Segment>& Segments() const { return m_stream.Segments(); }
     int CurrentStep() const { return m_current; }
     const std::string& SongPath() const { return m_songPath; }

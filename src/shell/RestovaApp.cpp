@@ -1,8 +1,10 @@
 #include "shell/RestovaApp.h"
 
+#include "audiofile/TempFiles.h"
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
+#include "processing/FilterRunner.h"
 
 namespace {
 
@@ -28,6 +30,8 @@ void CRestovaApp::InitInstance() {
     // The program has no installer: its first start makes the folders it needs.
     if (m_store.GetProfileInt(kSectionRestova, kFirstTimeKey, 0) == 0) InstallFolders();
     CheckBins();
+    // Temporary files of runs that were killed go before this run makes its own.
+    CTempFiles::Sweep(CFilterRunner::TempFolder());
 }
 
 bool CRestovaApp::InstallFolders() const {
@@ -45,8 +49,8 @@ bool CRestovaApp::InstallFolders() const {
 
 int CRestovaApp::CheckBins() const {
     const std::pair<const std::string*, MsgId> bins[] = {{&m_settings.Bin1Path, kMsgBin1Invalid},
-                                                       {&m_settings.Bin2Path, kMsgBin2Invalid},
-                                                       {&m_settings.Bin3Path, kMsgBin3Invalid}};
+                                                         {&m_settings.Bin2Path, kMsgBin2Invalid},
+                                                         {&m_settings.Bin3Path, kMsgBin3Invalid}};
     int missing = 0;
     for (const auto& [path, message] : bins) {
         if (CProgramPaths::Exists(*path)) continue;

@@ -26,7 +26,8 @@ public:
     CRestovaApp& operator=(const CRestovaApp&) = delete;
 
     // Start-up before the audio engine: loads the settings; when FirstTime is
-    // still 0 installs the folders; then checks the bins. Start-up goes on in every case.
+    // still 0 installs the folders; then checks the bins and sweeps the temporary
+    // folder of what killed runs left. Start-up goes on in every case.
     void InitInstance();
     // Creates the three bins, the temp and the presets folder and copies the
     // shipped presets into the latter (existing files kept); false when any of it failed.
