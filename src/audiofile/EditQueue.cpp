@@ -256,7 +256,9 @@ bool CEditQueue::SaveSession() {
     if (!m_private) {
         for (const std::string& folder : TempFoldersOf(m_steps)) CTempFiles::NoteSession(folder, m_sessionPath);
     }
-    return CSessionFile::Write(m_sessionPath, m_songPath, m_format, m_steps);
+    // A private session's scratch has a name of its own that a sweep knows, for a run killed mid-save.
+    return CSessionFile::Write(m_sessionPath, m_songPath, m_format, m_steps,
+                               m_private ? CTempFiles::ScratchOf(m_sessionPath) : std::string());
 }
 
 void CEditQueue::ClearMemory() {

@@ -1,5 +1,6 @@
 #include "audiofile/SessionFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,14 +46,15 @@ CSessionFile::Load CSessionFile::Read(const std::string& sessionPath, CSessionAr
 }
 
 bool CSessionFile::Write(const std::string& sessionPath, const std::string& songPath, const WAVEFORMATEX& format,
-                         const std::vector<CQueEdit>& steps) {
+                         const std::vector<CQueEdit>& steps, const std::string& scratchPath) {
     std::vector<uint8_t> bytes;
     if (!CSessionArchive::Write(songPath, format, steps, bytes)) return false;
 
     // The scratch file sits in the session file's own folder so that the rename that puts it in
     // place is a single atomic step.
-    std::string scratch = FileInTempDir(FolderOf(sessionPath), "ZarvoQueXXXXXX");
-    int fd = ::mkstemp(scratch.data());
+    std::string scratch = scratchPath.empty() ? FileInTempDir(FolderOf(sessionPath), "ZarvoQueXXXXXX") : scratchPath;
+    int fd = scratchPath.empty() ? ::mkstemp(scratch.data())
+                                 : ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     ::fchmod(fd, 0644);
     bool ok = WriteAllAt(fd, bytes.data(), bytes.size(), 0) && ::fsync(fd) == 0;

@@ -22,9 +22,10 @@ public:
     // Reads the session file at sessionPath; the steps' files are where Locate finds them.
     static Load Read(const std::string& sessionPath, CSessionArchive::Contents& contents);
     // Writes the session through a scratch file beside it that then takes its name, so the file holds
-    // the old or the new list at every instant; false when it cannot.
+    // the old or the new list at every instant; false when it cannot. scratchPath names the scratch file
+    // when the caller must know it (empty: a fresh name).
     static bool Write(const std::string& sessionPath, const std::string& songPath, const WAVEFORMATEX& format,
-                      const std::vector<CQueEdit>& steps);
+                      const std::vector<CQueEdit>& steps, const std::string& scratchPath = {});
     // Where the file stored as stored in the session at sessionPath is now: the stored path made absolute
     // (a relative one taken from the working folder, else from the session's folder) when something is
     // there; else a file of the same name beside the session when there is one; else the stored path.

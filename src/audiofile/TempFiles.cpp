@@ -152,7 +152,7 @@ std::vector<std::string> SweepableFiles(const std::string& folder, const std::st
     if (name.rfind("dctmp", 0) == 0 && DigitsThen(name, 5, ".wav")) {
         files = {path, PeakFileName(path)};
     } else if (name.rfind("dcses", 0) == 0 && DigitsThen(name, 5, ".ses")) {
-        files = {path, PeakFileName(path)};
+        files = {path, PeakFileName(path), CTempFiles::ScratchOf(path)};
     }
     std::vector<std::string> owned;
     for (const std::string& f : files) {
@@ -212,16 +212,16 @@ std::string CTempFiles::CreatePrivateStem(const std::string& folder) {
     for (int n = 1; n <= kTempWaveLast; ++n) {
         const std::string stem = FileInTempDir(dir, "dcses" + std::to_string(n));
         const std::string ses = stem + ".ses";
+        if (PathExists(ses)) continue;
+        // Recorded before it is made, so that a kill in between leaves nothing unrecorded. A name
+        // that another run takes first stays safe: its record keeps it while that run lives.
+        if (!AppendRecord(run->runFd, kFileTag, ses)) return {};
         const int fd = ::open(ses.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return {};
         }
         ::close(fd);
-        if (!AppendRecord(run->runFd, kFileTag, ses)) {
-            ::unlink(ses.c_str());
-            return {};
-        }
         return stem;
     }
     return {};

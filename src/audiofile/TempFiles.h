@@ -23,6 +23,8 @@ public:
     // Creates an empty "dcses<N>.ses" in folder for a session of this process's own and records it (and
     // its ".pkf" companion); the path without the extension, empty when nothing could be created.
     static std::string CreatePrivateStem(const std::string& folder);
+    // The scratch file through which the private session file sessionPath is saved.
+    static std::string ScratchOf(const std::string& sessionPath) { return sessionPath + ".new"; }
     // Records that the session file sessionPath refers to files in folder (before steps are saved into
     // it), or no longer does (after it was removed).
     static void NoteSession(const std::string& folder, const std::string& sessionPath);

@@ -1,6 +1,8 @@
 // restova-cli filter and clean from the outside: the built binary with its
 // home, config and program folders inside a test folder.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -141,6 +143,55 @@ TEST_F(ProcessingCliTest, InterruptingCleanLeavesNoOutAndNoTemporaryFiles) {
     if (rc == 0) GTEST_SKIP() << "the run finished before it was interrupted";
     EXPECT_EQ(rc, 130);
     EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"in.wav", "rc.txt"}));
+}
+
+TEST_F(ProcessingCliTest, CleanReadsInFromAReadOnlyFolderAndWritesNothingBesideIt) {
+    const std::filesystem::path folder = dir.Path() / "cd";
+    std::filesystem::create_directory(folder);
+    const std::string song = (folder / "in.wav").string();
+    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, std::vector<int64_t>(2 * 44100, 1000)));
+    const std::string run = BuiltCli(dir.Path()).CommandLine({"--quiet", "clean", song, o}) + " >/dev/null 2>&1";
+    std::string cmd;
+    if (::geteuid() == 0) {
+        // Root writes through a missing write bit; a read-only mount holds it back.
+        const std::string f = ShellQuote(folder.string());
+        cmd = "unshare -m sh -c " + ShellQuote("mount --bind " + f + " " + f + " && mount -o remount,bind,ro " + f +
+                                               " " + f + " || exit 99; " + run);
+    } else {
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        cmd = run;
+    }
+    const int raw = std::system(cmd.c_str());
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    if (WIFEXITED(raw) && WEXITSTATUS(raw) == 99) GTEST_SKIP() << "no read-only mount can be made here";
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0);
+    EXPECT_TRUE(std::filesystem::exists(o));
+    EXPECT_EQ(FilesUnder(folder), std::vector<std::string>{"in.wav"});
+}
+
+TEST_F(ProcessingCliTest, CleanKilledAnywhereLeavesNothingThatStopsTheNextRun) {
+    const std::filesystem::path songs = dir.Path() / "songs";
+    std::filesystem::create_directory(songs);
+    const std::string song = (songs / "in.wav").string();
+    std::vector<int64_t> samples(2 * 44100 * 3);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
+    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, samples));
+    const std::string clean = BuiltCli(dir.Path()).CommandLine({"--quiet", "clean", song, o});
+    std::srand(12345);
+    for (int kill = 0; kill < 20; ++kill) {
+        const int ms = std::rand() % 400;
+        SCOPED_TRACE(::testing::Message() << "killed after " << ms << " ms");
+        const std::string cmd = clean + " >/dev/null 2>&1 & pid=$!; sleep " + std::to_string(ms / 1000.0) +
+                                "; kill -9 $pid 2>/dev/null; wait $pid";
+        std::system(("sh -c " + ShellQuote(cmd) + " 2>/dev/null").c_str());
+        std::filesystem::remove(o);
+        ASSERT_EQ(Cli({"--quiet", "clean", song, o}), 0) << err;
+        std::filesystem::remove(o);
+        EXPECT_EQ(FilesUnder(songs), std::vector<std::string>{"in.wav"});
+    }
+    // Each run swept what the killed one before it left in the temporary folder.
+    EXPECT_EQ(FilesUnder(dir.Path() / "Restova" / "Temp"), std::vector<std::string>{});
 }
 
 }  // namespace
