@@ -11,6 +11,7 @@
 #include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "audiofile/WaveFile.h"
+#include "processing/FileReports.h"
 #include "processing/FilterRunner.h"
 
 namespace {
@@ -21,12 +22,8 @@ std::unique_ptr<CWaveFile> LoadSession(const std::string& song) {
     auto wave = std::make_unique<CWaveFile>(CFilterRunner::kOutputBlock, CFilterRunner::kOutputHistory);
     wave->SetSessionMode(true);
     wave->Session().SetTempPath(CFilterRunner::TempFolder());
-    const int rc = wave->OpenRead(song);
-    if (rc != kFileOk) {
-        // A session that cannot be opened has shown its own message.
-        if (rc != 1) CWaveFile::ReportFileError(rc, song);
-        return nullptr;
-    }
+    UseWindowFor(wave->Session());
+    if (ReportOpening(*wave, wave->OpenRead(song), song) != kFileOk) return nullptr;
     wave->Close();
     return wave;
 }
@@ -98,7 +95,7 @@ bool CSongFiles::SetStatus(const std::string& song, int index, bool done) {
     auto block = std::make_unique<DividerBlock>();
     uint32_t count = 0;
     bool wrote = false;
-    if (CPeakFile::ReadDividers(song, *block, count, true)) {
+    if (CPeakFile::ReadDividers(song, *block, count)) {
         block->SetStatusDone(index, done);
         wrote = CPeakFile::WriteDividers(song, *block, count);
     }
@@ -116,7 +113,7 @@ bool CSongFiles::SetStatus(const std::string& song, int index, bool done) {
 std::array<bool, 3> CSongFiles::GetStatus(const std::string& song) {
     auto block = std::make_unique<DividerBlock>();
     uint32_t count = 0;
-    if (!CPeakFile::ReadDividers(song, *block, count, true)) return {false, false, false};
+    if (!CPeakFile::ReadDividers(song, *block, count)) return {false, false, false};
     return {block->StatusDone(kClean), block->StatusDone(kEnhance), block->StatusDone(kFinalTouches)};
 }
 
@@ -129,5 +126,5 @@ uint32_t CSongFiles::DividerCount(const std::string& song) {
             return count;
         }
     }
-    return CPeakFile::ReadDividers(song, *block, count, true) ? count : 0;
+    return CPeakFile::ReadDividers(song, *block, count) ? count : 0;
 }
