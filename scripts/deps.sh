@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
-  libmpg123-dev libmp3lame-dev libsox-dev libfftw3-dev
+  libmpg123-dev libmp3lame-dev libsox-dev libfftw3-dev portaudio19-dev libasound2-dev
   libcli11-dev
   libcdio-dev libcdio-paranoia-dev libcddb2-dev libburn-dev
   sox libsox-fmt-all ffmpeg lame mpg123

@@ -42,6 +42,7 @@ void AppSettings::SetDefaults(const std::string& shareFolder) {
     BtnFont = "Comic Sans MS Bold";
     // The chime ships read-only with the other resources.
     ChimeSndPath = CProgramPaths::Join(shareFolder, "Chime.wav");
+    RecordMixer.clear();
     BtnFontSize = 100;
     BtnFontColor = 10930376;
     GuidDevIn.fill(0);
@@ -79,6 +80,7 @@ void AppSettings::Load(const CSettingsStore& store) {
     str("Zarvo6Path", Zarvo6Path);
     str("BtnFont", BtnFont);
     str("ChimeSndPath", ChimeSndPath);
+    str("RecordMixer", RecordMixer);
     num("BtnFontSize", BtnFontSize);
     BtnFontColor = static_cast<uint32_t>(store.GetProfileInt(s, "BtnFontColor", static_cast<int>(BtnFontColor)));
     LoadGuid(store, "GuidDevIn", GuidDevIn);
@@ -139,6 +141,7 @@ bool AppSettings::Save(CSettingsStore& store) const {
     str("MP3EncPath", MP3EncPath);
     str("Zarvo6Path", Zarvo6Path);
     str("BtnFont", BtnFont);
+    str("RecordMixer", RecordMixer);
     return store.EndUpdate();
 }
 

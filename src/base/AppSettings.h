@@ -43,6 +43,9 @@ public:
     std::string Zarvo6Path;
     std::string BtnFont;
     std::string ChimeSndPath;
+    // The recording mixer's command line, split at blanks; empty = the first of
+    // pavucontrol or alsamixer in a terminal that is installed.
+    std::string RecordMixer;
     std::string ProgramFolder;  // not stored
     int BtnFontSize;            // tenths of a point
     uint32_t BtnFontColor;      // 0x00BBGGRR

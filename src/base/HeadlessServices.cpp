@@ -1,8 +1,11 @@
 #include "base/HeadlessServices.h"
 
+#include <signal.h>
 #include <spawn.h>
-#include <cerrno>
 #include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
 
 extern char** environ;
 
@@ -11,23 +14,27 @@ namespace {
 MsgAnswer DefaultAnswer(MsgButtons buttons, CHeadlessServices::Policy policy) {
     const bool asks = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
     switch (policy) {
-    case CHeadlessServices::Policy::Yes:
-        return asks ? MsgAnswer::Yes : MsgAnswer::Ok;
-    case CHeadlessServices::Policy::No:
-        if (asks) return MsgAnswer::No;
-        return buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
-    case CHeadlessServices::Policy::Default:
-        break;
+        case CHeadlessServices::Policy::Yes:
+            return asks ? MsgAnswer::Yes : MsgAnswer::Ok;
+        case CHeadlessServices::Policy::No:
+            if (asks) return MsgAnswer::No;
+            return buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
+        case CHeadlessServices::Policy::Default:
+            break;
     }
     return asks ? MsgAnswer::Yes : MsgAnswer::Ok;
 }
 
 const char* AnswerName(MsgAnswer a) {
     switch (a) {
-    case MsgAnswer::Ok: return "OK";
-    case MsgAnswer::Cancel: return "Cancel";
-    case MsgAnswer::Yes: return "Yes";
-    case MsgAnswer::No: return "No";
+        case MsgAnswer::Ok:
+            return "OK";
+        case MsgAnswer::Cancel:
+            return "Cancel";
+        case MsgAnswer::Yes:
+            return "Yes";
+        case MsgAnswer::No:
+            return "No";
     }
     return "?";
 }
@@ -100,8 +107,8 @@ void CHeadlessServices::DrawBar() {
     m_barDrawn = percent;
     constexpr int kWidth = 30;
     int filled = percent * kWidth / 100;
-    std::fprintf(m_bar, "\r%-40.40s [%.*s%*s] %3d%%", m_progressText.c_str(), filled,
-                 "##############################", kWidth - filled, "", percent);
+    std::fprintf(m_bar, "\r%-40.40s [%.*s%*s] %3d%%", m_progressText.c_str(), filled, "##############################",
+                 kWidth - filled, "", percent);
     std::fflush(m_bar);
 }
 
@@ -135,4 +142,46 @@ MsgAnswer CHeadlessServices::AskText(const std::string& caption, const std::stri
     if (!answer) return MsgAnswer::Cancel;
     text = std::move(*answer);
     return MsgAnswer::Ok;
+}
+
+void CHeadlessServices::PumpMessages() {
+    ++m_pumps;
+    // Only what was posted before this pump: a handler that posts again waits for the next one.
+    std::deque<std::function<void()>> due;
+    {
+        std::lock_guard<std::mutex> lock(m_postLock);
+        due.swap(m_messages);
+    }
+    for (auto& handler : due) handler();
+}
+
+void CHeadlessServices::PostMessage(std::function<void()> handler) {
+    {
+        std::lock_guard<std::mutex> lock(m_postLock);
+        m_messages.push_back(std::move(handler));
+    }
+    m_posted.notify_one();
+}
+
+void CHeadlessServices::WaitMessages(int ms) {
+    {
+        std::unique_lock<std::mutex> lock(m_postLock);
+        m_posted.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_messages.empty(); });
+    }
+    PumpMessages();
+}
+
+int64_t CHeadlessServices::StartProgram(const std::vector<std::string>& argv) {
+    return Spawn(argv);
+}
+
+void CHeadlessServices::EndProgram(int64_t handle) {
+    if (handle <= 0) return;
+    const auto pid = static_cast<pid_t>(handle);
+    int status = 0;
+    // Reaped already when it ended by itself.
+    if (waitpid(pid, &status, WNOHANG) != 0) return;
+    ::kill(pid, SIGTERM);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
 }

@@ -4,8 +4,10 @@
 // terminal).
 #pragma once
 
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +33,14 @@ public:
     void ProgressSetPos(int pos) override;
     void ProgressClose() override;
     bool ProgressIsOpen() const override { return m_progressOpen; }
-    void PumpMessages() override { ++m_pumps; }
+    // Counts the pump and runs the posted messages, oldest first.
+    void PumpMessages() override;
+    void PostMessage(std::function<void()> handler) override;
+    void WaitMessages(int ms) override;
     void PlayChime(const std::string& wavPath) override { m_chimes.push_back(wavPath); }
     int RunProgram(const std::vector<std::string>& argv, bool wait) override;
+    int64_t StartProgram(const std::vector<std::string>& argv) override;
+    void EndProgram(int64_t handle) override;
     bool OpenDocument(const std::string& path) override;
     // Takes the oldest queued text answer; with none queued the answer is Cancel.
     MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
@@ -88,4 +95,7 @@ private:
     int m_barDrawn = -1;
     std::string m_progressText;
     int m_pumps = 0;
+    std::mutex m_postLock;
+    std::condition_variable m_posted;
+    std::deque<std::function<void()>> m_messages;
 };

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,14 @@ public:
     virtual void ProgressClose() = 0;
     virtual bool ProgressIsOpen() const = 0;
 
-    // Dispatches pending window messages inside long jobs.
+    // Dispatches pending window messages inside long jobs, posted ones included. UI thread only.
     virtual void PumpMessages() = 0;
+    // Queues handler to run on the interface thread when it next dispatches
+    // messages: how sound buffers that are done reach the interface. Any thread.
+    virtual void PostMessage(std::function<void()> handler) = 0;
+    // Dispatches; when nothing was pending, first waits up to ms milliseconds
+    // for a message to arrive. UI thread only.
+    virtual void WaitMessages(int ms) = 0;
 
     // Plays the end-of-processing chime (asynchronously).
     virtual void PlayChime(const std::string& wavPath) = 0;
@@ -35,6 +43,12 @@ public:
     // Starts an external program. With wait, returns its exit code (-1 when it
     // could not be started); without, 0 when started.
     virtual int RunProgram(const std::vector<std::string>& argv, bool wait) = 0;
+
+    // Starts an external program without waiting for it; a handle for
+    // EndProgram, or -1 when it could not be started.
+    virtual int64_t StartProgram(const std::vector<std::string>& argv) = 0;
+    // Ends a program StartProgram started, if it still runs.
+    virtual void EndProgram(int64_t handle) = 0;
 
     // Opens a folder or a document with the desktop's default handler.
     virtual bool OpenDocument(const std::string& path) = 0;

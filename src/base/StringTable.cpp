@@ -385,6 +385,39 @@ const std::unordered_map<int, std::string>& Table() {
         {kMsgBtnTrimLess, "Trim Less"},
         {kMsgBtnPreviewTrim, "Preview Trim"},
         {kMsgBtnCancel, "Cancel"},
+        // Sound devices, playback and recording
+        {kMsgRecordingHardware, "ERROR. An error occured setting up the recording hardware."},
+        // Device failures (numbers of our own; the texts are the program's)
+        {kMsgDsErrorPrefix, "DirectSound Error: "},
+        {kMsgDsNoError, "NO ERROR"},
+        {kMsgDsOtherAppHasPriority, "Another application has a higher priority level, preventing this call from succeeding"},
+        {kMsgDsUninitialized, "The IDirectSound::Initialize method has not been called or has not been called successfully "
+               "before other methods were called."},
+        {kMsgDsBufferLost, "The buffer memory has been lost and must be restored."},
+        {kMsgDsPriorityLevelNeeded, "The caller does not have the priority level required for the function to succeed."},
+        {kMsgDsBadFormat, "The specified wave format is not supported."},
+        {kMsgDsNoDriver, "No sound driver is available for use."},
+        {kMsgDsAlreadyInitialized, "The object is already initialized."},
+        {kMsgDsInvalidCall, "This function is not valid for the current state of this object."},
+        {kMsgDsInvalidParam, "The specified wave format is not supported by the sound card hardware."},
+        {kMsgDsAllocated, "The request failed because resources, such as a priority level, were already in use by another "
+               "caller."},
+        {kMsgDsControlUnavail, "The buffer control (volume, pan, and so on) requested by the caller is not available."},
+        {kMsgDsOutOfMemory, "The DirectSound subsystem could not allocate sufficient memory to complete the caller's request."},
+        {kMsgDsNoAggregation, "The object does not support aggregation."},
+        {kMsgDsGeneric, "An undetermined error occurred inside the DirectSound subsystem."},
+        {kMsgDsUnsupported, "The function called is not supported at this time."},
+        {kMsgDsNoInterface, "The requested COM interface is not available."},
+        {kMsgDsUnknown, "Unknown error number"},
+        {kMsgDsNotifyError, "Error handling DirectSound notifications:"},
+        {kMsgCaptureSaveError, "Error Saving captured audio data."},
+        {kMsgChooseOtherDevice, "Could not start recording. Choose a different device"},
+        {kMsgRecordTimeIdle, "Record Time: 0.00"},
+        {kMsgRecordingTime, "Recording - Time"},
+        {kMsgWaitingTime, "Waiting -   Time"},
+        {kMsgNoMixer, "No recording mixer was found. Install pavucontrol, or alsamixer and a terminal, or name the mixer "
+               "program in the RecordMixer setting."},
+        {kMsgRecordingNameCaption, "Enter Recording Name"},
     };
     return table;
 }

@@ -24,6 +24,7 @@ AppSettings Unusual(const std::string& programFolder) {
     s.MP3EncPath = "/usr/lib/libmp3lame.so.0";
     s.Zarvo6Path = "";
     s.BtnFont = "DejaVu Sans";
+    s.RecordMixer = "x-terminal-emulator -e alsamixer -V capture";
     s.BtnFontSize = 125;
     s.BtnFontColor = 0xFF123456u;
     for (int i = 0; i < 16; ++i) {
@@ -79,7 +80,7 @@ TEST(AppSettings, EveryFieldSurvivesSaveAndLoad) {
                            "WMACodecIdx",   "WMAFormatIdx", "BtnFontSize",
                            "BtnFontColor",  "UseSounds",    "Bin1Path",
                            "Bin2Path",      "Bin3Path",     "MP3EncPath",
-                           "Zarvo6Path",    "BtnFont"};
+                           "Zarvo6Path",    "BtnFont",      "RecordMixer"};
     size_t at = text.find("[Restova]\n");
     ASSERT_NE(at, std::string::npos);
     for (const char* key : order) {
