@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libmpg123-dev libmp3lame-dev libsox-dev libfftw3-dev portaudio19-dev libasound2-dev
+  pulseaudio pulseaudio-utils libasound2-plugins
   libcli11-dev
   libcdio-dev libcdio-paranoia-dev libcddb2-dev libburn-dev
   sox libsox-fmt-all ffmpeg lame mpg123

@@ -54,6 +54,9 @@ CommandRun DeclareWorkflow(CLI::App& sub);
 CommandRun DeclareBins(CLI::App& sub);
 CommandRun DeclareImport(CLI::App& sub);
 CommandRun DeclareWorklist(CLI::App& sub);
+CommandRun DeclareDevices(CLI::App& sub);
+CommandRun DeclarePlay(CLI::App& sub);
+CommandRun DeclareRecord(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.

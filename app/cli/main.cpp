@@ -106,6 +106,11 @@ const std::vector<CliCommand>& CliCommands() {
          "list, fill, rename and empty the worklist (Bin2), or send its songs on to Bin3", DeclareWorklist},
         {"workflow", "[--answers A,...] [--image-writer OUT.cue] EVENT...",
          "drive the program's stages without a window, one button or pane action at a time", DeclareWorkflow},
+        {"devices", "", "list the sound devices for playback and capture", DeclareDevices},
+        {"play", "FILE [--from S] [--to S] [--device NAME] [--sink OUT.wav] [--fast]",
+         "play a wave, or a part of it, with a level meter", DeclarePlay},
+        {"record", "OUT [--seconds N] [--vox] [--hires] [--device NAME] [--source IN.wav] [--fast]",
+         "record the line input into OUT with a level meter", DeclareRecord},
     };
     return commands;
 }

@@ -198,6 +198,7 @@ bool CPlayer::StartRecording(const std::string& name, const WAVEFORMATEX& format
         m_fileBytes.store(m_capture.DataLength());
         if (newTake) m_takeBytes.store(0);
         m_framesSeen = 0;
+        m_inputMs.store(0);
     }
     m_device->SetCaptureHandler(this);
     if (!m_device->InitCapture() || !m_device->OpenCapture(m_capture) || !m_device->StartCapture()) {
@@ -239,6 +240,7 @@ bool CPlayer::OnCaptured(const uint8_t* bytes, size_t byteCount) {
     Meter().Set(left, right);
     m_framesSeen += byteCount / std::max<uint16_t>(format.nBlockAlign, 1);
     const uint64_t nowMs = m_framesSeen * 1000 / std::max<uint32_t>(format.nSamplesPerSec, 1);
+    m_inputMs.store(nowMs);
     const int state = State();
     const bool write =
         m_gate.Decide(left, right, state == kPlayerRecording || state == kPlayerRecordingWhilePlaying, nowMs);

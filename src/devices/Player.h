@@ -93,6 +93,8 @@ public:
     // Bytes written to the current file of the take, and to the whole take. Any thread.
     uint64_t CapturedBytes() const { return m_fileBytes.load(); }
     uint64_t TakeBytes() const { return m_takeBytes.load(); }
+    // Milliseconds of input since the capture started, written or not. Any thread.
+    uint64_t InputMs() const { return m_inputMs.load(); }
     // The take's files: the first and its continuation parts (empty while it has only one).
     std::vector<std::string> TakeParts() const;
     // The data limit of one file of a take (tests shrink it).
@@ -127,4 +129,5 @@ private:
     uint64_t m_framesSeen = 0;
     std::atomic<uint64_t> m_fileBytes{0};
     std::atomic<uint64_t> m_takeBytes{0};
+    std::atomic<uint64_t> m_inputMs{0};
 };
