@@ -8,6 +8,23 @@
 #include "devices/DirectSoundDevice.h"
 #include "devices/WaveDevice.h"
 
+uint32_t CAudioDevice::DeviceErrorOf(int hostError) {
+    switch (hostError) {
+        case kHostOk:
+            return kDevOk;
+        case kHostBadFormat:
+            return kDevBadFormat;
+        case kHostBusy:
+            return kDevAllocated;
+        case kHostNoDevice:
+            return kDevNoDriver;
+        case kHostNoMemory:
+            return kDevOutOfMemory;
+        default:
+            return kDevGeneric;
+    }
+}
+
 AudioEndpoint CAudioDevice::Resolve(bool capture, const DeviceGuid* id, int index) {
     const std::vector<AudioEndpoint> list = m_host.Devices(capture);
     const bool zero = id && std::all_of(id->begin(), id->end(), [](uint8_t b) { return b == 0; });

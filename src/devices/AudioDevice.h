@@ -119,6 +119,8 @@ public:
     const AudioEndpoint& InputDevice() const { return m_input; }
 
 protected:
+    // The failure code for a host's error.
+    static uint32_t DeviceErrorOf(int hostError);
     // The device for a stored choice; a gone device gives the default and the no-driver text once.
     AudioEndpoint Resolve(bool capture, const DeviceGuid* id, int index);
 

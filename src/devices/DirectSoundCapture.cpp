@@ -21,7 +21,7 @@ bool CDirectSoundDevice::QueryCaptureFormat(const WAVEFORMATEX& format) {
     CCaptureBuffer probe;
     const AudioEndpoint device = m_input.name.empty() ? Resolve(true, &m_inId, -1) : m_input;
     const int error = probe.Create(m_host, device, format, format.nBlockAlign * 1024u, format.nBlockAlign * 64u);
-    m_lastError = error == kHostOk ? kDevOk : error == kHostNoDevice ? kDevNoDriver : kDevBadFormat;
+    m_lastError = DeviceErrorOf(error);
     return error == kHostOk;
 }
 
@@ -31,7 +31,7 @@ bool CDirectSoundDevice::OpenCapture(CWaveFile& target) {
     const size_t segment = std::max<size_t>(format.nAvgBytesPerSec / 8, 1024) / frame * frame;
     std::lock_guard<std::mutex> lock(m_captureLock);
     const int error = m_capture.Create(m_host, m_input, format, segment * kCaptureSegments, segment);
-    m_lastError = error == kHostOk ? kDevOk : error == kHostNoDevice ? kDevNoDriver : kDevBadFormat;
+    m_lastError = DeviceErrorOf(error);
     return error == kHostOk;
 }
 

@@ -10,23 +10,6 @@
 
 namespace {
 
-uint32_t DeviceErrorOf(int hostError) {
-    switch (hostError) {
-        case kHostOk:
-            return kDevOk;
-        case kHostBadFormat:
-            return kDevBadFormat;
-        case kHostBusy:
-            return kDevAllocated;
-        case kHostNoDevice:
-            return kDevNoDriver;
-        case kHostNoMemory:
-            return kDevOutOfMemory;
-        default:
-            return kDevGeneric;
-    }
-}
-
 MsgId TextOf(uint32_t code) {
     switch (code) {
         case 0:

@@ -8,23 +8,6 @@
 
 namespace {
 
-uint32_t DeviceErrorOf(int hostError) {
-    switch (hostError) {
-        case kHostOk:
-            return kDevOk;
-        case kHostBadFormat:
-            return kDevBadFormat;
-        case kHostBusy:
-            return kDevAllocated;
-        case kHostNoDevice:
-            return kDevNoDriver;
-        case kHostNoMemory:
-            return kDevOutOfMemory;
-        default:
-            return kDevGeneric;
-    }
-}
-
 int HostErrorOf(uint32_t code) {
     switch (code) {
         case kDevOk:
