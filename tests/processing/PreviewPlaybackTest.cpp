@@ -11,7 +11,7 @@
 #include "processing/FilterRunner.h"
 #include "processing/GainChange.h"
 #include "processing/Impulse.h"
-#include "processing/ProcessingFixture.h"
+#include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
 
 TEST_F(ProcessingTest, StreamedPreviewIsTheFilesOutput) {
