@@ -57,6 +57,8 @@ CommandRun DeclareWorklist(CLI::App& sub);
 CommandRun DeclareDevices(CLI::App& sub);
 CommandRun DeclarePlay(CLI::App& sub);
 CommandRun DeclareRecord(CLI::App& sub);
+CommandRun DeclareEncode(CLI::App& sub);
+CommandRun DeclareDecode(CLI::App& sub);
 
 // Prints the info block of one file on stdout (after a blank line when asked),
 // or its error message; returns the file error code.

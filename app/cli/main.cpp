@@ -15,6 +15,7 @@
 #include "Commands.h"
 #include "base/HeadlessServices.h"
 #include "base/Services.h"
+#include "cd/Mp3RipSink.h"
 #include "codecs/Codecs.h"
 
 namespace {
@@ -111,6 +112,10 @@ const std::vector<CliCommand>& CliCommands() {
          "play a wave, or a part of it, with a level meter", DeclarePlay},
         {"record", "OUT [--seconds N] [--vox] [--hires] [--device NAME] [--source IN.wav] [--fast]",
          "record the line input into OUT with a level meter", DeclareRecord},
+        {"encode",
+         "IN OUT [--format mp3|wma|flac] [--bitrate N] [--vbr] [--external] [--title T --artist A --album B --track N]",
+         "encode the wave IN as an MP3, WMA or FLAC file OUT, with tags", DeclareEncode},
+        {"decode", "IN OUT.wav", "decode an MP3, WMA or other compressed file into a new wave", DeclareDecode},
     };
     return commands;
 }
@@ -122,6 +127,7 @@ int main(int argc, char** argv) {
     services.SetDocumentOpener("xdg-open");
     SetServices(&services);
     CCodecs codecs;  // MP3, compressed waves and what FFmpeg reads, wherever a wave is read
+    InstallMp3Ripping();
 
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;

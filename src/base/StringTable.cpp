@@ -418,6 +418,38 @@ const std::unordered_map<int, std::string>& Table() {
         {kMsgNoMixer, "No recording mixer was found. Install pavucontrol, or alsamixer and a terminal, or name the mixer "
                "program in the RecordMixer setting."},
         {kMsgRecordingNameCaption, "Enter Recording Name"},
+        // MP3 and WMA output and import
+        {kMsgMultipleStreams, "ERROR: The source file contains multiple audio streams. Restova cannot decode this file."},
+        {kMsgUnsupportedWma, "ERROR: The file contains an upsupported format. (Not a Wave file)"},
+        {kMsgWmaConverting, "Please Wait, Converting %s to WMA File"},
+        {kMsgWmaCreated, "SUCCESS: Created Wma files. You can find these files in %s\n\nClick YES to open this directory in "
+              "Windows Explorer otherwise click NO."},
+        {kMsgMp3Created, "SUCCESS: Created MP3 files. These files can be found in %s. \n\nClick YES to open this directory "
+              "in Windows Explorer otherwise click NO."},
+        {kMsgMp3Converting, "Please Wait: Converting %s to an MP3 file."},
+        {kMsgNoFilesSelected, "No files are selected. You need to select the files you want to convert.\nYou can also use the "
+              "right mouse button menu to select all of the files. "},
+        {kMsgWmaWriterFailed, "ERROR: Could not start the WMA encoder. \nYou must install the Microsoft WMAEncoder.exe package "
+              "in order to create WMA files in Restova. \n\nYou can download WMEncoder.exe from the Parlowe web site or "
+              "from Microsorts web site"},
+        {kMsgWmaSourceFormat, "ERROR: Incorrect source format. You cannot use this codec because the file your are converting "
+              "is not the correct type. "},
+        {kMsgNoMp3Folder, "ERROR: Could not create the Mp3Files Directory in Bin3.  Cannot create MP3s"},
+        {kMsgNoWmaFolder, "ERROR: An error occured trying to create the WmaFiles directory. Cannot contiune. "},
+        {kMsgCannotRunEncoder, "ERROR: Could not run the MP3 decoder %1. Check the MP3 setup in the Preferences menu."},
+        {kMsgCannotLoadEncoder, "ERROR: Could not load the LAME MP3 encoder DLL. Check the MP3 setup info in the "
+               "preferences.\nTo set preferences, right-click on the message area and choose preferences menu"},
+        {kMsgEncoderInterfaces, "ERROR: Cannot get the LAME interfaces. The version of the LAME DLL may not be compatible with "
+               "Zarvo."},
+        {kMsgAllocFailed, "Error allocating memory for this operation. "},
+        // MP3 and WMA texts (numbers of our own; the first two are the program's)
+        {kMsgEncodeStreamError, "Error opening encoding stream (%s)"},
+        {kMsgEncoderExitCode, "That did not work. The program returned an exit code of %d"},
+        {kMsgChooseWmaCodec, "Choose WMA Codec and Qualty Level"},
+        {kMsgFlacConverting, "Please Wait, Converting %s to FLAC File"},
+        {kMsgFlacCreated, "SUCCESS: Created FLAC files. You can find these files in %s\n\nClick YES to open this directory "
+              "otherwise click NO."},
+        {kMsgNoFlacFolder, "ERROR: An error occured trying to create the FlacFiles directory. Cannot contiune. "},
     };
     return table;
 }

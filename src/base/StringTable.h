@@ -375,6 +375,29 @@ enum MsgId : int {
     kMsgWaitingTime = 61525,
     kMsgNoMixer = 61526,
     kMsgRecordingNameCaption = 61527,
+    // MP3 and WMA output and import
+    kMsgMultipleStreams = 209,
+    kMsgUnsupportedWma = 210,
+    kMsgWmaConverting = 174,
+    kMsgWmaCreated = 175,
+    kMsgMp3Created = 176,
+    kMsgMp3Converting = 177,
+    kMsgNoFilesSelected = 223,
+    kMsgWmaWriterFailed = 226,
+    kMsgWmaSourceFormat = 230,
+    kMsgNoMp3Folder = 323,
+    kMsgNoWmaFolder = 324,
+    kMsgCannotRunEncoder = 409,
+    kMsgCannotLoadEncoder = 1470,
+    kMsgEncoderInterfaces = 1472,
+    kMsgAllocFailed = 32879,
+    // MP3 and WMA texts (numbers of our own)
+    kMsgEncodeStreamError = 62101,
+    kMsgEncoderExitCode = 62102,
+    kMsgChooseWmaCodec = 62103,
+    kMsgFlacConverting = 62104,
+    kMsgFlacCreated = 62105,
+    kMsgNoFlacFolder = 62106,
 };
 
 // The text with this number, or an empty string when the table has none.

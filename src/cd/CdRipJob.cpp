@@ -259,6 +259,7 @@ bool CCdRipper::RipSelected() {
         cancelled = m_cancel.load() || m_threadResult == CCdTrackReader::kReadCancelled;
         if (m_threadResult != CCdTrackReader::kReadOk) {
             allOk = false;
+            if (m_target->sink) m_target->sink->Abandon();
             if (!cancelled) Services().MessageBox(m_threadError, kAppCaption, MsgIcon::Stop, MsgButtons::Ok);
             // A one-file rip missing a track would put every later divider in the wrong place.
             if (oneFile) break;

@@ -19,6 +19,8 @@ public:
     virtual ~ICdAudioSink() = default;
     // bytes: whole frames. False stops the read.
     virtual bool Write(const uint8_t* data, size_t bytes) = 0;
+    // The read failed or was cancelled: what was written is not kept.
+    virtual void Abandon() {}
 };
 
 class CCdTrackReader {

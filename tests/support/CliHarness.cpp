@@ -16,6 +16,10 @@ CliHarness BuiltCli(const std::filesystem::path& home) {
     return CliHarness(RESTOVA_CLI_PATH, home);
 }
 
+std::filesystem::path BuiltProgramFolder() {
+    return std::filesystem::path(RESTOVA_CLI_PATH).parent_path();
+}
+
 std::filesystem::path SourceShare() {
     return RESTOVA_SOURCE_SHARE_DIR;
 }

@@ -44,5 +44,7 @@ std::vector<std::string> FilesUnder(const std::filesystem::path& dir);
 
 // The restova-cli of this build, with home as its user's home.
 CliHarness BuiltCli(const std::filesystem::path& home);
+// The folder the CLI and the libraries it loads at run time were built into.
+std::filesystem::path BuiltProgramFolder();
 // The source tree's share folder (shipped presets, the chime).
 std::filesystem::path SourceShare();
