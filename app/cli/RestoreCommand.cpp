@@ -27,6 +27,10 @@
 #include "base/HeadlessServices.h"
 #include "base/ProgramPaths.h"
 #include "base/Services.h"
+#include "base/SettingsStore.h"
+#include "codecs/MediaEncoder.h"
+#include "codecs/Mp3Encoder.h"
+#include "codecs/Mp3Writer.h"
 #include "enhance/Pitch.h"
 #include "enhance/SpeedCorrection.h"
 
@@ -53,15 +57,27 @@ const char* EncodingName(Encoding encoding) {
     return encoding == Encoding::Mp3 ? "MP3" : "FLAC";
 }
 
-// Whether songs can be encoded into encoding; the encoders arrive with the compressed formats.
-bool CanEncode(Encoding) {
-    return false;
-}
-
-// Encodes the songs written into encoding beside them; false (told) when it cannot.
-bool EncodeSongs(Encoding encoding, const std::vector<RestoredSong>&) {
-    Tell(std::string("restova-cli restore: ") + EncodingName(encoding) + " encoding is not available yet");
-    return false;
+// Encodes the songs written into encoding beside them, titled after their files; false (told) when one
+// could not be encoded.
+bool EncodeSongs(Encoding encoding, const std::vector<RestoredSong>& songs) {
+    Mp3Options options = Mp3Options::Load(Profile());
+    options.useDll = true;
+    options.encoderType = Mp3Options::kLame;
+    CMp3Encoder encoder(options);
+    if (encoding == Encoding::Mp3 && !encoder.LoadEncoderLibrary()) return false;
+    for (const RestoredSong& song : songs) {
+        const std::string target = ReplaceExtension(song.path, encoding == Encoding::Mp3 ? ".mp3" : ".flac");
+        AudioTags tags;
+        tags.title = FileTitle(song.path);
+        const EncodeResult rc = encoding == Encoding::Mp3 ? WriteMp3File(song.path, target, options, tags, &encoder)
+                                                          : CMediaEncoder::WriteFlac(song.path, target, tags);
+        if (rc != kEncodeOk) {
+            Tell("restova-cli restore: could not encode " + song.path + " as " + EncodingName(encoding));
+            return false;
+        }
+        std::fprintf(stderr, "encoded: %s\n", target.c_str());
+    }
+    return true;
 }
 
 std::string Length(double seconds) {
@@ -135,12 +151,6 @@ bool RestoreSideBySide(std::vector<std::unique_ptr<CSongRestorer>>& restorers, i
 
 int RunRestore(const RestoreRequest& r) {
     const Encoding encoding = r.mp3 ? Encoding::Mp3 : (r.flac ? Encoding::Flac : Encoding::None);
-    if (encoding != Encoding::None && !CanEncode(encoding)) {
-        // Said before any work, rather than after a long run that cannot give what was asked for.
-        Tell(std::string("restova-cli restore: ") + EncodingName(encoding) +
-             " encoding is not available yet; leave out --" + (r.mp3 ? "mp3" : "flac") + " to get WAV songs");
-        return 1;
-    }
     // Each result keeps its recording's name (or its dividers'), so two recordings of one name would collide.
     std::set<std::string> titles;
     for (const std::string& in : r.inputs) {
@@ -200,8 +210,8 @@ CommandRun DeclareRestore(CLI::App& sub) {
     sub.add_flag("--no-enhance", r->noEnhance, "leave out the Enhance stage");
     sub.add_flag("--index", r->index, "place the track dividers anew in the silences between the songs");
     sub.add_flag("--split", r->split, "write one wave per song, named after its divider");
-    auto* mp3 = sub.add_flag("--mp3", r->mp3, "also encode the songs as MP3 (not available yet)");
-    sub.add_flag("--flac", r->flac, "also encode the songs as FLAC (not available yet)")->excludes(mp3);
+    auto* mp3 = sub.add_flag("--mp3", r->mp3, "also encode the songs as MP3 beside them");
+    sub.add_flag("--flac", r->flac, "also encode the songs as FLAC beside them")->excludes(mp3);
     AddWhole(sub, "--jobs", r->jobs, 1, 64, "recordings to restore at once, each in a process of its own");
     return [r] { return RunRestore(*r); };
 }
