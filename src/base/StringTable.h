@@ -392,12 +392,12 @@ enum MsgId : int {
     kMsgEncoderInterfaces = 1472,
     kMsgAllocFailed = 32879,
     // MP3 and WMA texts (numbers of our own)
-    kMsgEncodeStreamError = 62101,
-    kMsgEncoderExitCode = 62102,
-    kMsgChooseWmaCodec = 62103,
-    kMsgFlacConverting = 62104,
-    kMsgFlacCreated = 62105,
-    kMsgNoFlacFolder = 62106,
+    kMsgEncodeStreamError = 62301,
+    kMsgEncoderExitCode = 62302,
+    kMsgChooseWmaCodec = 62303,
+    kMsgFlacConverting = 62304,
+    kMsgFlacCreated = 62305,
+    kMsgNoFlacFolder = 62306,
 };
 
 // The text with this number, or an empty string when the table has none.
