@@ -49,7 +49,11 @@ std::vector<std::unique_ptr<IDiscRecorder>> CBurnRecorder::Scan(const std::strin
     if (!Initialise()) return recorders;
     burn_drive_info* drives = nullptr;
     unsigned int count = 0;
-    if (burn_drive_scan(&drives, &count) != 1) return recorders;
+    // The scan runs on the library's own thread and writes drives and count when it is done, so
+    // it must be polled to its end: returning early lets it write into a dead stack frame.
+    int scanned;
+    while ((scanned = burn_drive_scan(&drives, &count)) == 0) usleep(10000);
+    if (scanned < 0 || !drives) return recorders;
     for (unsigned int i = 0; i < count; ++i) {
         if (!drives[i].write_cdr && !drives[i].write_cdrw) continue;
         char address[BURN_DRIVE_ADR_LEN] = {};
@@ -58,6 +62,8 @@ std::vector<std::unique_ptr<IDiscRecorder>> CBurnRecorder::Scan(const std::strin
                                  Trimmed(drives[i].product, sizeof drives[i].product);
         recorders.push_back(std::unique_ptr<IDiscRecorder>(new CBurnRecorder(name, address, tempFolder)));
     }
+    // Unlock every drive again: the next scan, and grabbing the chosen recorder, refuse while any is held.
+    for (unsigned int i = 0; i < count; ++i) burn_drive_info_forget(&drives[i], 0);
     burn_drive_info_free(drives);
     return recorders;
 }
