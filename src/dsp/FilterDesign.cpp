@@ -1,8 +1,10 @@
 #include "dsp/FilterDesign.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace dsp {
 namespace {
@@ -107,6 +109,8 @@ double AlphaFromOctaves(double w, double bwOctaves) {
 }
 
 constexpr double kRiaaT1 = 3180e-6, kRiaaT2 = 318e-6, kRiaaT3 = 75e-6;
+// From this rate on one section follows the curve within 0.1 dB up to 20 kHz.
+constexpr double kRiaaOneSectionFrom = 64000.0;
 
 // The analog RIAA playback response at f (not normalised).
 std::complex<double> RiaaAnalog(double f) {
@@ -178,6 +182,156 @@ BiquadCoeffs RiaaFitted(double fs) {
     const Cx r1 = inside((-c[1] + disc) / (2.0 * c[2]));
     const Cx r2 = inside((-c[1] - disc) / (2.0 * c[2]));
     return {1.0, -(r1 + r2).real(), (r1 * r2).real(), a1, a2};
+}
+
+// Roots of p[0] + p[1]·x + ... + p[n]·x^n (p[n] ≠ 0, n ≤ kMaxRoots) by the Aberth–Ehrlich
+// iteration, which converges for every start on a circle that encloses the roots.
+constexpr int kMaxRoots = 8;
+bool PolynomialRoots(const double* p, int n, std::complex<double>* roots) {
+    using Cx = std::complex<double>;
+    if (n < 1 || n > kMaxRoots || p[n] == 0.0) return false;
+    double bound = 0.0;  // Cauchy's bound on the roots' size
+    for (int i = 0; i < n; ++i) bound = std::max(bound, std::fabs(p[i] / p[n]));
+    for (int i = 0; i < n; ++i) roots[i] = std::polar(1.0 + bound, 2.0 * kPi * (i + 0.25) / n);
+    for (int iter = 0; iter < 500; ++iter) {
+        double moved = 0.0;
+        for (int i = 0; i < n; ++i) {
+            Cx v = p[n], d = 0.0;
+            for (int k = n - 1; k >= 0; --k) {
+                d = d * roots[i] + v;
+                v = v * roots[i] + p[k];
+            }
+            if (v == 0.0) continue;
+            const Cx ratio = v / d;
+            Cx sum = 0.0;
+            for (int j = 0; j < n; ++j)
+                if (j != i) sum += 1.0 / (roots[i] - roots[j]);
+            const Cx step = ratio / (1.0 - ratio * sum);
+            roots[i] -= step;
+            moved = std::max(moved, std::abs(step) / std::max(1.0, std::abs(roots[i])));
+        }
+        if (moved < 1e-15) break;
+    }
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(roots[i].real()) || !std::isfinite(roots[i].imag())) return false;
+    return true;
+}
+
+// Solves the n×n system m·x = r in place (partial pivoting); false when it is singular.
+bool SolveLinear(double (*m)[kMaxRoots], double* r, int n, double* x) {
+    for (int col = 0; col < n; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < n; ++row)
+            if (std::fabs(m[row][col]) > std::fabs(m[pivot][col])) pivot = row;
+        if (m[pivot][col] == 0.0) return false;
+        std::swap(m[pivot], m[col]);
+        std::swap(r[pivot], r[col]);
+        for (int row = col + 1; row < n; ++row) {
+            const double q = m[row][col] / m[col][col];
+            for (int k = col; k < n; ++k) m[row][k] -= q * m[col][k];
+            r[row] -= q * r[col];
+        }
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        double sum = r[i];
+        for (int k = i + 1; k < n; ++k) sum -= m[i][k] * x[k];
+        x[i] = sum / m[i][i];
+    }
+    return true;
+}
+
+// Below about 64 kHz two zeros cannot follow the treble cut up to fs/2 (a digital response
+// flattens towards the Nyquist frequency, the curve does not). Six zeros can: the poles of
+// RiaaFitted stay, and |B(e^jw)|², a cosine polynomial of degree 6, is fitted to the curve
+// from 20 Hz to 20 kHz (or fs/2) by Lawson's reweighted least squares, which tends to the
+// smallest largest relative error; its minimum-phase half becomes three sections.
+bool RiaaFittedCascade(double fs, CBiquadCascade& out) {
+    using Cx = std::complex<double>;
+    constexpr int kDegree = 6, kPoints = 600, kRounds = 100;
+    const double p1 = std::exp(-1.0 / (fs * kRiaaT1)), p2 = std::exp(-1.0 / (fs * kRiaaT3));
+    const double a1 = -(p1 + p2), a2 = p1 * p2;
+    const double fmax = std::min(20000.0, 0.5 * fs);
+    const double ref = std::norm(RiaaAnalog(1000.0));
+    std::vector<std::array<double, kDegree + 1>> phi(kPoints);
+    std::vector<double> weight(kPoints);
+    for (int i = 0; i < kPoints; ++i) {
+        const double f = 20.0 * std::pow(fmax / 20.0, i / (kPoints - 1.0));
+        const double w = 2.0 * kPi * f / fs;
+        const Cx z = std::polar(1.0, -w);
+        const double target = std::norm(RiaaAnalog(f)) / ref * std::norm(1.0 + z * (a1 + z * a2));
+        for (int k = 0; k <= kDegree; ++k) phi[i][k] = (k == 0 ? 1.0 : 2.0 * std::cos(k * w)) / target;
+        weight[i] = 1.0 / kPoints;
+    }
+    double c[kMaxRoots + 1] = {};
+    for (int round = 0; round < kRounds; ++round) {
+        double m[kMaxRoots][kMaxRoots] = {}, r[kMaxRoots] = {};
+        for (int i = 0; i < kPoints; ++i) {
+            for (int a = 0; a <= kDegree; ++a) {
+                for (int b = 0; b <= kDegree; ++b) m[a][b] += weight[i] * phi[i][a] * phi[i][b];
+                r[a] += weight[i] * phi[i][a];
+            }
+        }
+        if (!SolveLinear(m, r, kDegree + 1, c)) return false;
+        double total = 0.0;
+        for (int i = 0; i < kPoints; ++i) {
+            double fit = 0.0;
+            for (int k = 0; k <= kDegree; ++k) fit += phi[i][k] * c[k];
+            weight[i] *= std::fabs(fit - 1.0);
+            total += weight[i];
+        }
+        if (!(total > 0.0)) break;  // an exact fit
+        for (double& v : weight) v /= total;
+    }
+    // With u = z + 1/z, z^k + z^-k = V_k(u) (V_0 = 2, V_1 = u, V_k+1 = u·V_k − V_k−1), so the
+    // palindromic c0 + Σ c_k·(z^k + z^-k) is a polynomial in u of degree 6.
+    double poly[kDegree + 1] = {}, vPrev[kDegree + 1] = {2.0}, v[kDegree + 1] = {0.0, 1.0};
+    poly[0] = c[0];
+    for (int k = 1; k <= kDegree; ++k) {
+        for (int j = 0; j <= kDegree; ++j) poly[j] += c[k] * v[j];
+        double next[kDegree + 1] = {};
+        for (int j = 0; j <= kDegree; ++j) next[j] = (j > 0 ? v[j - 1] : 0.0) - vPrev[j];
+        std::copy(v, v + kDegree + 1, vPrev);
+        std::copy(next, next + kDegree + 1, v);
+    }
+    Cx u[kMaxRoots], zeros[kDegree];
+    if (!PolynomialRoots(poly, kDegree, u)) return false;
+    for (int i = 0; i < kDegree; ++i) {
+        const Cx d = std::sqrt(u[i] * u[i] - 4.0);
+        const Cx z1 = (u[i] + d) / 2.0, z2 = (u[i] - d) / 2.0;
+        zeros[i] = std::abs(z1) <= std::abs(z2) ? z1 : z2;
+    }
+    // Each section takes a conjugate pair or two real zeros, so that its coefficients are real.
+    Cx paired[kDegree];
+    int count = 0, reals = 0;
+    for (const Cx& z : zeros)
+        if (std::fabs(z.imag()) <= 1e-9) paired[kDegree - 1 - reals++] = z.real();
+    for (const Cx& z : zeros) {
+        if (z.imag() > 1e-9) {
+            paired[count++] = z;
+            paired[count++] = std::conj(z);
+        }
+    }
+    if (count + reals != kDegree) return false;  // conjugates that did not come in pairs
+    out.Clear();
+    for (int i = 0; i < kDegree; i += 2) {
+        BiquadCoeffs s{1.0, -(paired[i] + paired[i + 1]).real(), (paired[i] * paired[i + 1]).real(), 0.0, 0.0};
+        if (i == 0) {
+            s.a1 = a1;
+            s.a2 = a2;
+        }
+        out.Add(s);
+    }
+    const double gain = std::abs(Response(out, 1000.0, fs));
+    if (!(gain > 0.0) || !std::isfinite(gain)) return false;
+    BiquadCoeffs first = out.Coeffs(0);
+    first.b0 /= gain;
+    first.b1 /= gain;
+    first.b2 /= gain;
+    CBiquadCascade scaled;
+    scaled.Add(first);
+    for (int i = 1; i < out.Count(); ++i) scaled.Add(out.Coeffs(i));
+    out = scaled;
+    return true;
 }
 }  // namespace
 
@@ -315,6 +469,14 @@ BiquadCoeffs DesignRiaaPlayback(double fs) {
     if (!(std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2))) c = RiaaBilinear(fs);
     NormaliseGainAt(c, 1000.0, fs);
     return c;
+}
+
+bool DesignRiaaPlayback(double fs, CBiquadCascade& out) {
+    out.Clear();
+    if (!RateOk(fs)) return false;
+    if (fs < kRiaaOneSectionFrom && RiaaFittedCascade(fs, out)) return true;
+    out.Clear();
+    return out.Add(DesignRiaaPlayback(fs));
 }
 
 std::complex<double> Response(const BiquadCoeffs& c, double f, double fs) {

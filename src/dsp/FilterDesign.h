@@ -67,6 +67,10 @@ BiquadCoeffs DesignHighpass(double fc, double q, double fs);
 // curve's magnitude. Within 0.02 dB from 10 Hz to 20 kHz at 88.2 kHz and
 // above; at 44.1 and 48 kHz within 0.5 dB (a two-pole section can do no better).
 BiquadCoeffs DesignRiaaPlayback(double fs);
+// The same curve for any rate as a cascade, within 0.3 dB from 20 Hz to 20 kHz or fs/2: the
+// one section above from 64 kHz on, below that three sections (two poles, six zeros). False
+// (and an empty cascade) for a rate that is not positive.
+bool DesignRiaaPlayback(double fs, CBiquadCascade& out);
 
 // Complex response at frequency f (Hz) for rate fs.
 std::complex<double> Response(const BiquadCoeffs& c, double f, double fs);

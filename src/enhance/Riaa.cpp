@@ -1,20 +1,12 @@
 #include "enhance/Riaa.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "audiofile/WaveFile.h"
 #include "dsp/FilterDesign.h"
 
-namespace {
-
-// The rate from which on the section is designed for the file instead of using the fixed set.
-constexpr uint32_t kDesignedFrom = 96000;
-
-}  // namespace
-
-CRiaa::CRiaa() : m_coeffs(StandardCoeffs()) {
+CRiaa::CRiaa() {
+    m_sections.Add(StandardCoeffs());
     SetIdentity(kFilterRiaa, "RIAA", "RIAA");
 }
 
@@ -31,24 +23,34 @@ dsp::BiquadCoeffs CRiaa::StandardCoeffs() {
 
 void CRiaa::Recompute() {
     const uint32_t rate = m_rate;
+    // The sections depend on the rate alone; a running signal keeps its state.
+    if (rate == m_designedRate) return;
+    m_designedRate = rate;
     if (rate == 44100 || rate == 48000) {
-        m_coeffs = StandardCoeffs();
-    } else if (rate >= kDesignedFrom) {
-        const dsp::BiquadCoeffs c = dsp::DesignRiaaPlayback(static_cast<double>(rate));
+        m_sections.Clear();
+        m_sections.Add(StandardCoeffs());
+    } else {
+        CBiquadCascade designed;
         // A design that failed must not replace a working set.
-        if (std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2) && std::isfinite(c.a1) &&
-            std::isfinite(c.a2)) {
-            m_coeffs = c;
+        bool finite = dsp::DesignRiaaPlayback(static_cast<double>(rate), designed);
+        for (int i = 0; i < designed.Count(); ++i) {
+            const dsp::BiquadCoeffs& c = designed.Coeffs(i);
+            finite = finite && std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2) &&
+                     std::isfinite(c.a1) && std::isfinite(c.a2);
         }
+        if (finite) m_sections = designed;
     }
-    // Any other rate keeps the set in force.
-    for (CBiquad& s : m_state.section) s.SetCoeffs(m_coeffs);
+    for (CBiquadCascade& channel : m_state.channel) {
+        channel.Clear();
+        for (int i = 0; i < m_sections.Count(); ++i) channel.Add(m_sections.Coeffs(i));
+    }
 }
 
 bool CRiaa::Prepare(CWaveFile& source, CWaveFile&) {
     m_rate = source.Format().nSamplesPerSec;
+    m_designedRate = 0;
     Recompute();
-    for (CBiquad& s : m_state.section) s.SetForm(dsp::BiquadForm::DirectI);  // also clears the past values
+    for (CBiquadCascade& c : m_state.channel) c.SetForm(dsp::BiquadForm::DirectI);  // also clears the past values
     m_paramsChanged = 1;
     return true;
 }
@@ -61,8 +63,8 @@ bool CRiaa::Process(CWaveFile& source, CWaveFile& output) {
     // The untouched-channel flags only mean something for a stereo source.
     const bool passLeft = m_bypass || (channels == 2 && m_leftUntouched);
     const bool passRight = m_bypass || m_rightUntouched;
-    CBiquad& left = m_state.section[0];
-    CBiquad& right = m_state.section[1];
+    CBiquadCascade& left = m_state.channel[0];
+    CBiquadCascade& right = m_state.channel[1];
     for (; end - in >= channels; in += channels) {
         const int32_t l = ToSample(left.Process(static_cast<double>(in[0])));
         if (!output.PutSample(passLeft ? in[0] : l)) return false;

@@ -1,11 +1,11 @@
 // CRiaa: RIAA playback equalisation (bass boost, treble cut) for recordings
 // made through a flat phono preamp. One second-order section per channel; it
 // has no parameters. The coefficients follow the source's sample rate: a fixed
-// set serves 44.1 and 48 kHz, a set designed from the RIAA time constants
-// serves 96 kHz and above, and any other rate keeps the set in use before.
+// section serves 44.1 and 48 kHz; every other rate gets sections designed for it
+// from the RIAA time constants (one from 64 kHz on, three below).
 #pragma once
 
-#include "dsp/Biquad.h"
+#include "dsp/BiquadCascade.h"
 #include "processing/Filter.h"
 
 class CRiaa : public CFilter {
@@ -20,20 +20,21 @@ public:
     // Nothing is held back; true.
     bool Finish(CWaveFile& source, CWaveFile& output) override;
 
-    // The coefficient set in force, in the CBiquad sign convention (y = ... - a1·y1 - a2·y2).
-    const dsp::BiquadCoeffs& Coeffs() const { return m_coeffs; }
-    // The set used at 44.1 and 48 kHz (and before any other set was chosen).
+    // The sections in force, in the CBiquad sign convention (y = ... - a1·y1 - a2·y2).
+    const CBiquadCascade& Sections() const { return m_sections; }
+    // The section used at 44.1 and 48 kHz (and before any other set was chosen).
     static dsp::BiquadCoeffs StandardCoeffs();
 
 private:
-    // Chooses the coefficients for the rate prepared for and hands them to the sections.
+    // Chooses the sections for the rate prepared for and hands them to both channels.
     void Recompute() override;
 
     struct State {
-        CBiquad section[2];  // left (or mono), right
+        CBiquadCascade channel[2];  // left (or mono), right
     };
 
-    dsp::BiquadCoeffs m_coeffs;
-    uint32_t m_rate = 0;  // Hz
+    CBiquadCascade m_sections;
+    uint32_t m_rate = 0;          // Hz
+    uint32_t m_designedRate = 0;  // Hz, the rate m_sections were chosen for
     State m_state;
 };
