@@ -12,6 +12,7 @@ packages=(
   libcli11-dev
   libcdio-dev libcdio-paranoia-dev libcddb2-dev libburn-dev
   sox libsox-fmt-all ffmpeg lame mpg123
+  qt6-base-dev fonts-liberation fonts-comic-neue
 )
 
 missing=()

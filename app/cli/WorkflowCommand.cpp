@@ -41,15 +41,6 @@ std::vector<std::string> SplitList(const std::string& text) {
     return items;
 }
 
-// The event number of a button's name or number, or -1.
-int EventOf(const std::string& word) {
-    static const char* const kNames[] = {"start-over", "b1", "b2", "b3", "b4", "back", "bin1", "bin2", "bin3"};
-    for (int i = 0; i <= kEventBin3; ++i) {
-        if (word == kNames[i] || word == std::to_string(i)) return i;
-    }
-    return -1;
-}
-
 bool QueueAnswers(CHeadlessServices& services, const std::string& list) {
     for (const std::string& a : SplitList(list)) {
         if (a == "y" || a == "yes") {
@@ -110,7 +101,8 @@ bool Select(CShellDlg& shell, const std::vector<std::string>& items, bool all) {
         return true;
     };
     if (CPickFiles* bin1 = shell.Bin1Pane()) return pick(*bin1, bin1->Rows(), [](const Bin1Row& r) { return r.name; });
-    if (CWorkList* list = shell.WorklistPane()) return pick(*list, list->Rows(), [](const WorkRow& r) { return r.name; });
+    if (CWorkList* list = shell.WorklistPane())
+        return pick(*list, list->Rows(), [](const WorkRow& r) { return r.name; });
     if (CCdRipper* rip = shell.CdRipPane()) {
         return pick(*rip, rip->Rows(), [](const CdRipRow& r) { return std::to_string(r.track); });
     }
@@ -207,8 +199,8 @@ int RunWorkflow(const WorkflowRequest& r) {
     if (!services) return 1;
     if (!QueueAnswers(*services, r.answers)) return UsageError("workflow", "answers are y, n, ok or cancel");
     for (const std::string& e : r.events) {
-        if (EventOf(e) < 0 && e.find(':') == std::string::npos && e != "select-all" && e != "preview" &&
-            e != "delete" && e != "tw" && e != "advanced" && e != "exit") {
+        if (CTransitionTable::EventOf(e) < 0 && e.find(':') == std::string::npos && e != "select-all" &&
+            e != "preview" && e != "delete" && e != "tw" && e != "advanced" && e != "exit") {
             return UsageError("workflow", "no event " + e);
         }
     }
@@ -232,7 +224,7 @@ int RunWorkflow(const WorkflowRequest& r) {
     }
     shell.OnInitDialog();
     for (const std::string& e : r.events) {
-        const int event = EventOf(e);
+        const int event = CTransitionTable::EventOf(e);
         if (event >= 0) {
             shell.Dispatch(event);
         } else if (!RunPaneEvent(shell, *services, picks, e)) {

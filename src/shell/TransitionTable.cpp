@@ -277,7 +277,8 @@ const TransitionRow* CTransitionTable::Find(int state, int event) const {
 }
 
 const StateInfo* CTransitionTable::Info(int state) {
-    auto it = std::find_if(std::begin(kStates), std::end(kStates), [state](const StateInfo& s) { return s.state == state; });
+    auto it =
+        std::find_if(std::begin(kStates), std::end(kStates), [state](const StateInfo& s) { return s.state == state; });
     return it == std::end(kStates) ? nullptr : &*it;
 }
 
@@ -291,4 +292,12 @@ const char* CTransitionTable::ActionName(int action) {
         if (a.action == action) return a.name;
     }
     return "";
+}
+
+int CTransitionTable::EventOf(const std::string& name) {
+    static const char* const kNames[] = {"start-over", "b1", "b2", "b3", "b4", "back", "bin1", "bin2", "bin3"};
+    for (int i = 0; i <= kEventBin3; ++i) {
+        if (name == kNames[i] || name == std::to_string(i)) return i;
+    }
+    return -1;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/StringTable.h"
 
@@ -54,7 +55,7 @@ enum ShellEvent : int32_t {
 };
 
 enum ShellAction : int32_t {
-    kActNoAction = 0,  // no row dispatched yet
+    kActNoAction = 0,   // no row dispatched yet
     kActNoneBack = 36,  // "None", the row back from the compressed-files screen
     kActNone = 42,
     kActClosePanes = 43,
@@ -160,6 +161,8 @@ public:
     static const StateInfo* States(size_t& count);
     // The name of an action ("" for an unknown one).
     static const char* ActionName(int action);
+    // The event a script names: "start-over", "b1".."b4", "back", "bin1".."bin3" or its number; -1 for none.
+    static int EventOf(const std::string& name);
 
 private:
     CTransitionTable();

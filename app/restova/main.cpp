@@ -1,0 +1,111 @@
+// restova: the program's window. Start-up loads the settings and checks the
+// bins, the audio engine and the player are made, the main window runs, and
+// the settings are written back when it has closed.
+//   restova [--replay "EVENTS" [--screenshot OUT.png]]
+// replays clicks (the event names of restova-cli workflow) in the real window,
+// saves it as a picture and exits: for screenshots and reproducible reports.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
+
+#include "base/SettingsStore.h"
+#include "cd/SongList.h"
+#include "devices/AudioDevice.h"
+#include "devices/AudioHost.h"
+#include "devices/Player.h"
+#include "shell/RestovaApp.h"
+#include "shell/ShellDlg.h"
+#include "ui/QtServices.h"
+#include "ui/Replay.h"
+#include "ui/ShellWindow.h"
+
+namespace {
+
+int Replay(CShellWindow& window, const QStringList& events, const QString& screenshot) {
+    for (const QString& event : events) {
+        if (!CReplay::Play(window, event)) {
+            std::fprintf(stderr, "restova --replay: %s cannot be done here\n", qPrintable(event));
+            return 1;
+        }
+    }
+    if (!screenshot.isEmpty() && !CReplay::Screenshot(window, screenshot)) {
+        std::fprintf(stderr, "restova --screenshot: cannot write %s\n", qPrintable(screenshot));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Restova"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Parlowe"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RESTOVA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Restores old records, tapes and CDs."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption replay(QStringLiteral("replay"), QStringLiteral("click these buttons, then exit"),
+                                    QStringLiteral("EVENTS"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("save the window as this picture after the replay"),
+                                        QStringLiteral("OUT.png"));
+    parser.addOption(replay);
+    parser.addOption(screenshot);
+    parser.process(qapp);
+    const bool scripted = parser.isSet(replay) || parser.isSet(screenshot);
+    const QStringList events = CReplay::Split(parser.value(replay));
+    for (const QString& event : events) {
+        if (!CReplay::Known(event)) {
+            std::fprintf(stderr, "restova --replay: no event %s\n", qPrintable(event));
+            return 2;
+        }
+    }
+
+    CRestovaApp app;
+    CQtServices services(app.Store());
+    services.SetInteractive(!scripted);
+    SetServices(&services);
+    app.InitInstance();
+
+    // A scripted run plays into the virtual card: it needs no sound card.
+    CAudioHost host(!scripted);
+    SetAudioHost(&host);
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(app.Settings(), host);
+    CPlayer player(*device);
+    QTimer playerTimer;
+    QObject::connect(&playerTimer, &QTimer::timeout, [&player] {
+        if (player.TimerRunning()) player.OnTimer();
+    });
+    playerTimer.start(CPlayer::kPositionPeriodMs);
+
+    int result = 0;
+    {
+        CShellDlg shell(app.Settings(), app.Store(), SongList());
+        shell.SetPlayers(&player, &player);
+        CShellWindow window(shell, app.Settings());
+        services.SetMainWindow(&window);
+        window.show();
+        shell.OnInitDialog();
+        if (scripted) {
+            result = Replay(window, events, parser.value(screenshot));
+        } else {
+            if (app.OnMainWindowInit()) {
+                QTimer::singleShot(CRestovaApp::kFirstRunTimerMs, &window, [&] {
+                    app.OnFirstRunTimer();
+                    if (!shell.TrainingWheels()) shell.ToggleTrainingWheels();
+                });
+            }
+            result = qapp.exec();
+        }
+        player.Stop();
+        services.SetMainWindow(nullptr);
+    }
+    app.OnMainWindowClosed();
+    SetServices(nullptr);
+    SetAudioHost(nullptr);
+    return result;
+}
