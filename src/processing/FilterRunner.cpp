@@ -80,6 +80,9 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
         m_lastResult = kRunNoSource;
         return false;
     }
+    // A stale request is dropped here, before the song opens: opening may build its peaks and pump
+    // messages, and a click then is meant for this run.
+    CancelFlag().store(false);
     // A run that records no step reads the source as it is open (its plain file when the song is
     // edited without a session); every other run reads and extends the session.
     const bool noStep = filter->HasTrait(kTraitNoStep);
@@ -111,7 +114,6 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     const uint32_t start = m_rangeStart;
     const uint32_t end = m_rangeEnd;
 
-    CancelFlag().store(false);
     const int result = ExecuteFilter(outputName, owner, preview, *filter, channelMode);
     if (Services().ProgressIsOpen()) Services().ProgressClose();
     if (noStep || preview) return result == kRunOk;

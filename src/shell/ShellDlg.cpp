@@ -48,7 +48,7 @@ void CShellDlg::OnInitDialog() {
 }
 
 bool CShellDlg::JobRunning() const {
-    return Services().ProgressIsOpen() || m_runner.IsBusy() || (m_cdRip && m_cdRip->Ripping()) ||
+    return m_acting || Services().ProgressIsOpen() || m_runner.IsBusy() || (m_cdRip && m_cdRip->Ripping()) ||
            (m_cdWriter && m_cdWriter->Burning());
 }
 
@@ -71,7 +71,12 @@ void CShellDlg::Dispatch(int event) {
     m_lastAction = kActNoAction;
     if (!row) return;
     m_lastAction = row->action;
-    if (!RunAction(*row)) return;
+    // An action may pump messages before any progress shows (opening a song builds its peaks): a
+    // click arriving then must not close the pane the action works in.
+    m_acting = true;
+    const bool carriedOut = RunAction(*row);
+    m_acting = false;
+    if (!carriedOut) return;
     m_state = row->next;
     SetButtons(m_state);
     ShowHelpPicture(m_state, row->action);
@@ -111,7 +116,8 @@ const char* CShellDlg::PictureFor(int state, int previousState) {
 void CShellDlg::ShowHelpPicture(int state, int action) {
     (void)action;  // every action of a state shows the same picture
     if (!m_trainingWheels) return;
-    m_picture = CProgramPaths::Join(CProgramPaths::Join(m_settings.ShareFolder(), "hlp"), PictureFor(state, m_previous));
+    m_picture =
+        CProgramPaths::Join(CProgramPaths::Join(m_settings.ShareFolder(), "hlp"), PictureFor(state, m_previous));
     Notify(Change::Picture);
 }
 

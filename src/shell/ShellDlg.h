@@ -81,8 +81,8 @@ public:
     // Preferences changed: the player's loop flag follows LoopPreview.
     void OnPreferencesChanged();
 
-    // Whether a job (a filter run, a preview, a copy, a rip, a CD) is running, during which every
-    // click only cancels it.
+    // Whether a job (a filter run, a preview, a copy, a rip, a CD) or any action is running, during
+    // which every click only cancels it.
     bool JobRunning() const;
 
     // The open pane, each null while closed.
@@ -152,6 +152,7 @@ private:
     bool m_trainingWheels = false;
     std::string m_picture;
     bool m_exit = false;
+    bool m_acting = false;  // an action is running (and may pump messages)
 
     int m_recordSpeed = 33;
     int m_turntableSpeed = 33;

@@ -1,7 +1,11 @@
 #include "ui/PaneFactory.h"
 
 #include "shell/ShellDlg.h"
+#include "ui/Bin1Pane.h"
+#include "ui/CleanPane.h"
+#include "ui/EnhancePane.h"
 #include "ui/PlaceholderPane.h"
+#include "ui/WorklistPane.h"
 
 const void* CPaneFactory::OpenController(const CShellDlg& shell) {
     if (shell.CdRipPane()) return shell.CdRipPane();
@@ -17,5 +21,9 @@ const void* CPaneFactory::OpenController(const CShellDlg& shell) {
 CPaneWidget* CPaneFactory::Make(CShellDlg& shell, QWidget* parent) {
     const void* open = OpenController(shell);
     if (!open) return nullptr;
+    if (shell.Bin1Pane()) return new CBin1Pane(shell, *shell.Bin1Pane(), parent);
+    if (shell.WorklistPane()) return new CWorklistPane(*shell.WorklistPane(), parent);
+    if (shell.CleanPane()) return new CCleanPane(*shell.CleanPane(), parent);
+    if (shell.EnhancePane()) return new CEnhancePane(*shell.EnhancePane(), parent);
     return new CPlaceholderPane(shell, open, parent);
 }

@@ -9,7 +9,8 @@
 class CPaneWidget : public QWidget {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
+    // A light panel with dark text, whatever the desktop's theme: it sits on the window's dark picture.
+    explicit CPaneWidget(QWidget* parent);
 
     // The controller this pane shows (to tell whether the machine still has it open).
     virtual const void* Controller() const = 0;

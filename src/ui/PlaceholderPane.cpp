@@ -19,9 +19,6 @@ CPlaceholderPane::CPlaceholderPane(CShellDlg& shell, const void* controller, QWi
     auto* label = new QLabel(text, this);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(225, 228, 210));
-    label->setPalette(palette);
     auto* column = new QVBoxLayout(this);
     column->addWidget(label);
 }

@@ -12,7 +12,9 @@
 #include "base/StringTable.h"
 #include "cd/SongList.h"
 #include "shell/ShellDlg.h"
+#include "shell/WorkList.h"
 #include "support/TempDir.h"
+#include "support/WaveBuilder.h"
 
 namespace {
 
@@ -222,6 +224,39 @@ TEST_F(ShellDlgTest, ClickDuringProgressCancelsAndStartOverResets) {
     EXPECT_EQ(shell.Bin1Pane(), nullptr);
     EXPECT_EQ(shell.Prompt(), LoadString(kMsgPromptWelcome));
     EXPECT_EQ(Captions(shell), (std::vector<std::string>{"Start", "", "", "Training Wheels"}));
+}
+
+// Opening the song for a run builds its peaks and pumps messages before any progress shows: a
+// click arriving then must only cancel, not close the pane the run works in.
+TEST_F(ShellDlgTest, ClickWhileAnActionPumpsOnlyCancels) {
+    // As a window's services do: every progress step dispatches what is pending.
+    struct PumpingServices : CHeadlessServices {
+        void ProgressSetPos(int pos) override {
+            CHeadlessServices::ProgressSetPos(pos);
+            PumpMessages();
+        }
+    } pumping;
+    SetServices(&pumping);
+    const std::string song = settings.Bin2Path + "/Side A.wav";
+    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, std::vector<int64_t>(2 * 44100, 1000)));
+    CShellDlg shell(settings, store, songs);
+    shell.OnInitDialog();
+    shell.Dispatch(kEventBin2);
+    shell.WorklistPane()->SelectOnly(0);
+    shell.Dispatch(kEventButton1);  // Clean
+    ASSERT_NE(shell.CleanPane(), nullptr);
+    bool delivered = false;
+    pumping.PostMessage([&] {
+        delivered = true;
+        shell.Dispatch(kEventBin1);
+    });
+    shell.Dispatch(kEventButton2);  // Process
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(shell.State(), kStateCleanStage);
+    EXPECT_NE(shell.CleanPane(), nullptr);
+    EXPECT_EQ(shell.Bin1Pane(), nullptr);
+    CancelFlag().store(false);
+    SetServices(&services);
 }
 
 TEST_F(ShellDlgTest, HelpPictureFollowsStateWhileTrainingWheelsIsOn) {
