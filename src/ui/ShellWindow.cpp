@@ -15,6 +15,7 @@
 #include "ui/PaneFactory.h"
 #include "ui/PaneWidget.h"
 #include "ui/PictureButton.h"
+#include "ui/PreferencesDialog.h"
 #include "ui/ShellBackground.h"
 #include "ui/TrainingWheelsWindow.h"
 #include "ui/UiFonts.h"
@@ -35,6 +36,9 @@ constexpr int kExitLeft = 445;
 constexpr int kExitWidth = 44;
 const QRect kEditorRect(35, AppSettings::kSideButtonsTop, 48, 115);
 const QRect kWheelsRect(442, AppSettings::kSideButtonsTop, 48, 115);
+// The buttons keep one look whatever font the Preferences store: light on the dark picture.
+constexpr const char* kCaptionFace = "Comic Sans MS Bold";
+constexpr uint32_t kInk = 0xA6C8C8;  // 0x00BBGGRR
 
 QString Text(MsgId id) {
     return QString::fromStdString(LoadString(id));
@@ -69,11 +73,11 @@ void CShellWindow::BuildControls() {
     m_prompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_prompt->setFont(CUiFonts::Prompt(this));
     QPalette palette = m_prompt->palette();
-    palette.setColor(QPalette::WindowText, CUiFonts::Colour(m_settings.BtnFontColor));
+    palette.setColor(QPalette::WindowText, CUiFonts::Colour(kInk));
     m_prompt->setPalette(palette);
 
-    const QFont captions = CUiFonts::Button(m_settings.BtnFont, m_settings.BtnFontSize, this);
-    const QColor ink = CUiFonts::Colour(m_settings.BtnFontColor);
+    const QFont captions = CUiFonts::Button(kCaptionFace, 100, this);
+    const QColor ink = CUiFonts::Colour(kInk);
     auto make = [&](const QRect& at, CPictureButton::Glyph glyph = CPictureButton::Glyph::None) {
         auto* button = new CPictureButton(this, glyph);
         button->setGeometry(at);
@@ -228,7 +232,10 @@ void CShellWindow::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* setup = menu.addMenu(QStringLiteral("Setup"));
     setup->addAction(QStringLiteral("MP3 Encoder..."))->setEnabled(false);
     setup->addAction(QStringLiteral("Sound Card..."))->setEnabled(false);
-    setup->addAction(QStringLiteral("Preferences..."))->setEnabled(false);
+    setup->addAction(QStringLiteral("Preferences..."), this, [this] {
+        CPreferencesDialog dialog(m_settings, this);
+        if (dialog.exec() == QDialog::Accepted) m_shell.OnPreferencesChanged();
+    });
     menu.addAction(QStringLiteral("About This Program..."), this, [this] { CAboutBox::Show(this); });
     menu.addAction(QStringLiteral("Training Wheels"), this, [this] { m_shell.ToggleTrainingWheels(); });
     menu.addSeparator();
