@@ -1,8 +1,10 @@
-// restova-cli workflow [--answers y,n,...] [--image-writer OUT.cue] EVENT...
+// restova-cli workflow [--answers y,n,...] [--image-writer OUT.cue] [--device NAME] [--source IN.wav] EVENT...
 // Drives the program's stage machine without its window: each EVENT is a
 // click on a stage, Back or bin button, or one of the pane actions a user
-// makes between them (selecting rows, choosing files). After each one the
-// state, the action, the prompt and the four button captions are printed.
+// makes between them (selecting rows, choosing files, letting time pass while
+// recording). After each one the state, the action, the prompt and the four
+// button captions are printed. Sound goes through the virtual card (which
+// records from --source) unless --device names another.
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -14,12 +16,18 @@
 #include "CliArgs.h"
 #include "Commands.h"
 #include "SettingsScope.h"
+#include "SoundSupport.h"
 #include "audiofile/FileNames.h"
 #include "base/HeadlessServices.h"
 #include "base/SettingsStore.h"
 #include "cd/CdBurner.h"
 #include "cd/CdRipper.h"
 #include "cd/SongList.h"
+#include "devices/AudioDevice.h"
+#include "devices/AudioHost.h"
+#include "devices/Player.h"
+#include "devices/Recorder.h"
+#include "devices/VirtualCard.h"
 #include "shell/PickFiles.h"
 #include "shell/ShellDlg.h"
 #include "shell/WavePane.h"
@@ -31,6 +39,8 @@ struct WorkflowRequest {
     std::vector<std::string> events;
     std::string answers;
     std::string imageWriter;
+    std::string device;
+    std::string source;
 };
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -122,8 +132,17 @@ int ImportFilterIndex(const std::string& file) {
     return 4;
 }
 
+// Lets the sound run: for seconds, or (seconds < 0) until the virtual card's source has ended.
+void Wait(CVirtualCard& card, double seconds) {
+    const uint32_t steps = static_cast<uint32_t>((seconds < 0 ? 60.0 : seconds) * 1000 / CPlayer::kPositionPeriodMs);
+    for (uint32_t i = 0; i < steps; ++i) {
+        if (seconds < 0 && card.SourceFinished()) break;
+        Services().WaitMessages(CPlayer::kPositionPeriodMs);
+    }
+}
+
 // One pseudo-event (a pane action); false (told) when it could not be carried out.
-bool RunPaneEvent(CShellDlg& shell, CHeadlessServices& services, std::deque<std::string>& picks,
+bool RunPaneEvent(CShellDlg& shell, CVirtualCard& card, CHeadlessServices& services, std::deque<std::string>& picks,
                   const std::string& event) {
     const size_t colon = event.find(':');
     const std::string verb = event.substr(0, colon);
@@ -178,6 +197,17 @@ bool RunPaneEvent(CShellDlg& shell, CHeadlessServices& services, std::deque<std:
         shell.CdRipPane()->ReadTrackList();
         return true;
     }
+    if (verb == "wait") {
+        char* end = nullptr;
+        const double seconds = arg.empty() ? -1.0 : std::strtod(arg.c_str(), &end);
+        if (!arg.empty() && (end == arg.c_str() || *end != '\0' || seconds < 0)) return false;
+        Wait(card, seconds);
+        return true;
+    }
+    if (verb == "flat-preamp" && shell.RecordPane()) {
+        shell.RecordPane()->SetFlatPreamp(arg != "off");
+        return true;
+    }
     if (verb == "tw") {
         shell.ToggleTrainingWheels();
         return true;
@@ -200,12 +230,20 @@ int RunWorkflow(const WorkflowRequest& r) {
     if (!QueueAnswers(*services, r.answers)) return UsageError("workflow", "answers are y, n, ok or cancel");
     for (const std::string& e : r.events) {
         if (CTransitionTable::EventOf(e) < 0 && e.find(':') == std::string::npos && e != "select-all" &&
-            e != "preview" && e != "delete" && e != "tw" && e != "advanced" && e != "exit") {
+            e != "preview" && e != "delete" && e != "tw" && e != "advanced" && e != "exit" && e != "wait" &&
+            e != "flat-preamp") {
             return UsageError("workflow", "no event " + e);
         }
     }
     CSettingsScope settings;
+    // The machine's own cards only when one is asked for: a walk stays off the speakers.
+    CAudioHost host(!r.device.empty());
+    host.VirtualCard().SetPace(1);
+    if (!ChooseDevice("workflow", host, settings.Get(), true, r.device, r.source, false)) return 2;
+    auto engine = CreateAudioDevice(settings.Get(), host);
+    CPlayer player(*engine);
     CShellDlg shell(settings.Get(), Profile(), SongList());
+    shell.SetPlayer(&player);
     std::deque<std::string> picks;
     shell.SetFileChooser([&picks](const std::string&, const std::string&) {
         if (picks.empty()) return std::string();
@@ -227,7 +265,7 @@ int RunWorkflow(const WorkflowRequest& r) {
         const int event = CTransitionTable::EventOf(e);
         if (event >= 0) {
             shell.Dispatch(event);
-        } else if (!RunPaneEvent(shell, *services, picks, e)) {
+        } else if (!RunPaneEvent(shell, host.VirtualCard(), *services, picks, e)) {
             return 1;
         }
         PrintState(shell);
@@ -245,5 +283,8 @@ CommandRun DeclareWorkflow(CLI::App& sub) {
         ->type_name("A,...");
     sub.add_option("--image-writer", r->imageWriter, "write CDs as this CUE/BIN image instead of to a CD writer")
         ->type_name("OUT.cue");
+    sub.add_option("--device", r->device, "the sound device to record from and play on (see restova-cli devices)")
+        ->type_name("NAME");
+    sub.add_option("--source", r->source, "the virtual card records from this wave")->type_name("IN.wav");
     return [r] { return RunWorkflow(*r); };
 }

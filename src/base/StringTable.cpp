@@ -304,10 +304,6 @@ const std::unordered_map<int, std::string>& Table() {
         // Workflow texts (numbers of our own)
         {kMsgCopyFailed, "Error copying file %s. Failed with error %d: %s"},
         {kMsgWrongState, "Wrong state. Bug in Program"},
-        {kMsgMp3OutputNotAvailable, "Creating MP3 files is not available yet in this version of Restova."},
-        {kMsgWmaOutputNotAvailable, "Creating WMA files is not available yet in this version of Restova."},
-        {kMsgWmaImportNotAvailable, "Importing WMA files is not available yet in this version of Restova. The file %1 was "
-              "not imported."},
         {kMsgNoEditor, "No advanced wave editor is set up. Click \"Configure Wave Editor\" and choose the program of your "
               "wave editor."},
         {kMsgSelectDirectory, "Select a Directory"},
@@ -327,7 +323,7 @@ const std::unordered_map<int, std::string>& Table() {
         {kMsgMono, "Mono "},
         {kMsgStereo, "Stereo "},
         {kMsgBitsAndRate, "%d Bits %s"},
-        {kMsgRecordingNotAvailable, "Recording is not available yet in this version of Restova."},
+        {kMsgRecordingNotAvailable, "Recording is not possible: no sound device is open."},
         // Stage button captions (numbers of our own)
         {kMsgBtnStart, "Start"},
         {kMsgBtnTrainingWheels, "Training Wheels"},

@@ -266,9 +266,6 @@ enum MsgId : int {
     // Workflow texts (numbers of our own)
     kMsgCopyFailed = 62001,
     kMsgWrongState = 62002,
-    kMsgMp3OutputNotAvailable = 62003,
-    kMsgWmaOutputNotAvailable = 62004,
-    kMsgWmaImportNotAvailable = 62005,
     kMsgNoEditor = 62006,
     kMsgSelectDirectory = 62007,
     kMsgSelectDirBin1 = 62008,

@@ -62,6 +62,7 @@ public:
     virtual void StopNotifications() = 0;
     // The ReInitOnPlay setting: look the output device up again at every playback.
     void SetReInitOnPlay(bool on) { m_reInitOnPlay = on; }
+    bool ReInitOnPlay() const { return m_reInitOnPlay; }
     // Streamed playback: offers the first sampleCount samples of block's sample block; false when
     // there is no room yet (the caller tries again).
     virtual bool WriteStreamBlock(CWaveFile& block, size_t sampleCount) = 0;

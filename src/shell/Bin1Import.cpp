@@ -8,6 +8,7 @@
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
+#include "codecs/MediaReader.h"
 #include "codecs/Mp3Decoder.h"
 #include "shell/BinFolder.h"
 #include "shell/PickFiles.h"
@@ -18,11 +19,6 @@ namespace {
 constexpr const char* kLastOpenTypeKey = "LastOpenType";
 constexpr const char* kLastPathKey = "LastPath";
 
-CPickFiles::WmaDecoder& RegisteredWmaDecoder() {
-    static CPickFiles::WmaDecoder decoder;
-    return decoder;
-}
-
 // An existing song of the target's name is replaced only when the user says so.
 bool MayWrite(const std::string& target) {
     if (!PathExists(target)) return true;
@@ -30,10 +26,6 @@ bool MayWrite(const std::string& target) {
 }
 
 }  // namespace
-
-void CPickFiles::SetWmaDecoder(WmaDecoder decoder) {
-    RegisteredWmaDecoder() = std::move(decoder);
-}
 
 const std::string& CPickFiles::ImportFilter() {
     return LoadString(kMsgImportFilter);
@@ -91,21 +83,18 @@ bool CPickFiles::ImportOne(const std::string& file, std::string& arrived) {
     }
     if (!MayWrite(target)) return true;
     const int err = CSongFiles::CopySong(file, target);
-    if (err > 0) ShowMessage(kMsgCopyFailed, MsgIcon::Stop, MsgButtons::Ok, {file, std::to_string(err), std::strerror(err)});
+    if (err > 0)
+        ShowMessage(kMsgCopyFailed, MsgIcon::Stop, MsgButtons::Ok, {file, std::to_string(err), std::strerror(err)});
     if (err == 0) arrived = target;
     return true;
 }
 
 bool CPickFiles::DecodeInto(const std::string& file, const std::string& target, bool mp3) {
     IServices& ui = Services();
-    if (!mp3 && !RegisteredWmaDecoder()) {
-        ShowMessage(kMsgWmaImportNotAvailable, MsgIcon::Information, MsgButtons::Ok, file);
-        return true;
-    }
     ui.ProgressOpen(0, 100, FormatString(mp3 ? kMsgConvertingMp3 : kMsgConvertingWma, file));
-    const int rc = mp3 ? CMp3Decoder::DecodeMp3File(file, target) : RegisteredWmaDecoder()(file, target);
+    const bool ok = mp3 ? CMp3Decoder::DecodeMp3File(file, target) >= 0 : ReadWmaFile(file, target);
     ui.ProgressClose();
-    if (rc >= 0) return true;
+    if (ok) return true;
     ShowMessage(mp3 ? kMsgMp3ConvertFailed : kMsgWmaConvertFailed, MsgIcon::Stop);
     return false;
 }

@@ -30,8 +30,6 @@ class CPickFiles {
 public:
     static constexpr int kDialogId = 158;
     enum Column : int { kColumnName = 0, kColumnSize = 1, kColumnDate = 2 };
-    // Decodes a WMA file into a new wave: 0, or negative on failure.
-    using WmaDecoder = std::function<int(const std::string& wma, const std::string& wav)>;
 
     CPickFiles(AppSettings& settings, CSettingsStore& store, CSongList& songs);
     ~CPickFiles();
@@ -40,9 +38,6 @@ public:
 
     // Plays previews (not owned; may be null: Preview then does nothing).
     void SetPlayer(ITrackPlayer* player) { m_player = player; }
-    // Until one is registered, WMA files are not imported (a message says so).
-    static void SetWmaDecoder(WmaDecoder decoder);
-
     // Rows for every wave, then every MP3 of Bin1 (extensions in any case), in the order the folder
     // lists them; the chosen songs are cleared.
     void FillBin1List();

@@ -4,6 +4,7 @@
 #include "base/ProgramPaths.h"
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
+#include "devices/AudioDevice.h"
 #include "processing/FilterRunner.h"
 
 namespace {
@@ -21,6 +22,7 @@ CRestovaApp::CRestovaApp(CSettingsStore& store, std::string programFolder, std::
 }
 
 CRestovaApp::~CRestovaApp() {
+    DestroyAudioEngine();
     if (&::Settings() == &m_settings) SetSettings(nullptr);
     if (&Profile() == &m_store) SetProfile(nullptr);
 }
@@ -58,6 +60,16 @@ int CRestovaApp::CheckBins() const {
         ShowMessage(message, MsgIcon::Exclamation);
     }
     return missing;
+}
+
+CAudioDevice& CRestovaApp::CreateAudioEngine(CAudioHost& host) {
+    DestroyAudioEngine();
+    m_engine = CreateAudioDevice(m_settings, host);
+    return *m_engine;
+}
+
+void CRestovaApp::DestroyAudioEngine() {
+    m_engine.reset();
 }
 
 bool CRestovaApp::OnMainWindowInit() {

@@ -1,14 +1,18 @@
 // The application object without its windows: it owns the settings for the
 // whole run, loads them at start, installs the program's folders on a first
 // start, checks the bins, says when the first-run guide is due, and writes
-// the settings back when the main window has closed. The front end creates
-// the audio engine and the main window between these steps.
+// the settings back when the main window has closed. It owns the audio
+// engine for the run; the front end creates the main window between these
+// steps.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "base/AppSettings.h"
 
+class CAudioDevice;
+class CAudioHost;
 class CSettingsStore;
 
 class CRestovaApp {
@@ -35,6 +39,14 @@ public:
     // Shows message 386, 387 or 411 for each bin that does not exist; returns how many are missing.
     int CheckBins() const;
 
+    // Creates the audio engine UseWDM asks for (WDM with the two device GUIDs, else MME with the
+    // stored device numbers) over host, replacing the one before: after Preferences or a change of
+    // input. Nothing may play or record on the old one.
+    CAudioDevice& CreateAudioEngine(CAudioHost& host);
+    // Null before CreateAudioEngine.
+    CAudioDevice* AudioEngine() const { return m_engine.get(); }
+    void DestroyAudioEngine();
+
     // The main window has initialised: when FirstTime is 0 it becomes 1 at
     // once and the result is true, meaning the first-run timer must start.
     bool OnMainWindowInit();
@@ -56,4 +68,5 @@ private:
     CSettingsStore& m_store;
     std::string m_shareFolder;
     AppSettings m_settings;
+    std::unique_ptr<CAudioDevice> m_engine;
 };

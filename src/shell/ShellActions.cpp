@@ -1,9 +1,11 @@
 // Each action of the stage machine as a call into the pane or part that owns it.
+#include "audiofile/FileNames.h"
 #include "base/AppSettings.h"
 #include "base/StringTable.h"
 #include "cd/CdBurner.h"
 #include "cd/CdRipper.h"
 #include "cd/SongList.h"
+#include "codecs/CompressedExport.h"
 #include "devices/TrackPlayer.h"
 #include "enhance/EnhancerDlg.h"
 #include "processing/TaviCleanDlg.h"
@@ -57,7 +59,7 @@ bool CShellDlg::RunAction(const TransitionRow& row) {
     case kActPauseRecording:
     case kActRestartRecording:
     case kActStopAndSaveRecording:
-        return RunRecordAction(row.action);
+        return RunRecordAction(row);
     case kActOpenCdRip:
     case kActOpenCdWriter:
     case kActWriteCd:
@@ -156,6 +158,21 @@ bool CShellDlg::RunPaneAction(int action) {
     return true;
 }
 
+bool CShellDlg::CreateCompressedFiles(bool wma) {
+    if (!m_cdWriter) return true;
+    std::vector<ExportSong> songs;
+    for (const CdSongRow& row : m_cdWriter->Rows()) {
+        // Track files carry their divider's name.
+        if (row.selected) songs.push_back({row.path, AudioTags{FileTitle(row.path), {}, {}, 0}});
+    }
+    if (wma) {
+        CreateWmaFiles(songs, m_settings, m_store, m_wmaChooser);
+    } else {
+        CreateMp3Files(songs, m_settings, m_store);
+    }
+    return true;
+}
+
 bool CShellDlg::RunCdAction(int action) {
     switch (action) {
     case kActOpenCdRip:
@@ -192,10 +209,7 @@ bool CShellDlg::RunCdAction(int action) {
     }
     case kActCreateMp3Files:
     case kActCreateWmaFiles:
-        // The encoders are not part of this program yet; the user stays where they are.
-        ShowMessage(action == kActCreateMp3Files ? kMsgMp3OutputNotAvailable : kMsgWmaOutputNotAvailable,
-                    MsgIcon::Information);
-        return false;
+        return CreateCompressedFiles(action == kActCreateWmaFiles);
     default:
         break;
     }

@@ -9,7 +9,9 @@
 #include "cd/CdBurner.h"
 #include "cd/CdRipper.h"
 #include "cd/SongList.h"
+#include "devices/Player.h"
 #include "devices/PreviewPlayer.h"
+#include "devices/Recorder.h"
 #include "devices/TrackPlayer.h"
 #include "enhance/EnhancerDlg.h"
 #include "processing/TaviCleanDlg.h"
@@ -33,8 +35,23 @@ void CShellDlg::SetPlayers(IPreviewPlayer* preview, ITrackPlayer* tracks) {
     OnPreferencesChanged();
 }
 
+void CShellDlg::SetPlayer(CPlayer* player) {
+    m_player = player;
+    SetPlayers(player, player);
+}
+
+CPreferences CShellDlg::OpenPreferences() const {
+    return CPreferences(m_settings);
+}
+
+void CShellDlg::ApplyPreferences(const CPreferences& preferences) {
+    preferences.Apply(m_settings);
+    OnPreferencesChanged();
+}
+
 void CShellDlg::OnPreferencesChanged() {
     if (m_previewPlayer) m_previewPlayer->SetLoop(m_settings.LoopPreview != 0);
+    if (m_player) m_player->Device().SetReInitOnPlay(m_settings.ReInitOnPlay != 0);
 }
 
 void CShellDlg::Notify(Change change) {
@@ -129,7 +146,7 @@ void CShellDlg::ToggleTrainingWheels() {
 }
 
 void CShellDlg::ClosePanes() {
-    const bool any = m_cdRip || m_bin1 || m_worklist || m_clean || m_enhance || m_wave || m_cdWriter;
+    const bool any = m_cdRip || m_bin1 || m_worklist || m_clean || m_enhance || m_wave || m_record || m_cdWriter;
     if (m_cdRip) {
         m_cdRip->Close();
         m_cdRip.reset();
@@ -153,6 +170,10 @@ void CShellDlg::ClosePanes() {
         m_enhanceSong.reset();
     }
     m_wave.reset();
+    if (m_record) {
+        m_record->Close();
+        m_record.reset();
+    }
     if (m_cdWriter) {
         if (m_cdWriter->ListChanged()) m_cdWriter->SaveCdPlaylist();
         m_cdWriter.reset();

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "processing/FilterRunner.h"
+#include "shell/Preferences.h"
 #include "shell/TransitionTable.h"
 
 class AppSettings;
@@ -20,6 +21,8 @@ class CCdBurner;
 class CCdRipper;
 class CEnhancerDlg;
 class CPickFiles;
+class CPlayer;
+class CRecorder;
 class CSettingsStore;
 class CSongList;
 class CTaviCleanDlg;
@@ -45,6 +48,12 @@ public:
     void SetObserver(std::function<void(Change)> observer) { m_observer = std::move(observer); }
     // The program's player (not owned; null: previews and auditions do not start).
     void SetPlayers(IPreviewPlayer* preview, ITrackPlayer* tracks);
+    // The program's player over the audio engine: previews, auditions and recording (not owned).
+    void SetPlayer(CPlayer* player);
+    // Asked before the first WMA of a Create WMA run (see CreateWmaFiles); none keeps the stored choice.
+    void SetWmaChooser(std::function<bool(int& codecIdx, int& formatIdx)> chooser) {
+        m_wmaChooser = std::move(chooser);
+    }
     // Lists the machine's CD writers in the CD writer pane (off: only the image recorder).
     void SetCdDrives(bool on) { m_cdDrives = on; }
 
@@ -78,7 +87,11 @@ public:
     bool ExitRequested() const { return m_exit; }
     // The Advanced-editor button: starts Zarvo6Path on the current song.
     void OnAdvancedEditor();
-    // Preferences changed: the player's loop flag follows LoopPreview.
+    // The Preferences dialog's model, filled from the settings.
+    CPreferences OpenPreferences() const;
+    // Its OK: the settings take its values (stored when the main window closes), the player's loop
+    // flag follows LoopPreview and the engine's ReInitOnPlay.
+    void ApplyPreferences(const CPreferences& preferences);
     void OnPreferencesChanged();
 
     // Whether a job (a filter run, a preview, a copy, a rip, a CD) or any action is running, during
@@ -93,6 +106,7 @@ public:
     CEnhancerDlg* EnhancePane() const { return m_enhance.get(); }
     CWavePane* WaveformPane() const { return m_wave.get(); }
     CCdBurner* CdWriterPane() const { return m_cdWriter.get(); }
+    CRecorder* RecordPane() const { return m_record.get(); }
     void ClosePanes();
 
     // Bin1's Import...: the files chosen in its dialog; the prompt becomes message 204 when any arrived.
@@ -119,7 +133,13 @@ private:
     bool RunStageAction(int action);
     bool RunFinalTouchesAction(int action);
     bool RunCdAction(int action);
-    bool RunRecordAction(int action);
+    bool RunRecordAction(const TransitionRow& row);
+    // Opens the record pane (when closed) for state with the speeds chosen; false without a player.
+    bool OpenRecordPane(int state);
+    // The take's file is the current song; a new one marks a new recording.
+    void NoteTake();
+    bool StopAndSaveRecording();
+    bool CreateCompressedFiles(bool wma);
 
     void OpenBin1();
     void OpenWorklist();
@@ -140,7 +160,9 @@ private:
     CFilterRunner m_runner;
     IPreviewPlayer* m_previewPlayer = nullptr;
     ITrackPlayer* m_trackPlayer = nullptr;
+    CPlayer* m_player = nullptr;
     std::function<void(Change)> m_observer;
+    std::function<bool(int&, int&)> m_wmaChooser;
     std::function<std::string(const std::string&, const std::string&)> m_chooser;
     bool m_cdDrives = true;
 
@@ -158,6 +180,8 @@ private:
     int m_turntableSpeed = 33;
     bool m_tape = false;
     bool m_applyRiaa = false;
+    // Set when a take got its file, cleared once Stop and Save has processed it.
+    bool m_newRecording = false;
 
     std::unique_ptr<CCdRipper> m_cdRip;
     std::unique_ptr<CPickFiles> m_bin1;
@@ -166,5 +190,6 @@ private:
     std::unique_ptr<CEnhancerDlg> m_enhance;
     std::unique_ptr<CWaveFile> m_enhanceSong;
     std::unique_ptr<CWavePane> m_wave;
+    std::unique_ptr<CRecorder> m_record;
     std::unique_ptr<CCdBurner> m_cdWriter;
 };

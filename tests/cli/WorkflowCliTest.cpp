@@ -32,18 +32,40 @@ TEST(WorkflowCliTest, SongWalksFromBin1ThroughEveryStageToBin3) {
     for (int i = 0; i < 2 * 44100 * 2; ++i) samples.push_back((i * 7919) % 16000 - 8000);
     ASSERT_TRUE(WriteBytes(home.File("song.wav"), BuildWave({}, EncodeSamples(16, samples))));
 
-    const CliRun r = cli.Run({"--quiet", "workflow", "b1", "b1", "import:" + home.File("song.wav"), "select:song.wav",
-                              "b2", "b1", "b1", "b2", "b2", "b2", "b3", "b1", "select:song.wav", "b4", "b2", "b1"});
+    const CliRun r = cli.Run({"--quiet",
+                              "workflow",
+                              "--answers",
+                              "n,n",
+                              "b1",
+                              "b1",
+                              "import:" + home.File("song.wav"),
+                              "select:song.wav",
+                              "b2",
+                              "b1",
+                              "b1",
+                              "b2",
+                              "b2",
+                              "b2",
+                              "b3",
+                              "b1",
+                              "select:song.wav",
+                              "b4",
+                              "b2",
+                              "select:song.wav",
+                              "b1",
+                              "b2",
+                              "b3"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(States(r.out),
               (std::vector<std::string>{"12 ChooseSource", "26 MySongFiles", "26 MySongFiles", "26 MySongFiles",
                                         "29 TrackReview", "27 WorkingOn", "34 CleanStage", "27 WorkingOn",
                                         "35 EnhanceStage", "27 WorkingOn", "37 FinalTouches", "27 WorkingOn",
-                                        "27 WorkingOn", "36 ReadyForCd", "11 CompressedFiles", "11 CompressedFiles"}));
-    // The last block: MP3 output is not there yet, so the state and its buttons stay.
-    EXPECT_NE(r.out.rfind("action: 118 CreateMp3Files\nprompt: Here you can create MP3 and WMA files"),
-              std::string::npos);
-    EXPECT_NE(r.out.rfind("buttons: Create MP3 | Show MP3 | Create WMA | Show WMA\n"), std::string::npos);
+                                        "27 WorkingOn", "36 ReadyForCd", "11 CompressedFiles", "11 CompressedFiles",
+                                        "36 ReadyForCd", "11 CompressedFiles", "36 ReadyForCd"}));
+    EXPECT_NE(r.out.rfind("action: 117 CreateWmaFiles\nprompt: This is your CD Writing window."), std::string::npos);
+    for (const char* file : {"Mp3Files/song.mp3", "WmaFiles/song.wma"}) {
+        EXPECT_GT(std::filesystem::file_size(root + "/Bin3_Ready_For_CD/" + file), 1000u) << file;
+    }
 
     // Bin1 keeps the untouched import; Bin2 and Bin3 hold the song with every stage done.
     CliRun list = cli.Run({"worklist", "list"});
@@ -54,6 +76,28 @@ TEST(WorkflowCliTest, SongWalksFromBin1ThroughEveryStageToBin3) {
         EXPECT_NE(d.out.find(want), std::string::npos) << bin << "\n" << d.out;
     }
     EXPECT_TRUE(std::filesystem::exists(root + "/Bin3_Ready_For_CD/RestovaCdPlaylist.pl"));
+}
+
+// A record played into the virtual card: set-up, meter and level checks, recording, pause, Stop and
+// Save under a new name, and the take opens in Track Review with its dividers.
+TEST(WorkflowCliTest, RecordPlayerTakeReachesTrackReview) {
+    TempDir home;
+    const CliHarness cli = BuiltCli(home.Path());
+    const std::string bin1 = home.File("Restova/Bin1_My_Song_Files");
+    std::filesystem::create_directories(bin1);
+    std::vector<int64_t> samples;
+    for (int i = 0; i < 44100 / 2 * 2; ++i) samples.push_back((i * 7919) % 16000 - 8000);
+    ASSERT_TRUE(WriteWave(home.File("line-in.wav"), 2, 44100, 16, samples));
+
+    const CliRun r = cli.Run({"--quiet", "workflow", "--source", home.File("line-in.wav"), "b1", "b3", "b1", "b1", "b1",
+                              "b1", "b1", "wait", "b1", "name:My Record", "b2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(States(r.out),
+              (std::vector<std::string>{"12 ChooseSource", "25 RecordType", "20 TurntableHookup", "15 MeterCheck",
+                                        "16 LevelCheck", "21 ReadyToRecord", "22 Recording", "22 Recording",
+                                        "23 RecordingPaused", "23 RecordingPaused", "29 TrackReview"}));
+    EXPECT_GT(std::filesystem::file_size(bin1 + "/My Record.wav"), 44100u);
+    EXPECT_TRUE(std::filesystem::exists(bin1 + "/My Record.pkf"));
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
 #include "cd/SongList.h"
+#include "devices/AudioHost.h"
+#include "devices/Player.h"
+#include "devices/Recorder.h"
 #include "shell/ShellDlg.h"
 #include "shell/WorkList.h"
 #include "support/TempDir.h"
@@ -153,32 +156,38 @@ TEST_F(ShellDlgTest, TableHoldsEveryRowInOrder) {
     }
 }
 
-// Every row dispatched from its state with no pane open: the step lands in the next state with its
-// captions and prompt, or, where the action needs what is not there, stays put and says why.
+// Every row dispatched from its state with no pane open, on the virtual sound card: the step lands
+// in the next state with its captions and prompt, or, where the action needs a selected song, stays
+// put and says why. The record rows open the record pane and run it for real.
 TEST_F(ShellDlgTest, EveryRowDispatches) {
-    // Without a selected song, a record pane or the encoders these steps end early.
-    const std::map<int, MsgId> held = {{66, kMsgSelectTrackFirst},       {46, kMsgRecordingNotAvailable},
-                                       {58, kMsgRecordingNotAvailable},  {60, kMsgRecordingNotAvailable},
-                                       {61, kMsgRecordingNotAvailable},  {62, kMsgRecordingNotAvailable},
-                                       {64, kMsgRecordingNotAvailable},  {110, kMsgRecordingNotAvailable},
-                                       {117, kMsgWmaOutputNotAvailable}, {118, kMsgMp3OutputNotAvailable}};
+    CAudioHost host(false);
+    auto engine = CreateAudioDevice(settings, host);
+    CPlayer player(*engine);
+    const std::map<int, int> playerState = {{46, kPlayerCapturing}, {61, kPlayerRecording}, {64, kPlayerRecording}};
     for (const Row& row : ExpectedTable()) {
         SCOPED_TRACE(testing::Message() << "state " << row.state << " event " << row.event);
         CShellDlg shell(settings, store, songs);
+        shell.SetPlayer(&player);
         shell.SetState(row.state);
         services.ClearMessages();
         shell.Dispatch(row.event);
         EXPECT_EQ(shell.LastAction(), row.action);
-        auto hold = held.find(row.action);
-        if (hold != held.end()) {
+        if (row.action == kActEditSelectedFile) {
             EXPECT_EQ(shell.State(), row.state);
-            EXPECT_TRUE(Shown(hold->second));
+            EXPECT_TRUE(Shown(kMsgSelectTrackFirst));
             continue;
         }
         EXPECT_EQ(shell.State(), row.next);
         EXPECT_EQ(shell.Prompt(), LoadString(MsgId(row.prompt)));
         const auto& captions = kCaptions.at(row.next);
         EXPECT_EQ(Captions(shell), std::vector<std::string>(captions.begin(), captions.end()));
+        auto recording = playerState.find(row.action);
+        if (recording != playerState.end()) {
+            ASSERT_NE(shell.RecordPane(), nullptr);
+            EXPECT_TRUE(services.Messages().empty());
+            EXPECT_EQ(player.State(), recording->second);
+            EXPECT_EQ(songs.Current(), shell.RecordPane()->TakePath());
+        }
     }
 }
 
