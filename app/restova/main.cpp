@@ -1,7 +1,7 @@
 // restova: the program's window. Start-up loads the settings and checks the
 // bins, the audio engine and the player are made, the main window runs, and
 // the settings are written back when it has closed.
-//   restova [--replay "EVENTS" [--screenshot OUT.png]]
+//   restova [--replay "EVENTS" [--screenshot OUT.png]] [--write-guide OUT.pdf]
 // replays clicks (the event names of restova-cli workflow) in the real window,
 // saves it as a picture and exits: for screenshots and reproducible reports.
 #include <QApplication>
@@ -16,6 +16,8 @@
 #include "devices/Player.h"
 #include "shell/RestovaApp.h"
 #include "shell/ShellDlg.h"
+#include "ui/GuideWriter.h"
+#include "ui/HoverSound.h"
 #include "ui/QtServices.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
@@ -53,9 +55,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("save the window as this picture after the replay"),
                                         QStringLiteral("OUT.png"));
+    const QCommandLineOption guide(QStringLiteral("write-guide"),
+                                   QStringLiteral("write the getting-started guide as this PDF and exit"),
+                                   QStringLiteral("OUT.pdf"));
     parser.addOption(replay);
     parser.addOption(screenshot);
+    parser.addOption(guide);
     parser.process(qapp);
+    if (parser.isSet(guide)) return CGuideWriter::Write(parser.value(guide)) ? 0 : 1;
     const bool scripted = parser.isSet(replay) || parser.isSet(screenshot);
     const QStringList events = CReplay::Split(parser.value(replay));
     for (const QString& event : events) {
@@ -88,6 +95,8 @@ int main(int argc, char** argv) {
         shell.SetPlayers(&player, &player);
         CShellWindow window(shell, app.Settings());
         services.SetMainWindow(&window);
+        CHoverSound hover(app.Settings(), [&player] { return player.IsPlaying(); });
+        hover.Install(!scripted);
         window.show();
         shell.OnInitDialog();
         if (scripted) {
@@ -102,6 +111,7 @@ int main(int argc, char** argv) {
             result = qapp.exec();
         }
         player.Stop();
+        hover.Install(false);
         services.SetMainWindow(nullptr);
     }
     app.OnMainWindowClosed();

@@ -158,6 +158,7 @@ void PanesTest::CancelledCleanLeavesNoStep() {
         if (byStageButton) {
             s.window.BinButton(0)->click();
         } else {
+            if (!ShotFolder().isEmpty()) world.services.ProgressWindow()->grab().save(ShotFolder() + "/progress.png");
             world.services.ProgressWindow()->CancelButton()->click();
         }
     });
