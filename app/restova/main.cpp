@@ -11,7 +11,6 @@
 
 #include "base/SettingsStore.h"
 #include "cd/SongList.h"
-#include "devices/AudioDevice.h"
 #include "devices/AudioHost.h"
 #include "devices/Player.h"
 #include "shell/RestovaApp.h"
@@ -81,18 +80,17 @@ int main(int argc, char** argv) {
     // A scripted run plays into the virtual card: it needs no sound card.
     CAudioHost host(!scripted);
     SetAudioHost(&host);
-    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(app.Settings(), host);
-    CPlayer player(*device);
-    QTimer playerTimer;
-    QObject::connect(&playerTimer, &QTimer::timeout, [&player] {
-        if (player.TimerRunning()) player.OnTimer();
-    });
-    playerTimer.start(CPlayer::kPositionPeriodMs);
-
     int result = 0;
     {
+        // The player goes before the engine it plays on.
+        CPlayer player(app.CreateAudioEngine(host));
+        QTimer playerTimer;
+        QObject::connect(&playerTimer, &QTimer::timeout, [&player] {
+            if (player.TimerRunning()) player.OnTimer();
+        });
+        playerTimer.start(CPlayer::kPositionPeriodMs);
         CShellDlg shell(app.Settings(), app.Store(), SongList());
-        shell.SetPlayers(&player, &player);
+        shell.SetPlayer(&player);
         CShellWindow window(shell, app.Settings());
         services.SetMainWindow(&window);
         CHoverSound hover(app.Settings(), [&player] { return player.IsPlaying(); });
@@ -114,6 +112,7 @@ int main(int argc, char** argv) {
         hover.Install(false);
         services.SetMainWindow(nullptr);
     }
+    app.DestroyAudioEngine();
     app.OnMainWindowClosed();
     SetServices(nullptr);
     SetAudioHost(nullptr);

@@ -28,8 +28,8 @@ QString Text(MsgId id) {
 
 }  // namespace
 
-CPreferencesDialog::CPreferencesDialog(AppSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_model(settings) {
+CPreferencesDialog::CPreferencesDialog(CPreferences model, const AppSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_model(std::move(model)) {
     setWindowTitle(QStringLiteral("Preferences"));
     auto* grid = new QGridLayout;
     for (int i = 0; i < CPreferences::kFieldCount; ++i) {
@@ -103,6 +103,5 @@ void CPreferencesDialog::accept() {
         const QTreeWidgetItem* row = m_options->topLevelItem(i);
         m_model.SetChecked(row->data(0, Qt::UserRole).toInt(), row->checkState(0) == Qt::Checked);
     }
-    m_model.Apply(m_settings);
     QDialog::accept();
 }

@@ -1,6 +1,6 @@
 // CPreferencesDialog: the Preferences window over CPreferences: the six
 // folders and the editor program with their "..." buttons, the tree of
-// options, Button Font and Font Color; OK writes them into the settings.
+// options, Button Font and Font Color; on OK the model holds what was chosen.
 #pragma once
 
 #include <QDialog>
@@ -15,7 +15,8 @@ class QTreeWidget;
 class CPreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    CPreferencesDialog(AppSettings& settings, QWidget* parent);
+    // model: the dialog's values as the shell fills them from the settings.
+    CPreferencesDialog(CPreferences model, const AppSettings& settings, QWidget* parent);
 
     QLineEdit* PathEdit(CPreferences::Field field) const { return m_paths[static_cast<size_t>(field)]; }
     QTreeWidget* Options() const { return m_options; }
@@ -26,7 +27,7 @@ public:
 private:
     void Browse(CPreferences::Field field);
 
-    AppSettings& m_settings;
+    const AppSettings& m_settings;
     CPreferences m_model;
     std::array<QLineEdit*, CPreferences::kFieldCount> m_paths{};
     QTreeWidget* m_options;

@@ -233,8 +233,8 @@ void CShellWindow::contextMenuEvent(QContextMenuEvent* event) {
     setup->addAction(QStringLiteral("MP3 Encoder..."))->setEnabled(false);
     setup->addAction(QStringLiteral("Sound Card..."))->setEnabled(false);
     setup->addAction(QStringLiteral("Preferences..."), this, [this] {
-        CPreferencesDialog dialog(m_settings, this);
-        if (dialog.exec() == QDialog::Accepted) m_shell.OnPreferencesChanged();
+        CPreferencesDialog dialog(m_shell.OpenPreferences(), m_settings, this);
+        if (dialog.exec() == QDialog::Accepted) m_shell.ApplyPreferences(dialog.Model());
     });
     menu.addAction(QStringLiteral("About This Program..."), this, [this] { CAboutBox::Show(this); });
     menu.addAction(QStringLiteral("Training Wheels"), this, [this] { m_shell.ToggleTrainingWheels(); });
