@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "base/SettingsStore.h"
 #include "cd/SongList.h"
@@ -40,6 +41,14 @@ int Replay(CShellWindow& window, const QStringList& events, const QString& scree
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A replay or the guide needs no screen: without one they draw offscreen.
+    const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    for (int i = 1; i < argc && headless; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--replay", 0) == 0 || arg.rfind("--screenshot", 0) == 0 || arg.rfind("--write-guide", 0) == 0) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QApplication qapp(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Restova"));
     QCoreApplication::setOrganizationName(QStringLiteral("Parlowe"));

@@ -5,6 +5,7 @@
 #include "ui/CleanPane.h"
 #include "ui/EnhancePane.h"
 #include "ui/PlaceholderPane.h"
+#include "ui/RecordPane.h"
 #include "ui/WorklistPane.h"
 
 const void* CPaneFactory::OpenController(const CShellDlg& shell) {
@@ -15,6 +16,7 @@ const void* CPaneFactory::OpenController(const CShellDlg& shell) {
     if (shell.EnhancePane()) return shell.EnhancePane();
     if (shell.WaveformPane()) return shell.WaveformPane();
     if (shell.CdWriterPane()) return shell.CdWriterPane();
+    if (shell.RecordPane()) return shell.RecordPane();
     return nullptr;
 }
 
@@ -25,5 +27,6 @@ CPaneWidget* CPaneFactory::Make(CShellDlg& shell, QWidget* parent) {
     if (shell.WorklistPane()) return new CWorklistPane(*shell.WorklistPane(), parent);
     if (shell.CleanPane()) return new CCleanPane(*shell.CleanPane(), parent);
     if (shell.EnhancePane()) return new CEnhancePane(*shell.EnhancePane(), parent);
+    if (shell.RecordPane()) return new CRecordPane(*shell.RecordPane(), parent);
     return new CPlaceholderPane(shell, open, parent);
 }

@@ -11,6 +11,9 @@
 #include <filesystem>
 
 #include "UiWorld.h"
+#include "devices/AudioDevice.h"
+#include "devices/AudioHost.h"
+#include "devices/Player.h"
 #include "enhance/EnhancerDlg.h"
 #include "processing/TaviCleanDlg.h"
 #include "shell/PickFiles.h"
@@ -20,7 +23,9 @@
 #include "ui/Bin1Pane.h"
 #include "ui/CleanPane.h"
 #include "ui/EnhancePane.h"
+#include "ui/LevelMeters.h"
 #include "ui/PictureButton.h"
+#include "ui/RecordPane.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
 #include "ui/WorklistPane.h"
@@ -31,8 +36,9 @@ namespace {
 
 // The window over a world, after these clicks.
 struct Session {
-    explicit Session(UiWorld& world, const char* script)
+    Session(UiWorld& world, const char* script, CPlayer* player = nullptr)
         : shell(world.settings, world.store, world.songs), window(shell, world.settings) {
+        if (player) shell.SetPlayer(player);
         world.services.SetMainWindow(&window);
         window.show();
         shell.OnInitDialog();
@@ -65,6 +71,7 @@ private slots:
     void CancelledCleanLeavesNoStep_data();
     void CancelledCleanLeavesNoStep();
     void EnhanceTrackbarsReachTheFilterAndProcessRuns();
+    void RecordPaneShowsTheSourceAndMetersInDecibels();
 };
 
 void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
@@ -195,6 +202,26 @@ void PanesTest::EnhanceTrackbarsReachTheFilterAndProcessRuns() {
     s.window.StageButton(1)->click();
     QCOMPARE(s.shell.State(), int(kStateWorkingOn));
     QVERIFY(CSongFiles::GetStatus(song)[CSongFiles::kEnhance]);
+}
+
+void PanesTest::RecordPaneShowsTheSourceAndMetersInDecibels() {
+    UiWorld world;
+    CAudioHost host(false);  // the virtual card only
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
+    CPlayer player(*device);
+    Session s(world, "b1 b3 b3 b1 b1", &player);  // a 78 played at 33, hooked up: the meter check
+    QCOMPARE(s.shell.State(), int(kStateMeterCheck));
+    auto* pane = s.PaneAs<CRecordPane>();
+    QVERIFY(pane);
+    QVERIFY(pane->findChild<QLabel*>()->text().contains(QStringLiteral("78 rpm record on a turntable at 33")));
+    struct Reading {
+        int32_t peak;
+        double db;
+    };
+    for (const Reading r : {Reading{8388607, 0.0}, Reading{-838861, -20.0}, Reading{0, CLevelMeters::kFloorDb},
+                            Reading{1, CLevelMeters::kFloorDb}}) {
+        QVERIFY(std::abs(CLevelMeters::Decibels(r.peak) - r.db) < 0.01);
+    }
 }
 
 QTEST_MAIN(PanesTest)

@@ -1,0 +1,70 @@
+#include "ui/RecordPane.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "devices/Recorder.h"
+#include "ui/LevelMeters.h"
+
+CRecordPane::CRecordPane(CRecorder& recorder, QWidget* parent) : CPaneWidget(parent), m_recorder(&recorder) {
+    m_source = new QLabel(this);
+    m_time = new QLabel(this);
+    QFont big = m_time->font();
+    big.setPointSizeF(big.pointSizeF() * 2);
+    big.setBold(true);
+    m_time->setFont(big);
+    m_time->setAlignment(Qt::AlignCenter);
+    m_meters = new CLevelMeters(this);
+    m_meters->setMinimumHeight(90);
+    m_flat = new QCheckBox(QStringLiteral("Using Flat Preamp"), this);
+    m_detect = new QCheckBox(QStringLiteral("Auto Detect Audio"), this);
+    connect(m_flat, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_recorder) m_recorder->SetFlatPreamp(on);
+    });
+    connect(m_detect, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_recorder) m_recorder->SetAutoDetect(on);
+    });
+    auto* boxes = new QHBoxLayout;
+    boxes->addWidget(m_flat);
+    boxes->addWidget(m_detect);
+    boxes->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 10, 12, 10);
+    column->addWidget(m_source);
+    column->addWidget(m_meters);
+    column->addWidget(new QLabel(QStringLiteral("Aim for the shaded area: loud passages just below the red."), this));
+    column->addStretch(1);
+    column->addWidget(m_time);
+    column->addLayout(boxes);
+    Reload();
+    connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+    m_timer.start(CRecorder::kTimerPeriodMs);
+}
+
+void CRecordPane::Detach() {
+    m_timer.stop();
+    m_recorder = nullptr;
+}
+
+void CRecordPane::Reload() {
+    if (!m_recorder) return;
+    const QSignalBlocker flat(m_flat);
+    const QSignalBlocker detect(m_detect);
+    // The shell sets the speeds after the pane opens: the source is shown from here.
+    m_source->setText(m_recorder->IsTape() ? QStringLiteral("Source: a tape deck")
+                                           : QStringLiteral("Source: a %1 rpm record on a turntable at %2 rpm")
+                                                 .arg(m_recorder->RecordSpeed())
+                                                 .arg(m_recorder->TurntableSpeed()));
+    m_flat->setEnabled(!m_recorder->IsTape());
+    m_flat->setChecked(m_recorder->FlatPreamp());
+    m_time->setText(QString::fromStdString(m_recorder->TimeText()));
+}
+
+void CRecordPane::Tick() {
+    if (!m_recorder) return;
+    m_recorder->OnTimer();
+    m_meters->SetLevels(m_recorder->MeterLeft(), m_recorder->MeterRight());
+    m_time->setText(QString::fromStdString(m_recorder->TimeText()));
+}
