@@ -6,6 +6,7 @@
 #include "ui/EnhancePane.h"
 #include "ui/PlaceholderPane.h"
 #include "ui/RecordPane.h"
+#include "ui/WaveformPane.h"
 #include "ui/WorklistPane.h"
 
 const void* CPaneFactory::OpenController(const CShellDlg& shell) {
@@ -28,5 +29,6 @@ CPaneWidget* CPaneFactory::Make(CShellDlg& shell, QWidget* parent) {
     if (shell.CleanPane()) return new CCleanPane(*shell.CleanPane(), parent);
     if (shell.EnhancePane()) return new CEnhancePane(*shell.EnhancePane(), parent);
     if (shell.RecordPane()) return new CRecordPane(*shell.RecordPane(), parent);
+    if (shell.WaveformPane()) return new CWaveformPane(*shell.WaveformPane(), parent);
     return new CPlaceholderPane(shell, open, parent);
 }

@@ -116,6 +116,7 @@ void CQtServices::WaitMessages(int ms) {
 }
 
 void CQtServices::PlayChime(const std::string& wavPath) {
+    if (!m_interactive) return m_scripted.PlayChime(wavPath);
     if (!CProgramPaths::Exists(wavPath)) return;
     // The desktop's sound server first; a bare ALSA system next. Not there: no chime.
     for (const char* player : {"paplay", "aplay"}) {

@@ -19,6 +19,7 @@
 #include "shell/PickFiles.h"
 #include "shell/ShellDlg.h"
 #include "shell/SongFiles.h"
+#include "shell/WavePane.h"
 #include "shell/WorkList.h"
 #include "ui/Bin1Pane.h"
 #include "ui/CleanPane.h"
@@ -28,6 +29,7 @@
 #include "ui/RecordPane.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
+#include "ui/WaveformPane.h"
 #include "ui/WorklistPane.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +74,7 @@ private slots:
     void CancelledCleanLeavesNoStep();
     void EnhanceTrackbarsReachTheFilterAndProcessRuns();
     void RecordPaneShowsTheSourceAndMetersInDecibels();
+    void WaveformDrawsPeaksAndAnArmedClickAddsADivider();
 };
 
 void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
@@ -222,6 +225,23 @@ void PanesTest::RecordPaneShowsTheSourceAndMetersInDecibels() {
                             Reading{1, CLevelMeters::kFloorDb}}) {
         QVERIFY(std::abs(CLevelMeters::Decibels(r.peak) - r.db) < 0.01);
     }
+}
+
+void PanesTest::WaveformDrawsPeaksAndAnArmedClickAddsADivider() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 2.0));
+    Session s(world, "b1 b1 select:1 b2 b2 b2");  // Edit File, Adjust Dividers, Add Divider
+    QCOMPARE(s.shell.State(), int(kStateAdjustDividers));
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    const auto& columns = pane->Columns();
+    QVERIFY(!columns.empty());
+    // The tone's peak is 6000 of 32767 on the 16-bit scale, the clicks reach higher.
+    QVERIFY(*std::max_element(columns.begin(), columns.end()) > 6000u * 256);
+    const int before = s.shell.WaveformPane()->Doc().Dividers().Count();
+    pane->ClickAt(pane->width() / 2);
+    QCOMPARE(s.shell.WaveformPane()->Doc().Dividers().Count(), before + 1);
+    QCOMPARE(pane->Tracks()->topLevelItemCount(), before + 1);
 }
 
 QTEST_MAIN(PanesTest)
