@@ -11,7 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins
   libcli11-dev
   libcdio-dev libcdio-paranoia-dev libcddb2-dev libburn-dev
-  sox libsox-fmt-all ffmpeg lame mpg123
+  sox libsox-fmt-all ffmpeg lame mpg123 vorbis-tools
   qt6-base-dev fonts-liberation fonts-comic-neue
 )
 

@@ -243,7 +243,8 @@ bool CCdRipper::RipSelected() {
             m_target = std::make_unique<RipTarget>();
             m_target->path = folder + CleanName(row.name) + ext;
             if (mp3) {
-                m_target->ownedSink = mp3(m_target->path);
+                // The title lookup's names reach the file's tags, not only its name.
+                m_target->ownedSink = mp3(m_target->path, AudioTags{row.name, row.artist, row.album, row.track});
                 m_target->sink = m_target->ownedSink.get();
             }
         }

@@ -20,6 +20,7 @@
 #include "cd/CdToc.h"
 #include "cd/CdTrackReader.h"
 #include "cd/CddbClient.h"
+#include "codecs/AudioTags.h"
 
 class AppSettings;
 class CSettingsStore;
@@ -41,8 +42,9 @@ public:
     static constexpr int kWaitMs = 200;
     static constexpr int kProbeMs = 2500;  // the pane's probe timer
 
-    // Makes the sink an MP3 rip writes into (null when it cannot be made).
-    using Mp3SinkFactory = std::function<std::unique_ptr<ICdAudioSink>(const std::string& path)>;
+    // Makes the sink an MP3 rip writes into, tagged with the track's title data (null when it
+    // cannot be made).
+    using Mp3SinkFactory = std::function<std::unique_ptr<ICdAudioSink>(const std::string& path, const AudioTags& tags)>;
 
     CCdRipper(CSettingsStore& store, AppSettings& settings);
     ~CCdRipper();

@@ -1,6 +1,5 @@
 #include "cd/Mp3RipSink.h"
 
-#include "audiofile/FileNames.h"
 #include "audiofile/WaveFormat.h"
 #include "base/SettingsStore.h"
 #include "cd/CdRipper.h"
@@ -28,9 +27,6 @@ void CMp3RipSink::Abandon() {
 }
 
 void InstallMp3Ripping() {
-    CCdRipper::SetMp3SinkFactory([](const std::string& path) {
-        AudioTags tags;
-        tags.title = FileTitle(path);
-        return CMp3RipSink::Open(path, Profile(), tags);
-    });
+    CCdRipper::SetMp3SinkFactory(
+        [](const std::string& path, const AudioTags& tags) { return CMp3RipSink::Open(path, Profile(), tags); });
 }

@@ -130,7 +130,10 @@ public:
         const int got = swr_convert(m_in.resampler, &dst, room,
                                     frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, samples);
         if (got < 0) return false;
-        const size_t values = static_cast<size_t>(got) * m_channels;
+        const uint64_t left = m_maxFrames > 0 ? m_maxFrames - std::min(m_maxFrames, m_frames) : UINT64_MAX;
+        const auto frames = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(got), left));
+        m_frames += frames;
+        const size_t values = frames * m_channels;
         if (m_bits == 24) {
             // The top three bytes of each 32-bit value, packed in place.
             for (size_t i = 0; i < values; ++i) {
@@ -149,6 +152,8 @@ public:
     }
 
     bool Any() const { return m_any; }
+    // What comes after this many frames is dropped (0: nothing is).
+    void SetMaxFrames(uint64_t frames) { m_maxFrames = frames; }
 
 private:
     Input& m_in;
@@ -157,6 +162,8 @@ private:
     uint16_t m_bits;
     std::vector<uint8_t> m_bytes;
     bool m_any = false;
+    uint64_t m_frames = 0;
+    uint64_t m_maxFrames = 0;
 };
 
 }  // namespace
@@ -187,7 +194,7 @@ int CMediaDecoder::Describe(const std::string& path, WaveFileInfo& info) {
     return kFileOk;
 }
 
-int CMediaDecoder::Decode(const std::string& path, IPcmSink& sink) {
+int CMediaDecoder::Decode(const std::string& path, IPcmSink& sink, uint64_t maxFrames) {
     Input in;
     if (Open(path, in, true) != kFileOk) return -1;
     in.packet = av_packet_alloc();
@@ -196,6 +203,7 @@ int CMediaDecoder::Decode(const std::string& path, IPcmSink& sink) {
     const uint16_t channels = OutChannels(in.codec->ch_layout.nb_channels);
     const uint16_t bits = OutBits(in.codec->sample_fmt, in.codec->bits_per_raw_sample);
     CPcmOut out(in, sink, channels, bits);
+    out.SetMaxFrames(maxFrames);
     if (!out.Start()) return -1;
     if (!sink.Begin(MakeWaveFormat(kWaveFormatPcm, channels, static_cast<uint32_t>(in.codec->sample_rate), bits))) {
         return -1;

@@ -49,7 +49,8 @@ struct Target {
     int rate;      // 0: the source's
     int channels;  // 0: the source's
     // The decoder drops the first frame it decodes: a frame of silence goes first, so that no
-    // audio is lost with it.
+    // audio is lost with it. The last frame is padded out; the song's true length goes into the
+    // file (kWmaFramesTag) for the reader to cut it back.
     bool leadFrame = false;
 };
 
@@ -137,6 +138,10 @@ EncodeResult Encode(const std::string& source, const std::string& target, const 
     if (!out.stream || avcodec_parameters_from_context(out.stream->codecpar, out.codec) < 0) return kEncodeFailed;
     out.stream->time_base = out.codec->time_base;
     SetTags(&out.format->metadata, tags);
+    if (t.leadFrame) {
+        const uint64_t frames = wave.TotalFrames() * static_cast<uint64_t>(rate) / src.nSamplesPerSec;
+        av_dict_set(&out.format->metadata, kWmaFramesTag, std::to_string(frames).c_str(), 0);
+    }
 
     AVChannelLayout inLayout;
     av_channel_layout_default(&inLayout, src.nChannels);

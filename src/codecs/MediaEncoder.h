@@ -9,6 +9,10 @@
 #include "codecs/AudioTags.h"
 #include "codecs/Mp3Writer.h"
 
+// The metadata entry in which a WMA of ours carries the song's length in frames: the codec pads
+// the last frame out, by up to 2047 frames.
+inline constexpr const char* kWmaFramesTag = "RestovaFrames";
+
 struct WmaFormat {
     int bitRate;  // kbit/s
     int rate;     // Hz

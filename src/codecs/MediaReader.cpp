@@ -7,20 +7,36 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "audiofile/CodecRegistry.h"
 #include "audiofile/WaveProbe.h"
 #include "base/StringTable.h"
 #include "codecs/MediaDecoder.h"
+#include "codecs/MediaEncoder.h"
 #include "codecs/WaveSink.h"
 
 namespace {
 
 enum class WmaCheck { Ok, NotOpened, Streams, Format };
 
-// A WMA is decoded only when it is one audio stream the library can decode.
-WmaCheck CheckWma(const std::string& path) {
+// The song's length in frames: what our encoder wrote down, else the container's duration (which
+// is rounded to milliseconds); 0 when neither is known.
+uint64_t WmaFrames(const AVFormatContext* format, const AVStream* audio) {
+    if (const AVDictionaryEntry* e = av_dict_get(format->metadata, kWmaFramesTag, nullptr, 0)) {
+        char* end = nullptr;
+        const unsigned long long frames = std::strtoull(e->value, &end, 10);
+        if (end != e->value && *end == '\0') return frames;
+    }
+    if (format->duration <= 0) return 0;
+    return static_cast<uint64_t>(
+        std::llround(static_cast<double>(format->duration) * audio->codecpar->sample_rate / AV_TIME_BASE));
+}
+
+// A WMA is decoded only when it is one audio stream the library can decode; frames is its length.
+WmaCheck CheckWma(const std::string& path, uint64_t& frames) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return WmaCheck::NotOpened;
     AVFormatContext* format = nullptr;
@@ -48,6 +64,7 @@ WmaCheck CheckWma(const std::string& path) {
         } else if (audio && avcodec_find_decoder(audio->codecpar->codec_id) && audio->codecpar->sample_rate > 0 &&
                    audio->codecpar->ch_layout.nb_channels > 0) {
             result = WmaCheck::Ok;
+            frames = WmaFrames(format, audio);
         }
     }
     avformat_close_input(&format);
@@ -57,7 +74,8 @@ WmaCheck CheckWma(const std::string& path) {
 }  // namespace
 
 bool ReadWmaFile(const std::string& source, const std::string& target) {
-    switch (CheckWma(source)) {
+    uint64_t frames = 0;
+    switch (CheckWma(source, frames)) {
         case WmaCheck::Ok:
             break;
         case WmaCheck::NotOpened:
@@ -70,7 +88,8 @@ bool ReadWmaFile(const std::string& source, const std::string& target) {
             return false;
     }
     CWaveSink sink(target, CWaveSink::Existing::Replace);
-    if (CMediaDecoder::Decode(source, sink) != 0) return false;
+    // The codec's last frame is padded out beyond the song's end.
+    if (CMediaDecoder::Decode(source, sink, frames) != 0) return false;
     return sink.Finish() == 0;
 }
 

@@ -3,7 +3,11 @@
 #include "CdFixture.h"
 #include "CdImageBuilder.h"
 #include "CddbTestServer.h"
+#include "base/SettingsStore.h"
 #include "cd/CdRipper.h"
+#include "cd/Mp3RipSink.h"
+#include "support/CliHarness.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -89,6 +93,28 @@ TEST_F(CddbTest, FirstMatchGivesArtistAlbumAndTrackTitles) {
                                        HasSubstr("hello=restova+parlowe.invalid+Korrin+6.0")));
         EXPECT_THAT(requests[1], HasSubstr("cmd=cddb+read+rock+"));
     }
+}
+
+// Ripping to MP3 after the lookup tags each file with its title, the disc's artist and album and the
+// track number, as ffprobe reads them back.
+TEST_F(CddbTest, Mp3RipCarriesTheTitleData) {
+    if (!HaveProgram("ffprobe")) GTEST_SKIP() << "ffprobe missing";
+    store.WriteProfileString(kSectionRestova, "MP3EncoderPath", (BuiltProgramFolder() / "lame_enc.dll").string());
+    SetProfile(&store);  // the encoder reads the program's own settings
+    InstallMp3Ripping();
+    CCddbTestServer server(Answering("200 rock 0b00c303 The Artist / The Album\r\n"));
+    auto r = Ripper(server.Port());
+    ASSERT_TRUE(r->LookUpTitles());
+    r->Options().ripToMp3 = true;
+    r->SetSelected(1, true);
+    EXPECT_TRUE(r->RipSelected());
+    CCdRipper::SetMp3SinkFactory(nullptr);
+    SetProfile(nullptr);
+    ASSERT_EQ(r->RippedFiles().size(), 1u);
+    const std::string probe = dir.File("probe.txt");
+    RunShell("ffprobe -v error -show_entries format_tags=title,artist,album,track -of default=nw=1 " +
+             ShellQuote(r->RippedFiles()[0]) + " > " + ShellQuote(probe));
+    EXPECT_EQ(ReadText(probe), "TAG:title=Second\nTAG:artist=The Artist\nTAG:album=The Album\nTAG:track=2\n");
 }
 
 TEST_F(CddbTest, RenamingUsesArtistAndAlbumAndCleansTheName) {
