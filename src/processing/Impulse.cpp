@@ -21,6 +21,12 @@ constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
 constexpr int kMaxOrder = 200;
 constexpr int kMinOrder = 20;
 constexpr int kMinContext = 5;  // a side needs more than 4 samples to be modelled
+// The predictor's error on music is far from steady (a cymbal is less predictable than a
+// flute), so a click is judged against the error level of the last 2 ms: it must stand 12
+// times above it, as well as above the fixed threshold.
+constexpr double kErrorLevelSeconds = 0.002;
+constexpr double kErrorFactor = 12.0;
+constexpr double kRingingRatio = 0.3;
 
 double Corner(double fc, double fs) {
     return std::clamp(fc, 1.0, 0.45 * fs);
@@ -145,6 +151,7 @@ void CImpulse::Recompute() {
     m_quietUntil = m_state.pos + static_cast<int64_t>(std::ceil(envelopeLength));
     m_bandDecay = dsp::DecayPerSample(fs * 0.02);
     m_mu = 2.0f / (kTaps + 1);
+    m_errorSmoothing = 1.0 / std::max(1.0, fs * kErrorLevelSeconds);
     m_autoregressive = m_params[5] != 0;
     m_delay = m_mode == 0 ? m_half + 1 : (m_mode == 3 ? kTaps / 2 : m_half);
 
@@ -155,6 +162,7 @@ void CImpulse::Recompute() {
         s.band.SetCoeffs(band);
         s.envelope = 0.0;
         s.coeffs.fill(0.0f);
+        s.errorPower = 0.0;
         // The median window restarts from the most recent input, not from zeros.
         s.median.Init(m_window);
         for (int64_t p = m_state.pos - m_window; p < m_state.pos; ++p) {
@@ -204,11 +212,24 @@ double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
                 s.coeffs.fill(0.0f);
                 err = 0.0f;
             }
-            const float step = err * m_mu;
-            for (int i = 0; i < kTaps; ++i) cf[i] = cf[i] * 0.9999f + r[i] * step;
+            s.error = err;
             return static_cast<double>(err) * 8388607.0;
         }
     }
+}
+
+void CImpulse::Adapt(ChannelState& s, bool click) {
+    // A click must neither train the predictor nor raise the error level it is judged against.
+    if (click) return;
+    const float* r = &s.recent[s.recentPos];
+    float* cf = s.coeffs.data();
+    const float step = s.error * m_mu;
+    for (int i = 0; i < kTaps; ++i) cf[i] = cf[i] * 0.9999f + r[i] * step;
+    // The sample being judged must not predict itself: with its own tap the predictor learns to
+    // copy it, and a click cancels its own error.
+    cf[m_window] = 0.0f;
+    const double e = static_cast<double>(s.error) * 8388607.0;
+    s.errorPower += m_errorSmoothing * (e * e - s.errorPower);
 }
 
 bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
@@ -244,12 +265,19 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
             const double e = std::trunc(Detect(s, c, x, n));
 
             const double relative = s.envelope * m_sensitivity;
-            const double threshold = relative >= base ? std::min(relative, kThresholdCap) : base;
+            double threshold = relative >= base ? std::min(relative, kThresholdCap) : base;
+            if (m_mode == 3) {
+                threshold = std::max(threshold, kErrorFactor * std::sqrt(s.errorPower));
+                Adapt(s, std::fabs(e) > threshold);
+            }
 
             if (m_bypass) {
                 s.inEvent = false;  // what was held for an event goes out as it came in
             } else {
-                const bool above = std::fabs(e) > threshold;
+                // A scratch rings on below the level that revealed it; inside an event the
+                // predictor's threshold drops so that the ringing is repaired with it.
+                const double limit = s.inEvent && m_mode == 3 ? threshold * kRingingRatio : threshold;
+                const bool above = std::fabs(e) > limit;
                 if (s.inEvent) {
                     s.quiet = above ? 0 : s.quiet + 1;
                 } else if (above && n >= m_quietUntil) {

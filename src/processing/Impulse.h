@@ -10,6 +10,13 @@
 // mode (0 median, 1 high-pass, 2 narrowed high-pass, 3 adaptive predictor),
 // p4 sensitivity (0 = no loudness-relative threshold), p5 long repair
 // (0 cubic curve, else autoregressive). Built only inside the Clean composite.
+//
+// The adaptive predictor (mode 3) judges the sample w back from the newest
+// from the samples on both sides of it, never from itself; it learns only from
+// samples it judged clean, and a sample counts as a click when its error also
+// stands well above the recent error level (music is not equally predictable
+// throughout), with a lower bar while an event lasts so that a scratch's
+// ringing goes with it.
 #pragma once
 
 #include <array>
@@ -80,6 +87,8 @@ private:
         std::array<float, kTaps> coeffs{};
         std::array<float, 2 * kTaps> recent{};  // scaled inputs, written twice so a window is contiguous
         int recentPos = 0;
+        float error = 0.0f;       // the predictor's last error, scaled by 2^-23
+        double errorPower = 0.0;  // mean square error over the samples judged clean (24-bit scale)
         bool inEvent = false;
         int64_t eventStart = 0;  // position of the event's first sample
         int quiet = 0;           // samples since the last detection inside an event
@@ -105,6 +114,8 @@ private:
     // block): the ring before the block, the source's block and lookahead from its start on.
     int32_t InputAt(int c, int64_t pos, const BlockView& view) const;
     double Detect(ChannelState& s, int c, double x, int64_t n);
+    // Trains the predictor on its last error and follows the error level, unless it was a click.
+    void Adapt(ChannelState& s, bool click);
     void EndEvent(int c, int64_t n, const BlockView& view);
     void Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
     bool RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view);
@@ -127,6 +138,7 @@ private:
     double m_bandDecay = 0.0;
     double m_gain2 = 1.0;  // G2
     float m_mu = 0.0f;
+    double m_errorSmoothing = 0.0;  // per sample, of the predictor's error level
     bool m_autoregressive = true;
     int m_context = 4096;      // Q, frames
     int64_t m_quietUntil = 0;  // no event starts before this position

@@ -266,6 +266,33 @@ TEST_F(ImpulseTest, ZeroSensitivityKeepsTheFixedThresholdHoweverLoudTheSignal) {
     EXPECT_LE(relative.EventCount(), 1);
 }
 
+TEST_F(ImpulseTest, ScratchSettingFindsClicksInHissAndLeavesTheHissAlone) {
+    // Hiss, which nothing but the sample itself predicts (a predictor allowed to use the sample
+    // it judges leans on it), with large clicks late in it. Each click is found and repaired to
+    // the hiss's level; the hiss, however its peaks stand out, is left alone.
+    const int channels = 2;
+    Samples clean(44100 * channels);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int32_t> hiss(-520000, 520000);
+    for (int32_t& v : clean) v = hiss(rng);
+    Samples dirty = clean;
+    std::vector<Click> clicks;
+    for (size_t at : {30000u, 36000u, 42000u}) {
+        for (int i = 0; i < 4; ++i)
+            for (int c = 0; c < channels; ++c) dirty[(at + i) * channels + c] += static_cast<int32_t>(6e6 / (i + 1));
+        clicks.push_back({at, 4});
+    }
+    CImpulse f;
+    f.SetParams(ScratchParams(500));
+    const Samples out = FeedFilterFrom(f, Song(channels, dirty), {.block = 4096});
+    ASSERT_EQ(out.size(), dirty.size());
+    EXPECT_EQ(f.EventCount(), 2 * 3);
+    ExpectChangesNearClicks(out, dirty, channels, clicks);
+    for (const Click& c : clicks)
+        for (size_t i = c.frame * channels; i < (c.frame + c.width) * channels; ++i)
+            EXPECT_NEAR(out[i], clean[i], 1500000) << "value " << i;
+}
+
 TEST_F(ImpulseTest, ContextAfterAnEventNeverReachesPastTheValidSamples) {
     // A pipe between filters has no lookahead: behind its block lie stale values of earlier
     // blocks. Events near the block end must be repaired from the block alone, so the output

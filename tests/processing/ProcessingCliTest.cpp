@@ -85,8 +85,8 @@ TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTota
     const Bytes before = Data(in), after = Data(o);
     ASSERT_EQ(after.size(), before.size());
     EXPECT_NE(after, before);
-    // The pane's start values, with the hum choice given, then the totals.
-    EXPECT_NE(out.find("scratch: 500\ncrackle: 600\nhiss: 20\nhum: 60\n"), std::string::npos) << out;
+    // The shipped Default preset, with the hum choice given, then the totals.
+    EXPECT_NE(out.find("scratch: 500\ncrackle: 300\nhiss: 20\nhum: 60\n"), std::string::npos) << out;
     for (const char* total : {"scratch-events: ", "mean-hiss-gain: 0.", "hum-level: "}) {
         EXPECT_NE(out.find(total), std::string::npos) << out;
     }

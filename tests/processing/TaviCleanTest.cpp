@@ -175,7 +175,7 @@ TEST_F(TaviCleanDlgTest, StartsFromTheShippedDefaultAndControlsActAtOnce) {
     CTaviCleanDlg pane(&runner);
     ASSERT_TRUE(pane.InitPane("/music/Side A.wav", 400));
     EXPECT_EQ(pane.Scratch(), 500);
-    EXPECT_EQ(pane.Crackle(), 600);
+    EXPECT_EQ(pane.Crackle(), 300);
     EXPECT_EQ(pane.Hiss(), 20);
     EXPECT_EQ(pane.HumChoice(), 0);
     EXPECT_EQ(pane.SongName(), "Side A");
