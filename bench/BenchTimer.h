@@ -50,16 +50,29 @@ public:
     }
     // Ends the run begun by Start; its times count towards the best.
     void Stop() {
-        m_bestWall = std::min(m_bestWall, Seconds(m_wallStart));
-        m_bestCpu = std::min(m_bestCpu, CpuSeconds(m_who) - m_cpuStart);
+        m_walls.push_back(Seconds(m_wallStart));
+        m_cpus.push_back(CpuSeconds(m_who) - m_cpuStart);
+        m_bestWall = std::min(m_bestWall, m_walls.back());
+        m_bestCpu = std::min(m_bestCpu, m_cpus.back());
     }
 
     // The shortest run so far, in wall and in CPU seconds (1e9 before the first).
     double BestWall() const { return m_bestWall; }
     double BestCpu() const { return m_bestCpu; }
+    // The median run (the upper one of an even count; 0 before the first).
+    double MedianWall() const { return Median(m_walls); }
+    double MedianCpu() const { return Median(m_cpus); }
 
 private:
+    static double Median(std::vector<double> runs) {
+        if (runs.empty()) return 0;
+        std::nth_element(runs.begin(), runs.begin() + static_cast<long>(runs.size() / 2), runs.end());
+        return runs[runs.size() / 2];
+    }
+
     int m_who;
+    std::vector<double> m_walls;
+    std::vector<double> m_cpus;
     BenchClock::time_point m_wallStart{};
     double m_cpuStart = 0;
     double m_bestWall = 1e9;

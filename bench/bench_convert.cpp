@@ -14,40 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "BenchSignal.h"
 #include "BenchTimer.h"
 #include "audiofile/WaveFile.h"
 #include "enhance/FormatConverter.h"
-
-namespace {
-
-// Pink-ish noise (one-pole low-passed white) with a tone on top, at about -12 dBFS.
-bool Generate(const std::string& path, uint32_t frames) {
-    CWaveFile wave;
-    WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, 48000, 24);
-    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
-    wave.SetOutputMode(kOutFile);
-    if (wave.PrepareDirectWrite() != kFileOk) return false;
-    uint32_t noise = 1;
-    double l = 0, r = 0;
-    for (uint32_t i = 0; i < frames; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        const double w1 = static_cast<double>(static_cast<int32_t>(noise)) / 2147483648.0;
-        noise = noise * 1664525u + 1013904223u;
-        const double w2 = static_cast<double>(static_cast<int32_t>(noise)) / 2147483648.0;
-        l = 0.95 * l + 0.05 * w1;
-        r = 0.95 * r + 0.05 * w2;
-        const double tone = 0.1 * std::sin(2 * M_PI * 440.0 * i / 48000.0);
-        if (!wave.PutSample(static_cast<int32_t>((4 * l + tone) * 2000000)) ||
-            !wave.PutSample(static_cast<int32_t>((4 * r + tone) * 2000000))) {
-            return false;
-        }
-    }
-    const bool ok = wave.FinishDirectWrite() == kFileOk;
-    wave.Close();
-    return ok;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const CBenchFolder work(argc > 1 ? argv[1] : nullptr, "bench_convert");
@@ -55,7 +25,7 @@ int main(int argc, char** argv) {
     const std::string& folder = work.Path();
     const std::string source = folder + "/source.wav", ours = folder + "/ours.wav", theirs = folder + "/sox.wav";
     const uint32_t seconds = 180;
-    if (!Generate(source, 48000u * seconds)) {
+    if (!GenerateMusic(source, 48000, 24, 48000u * seconds)) {
         std::fprintf(stderr, "cannot write %s\n", source.c_str());
         return 1;
     }
