@@ -50,6 +50,8 @@ public:
     void SetPlayers(IPreviewPlayer* preview, ITrackPlayer* tracks);
     // The program's player over the audio engine: previews, auditions and recording (not owned).
     void SetPlayer(CPlayer* player);
+    // The player that auditions songs (previews in the list panes); null without one.
+    ITrackPlayer* TrackPlayer() const { return m_trackPlayer; }
     // Asked before the first WMA of a Create WMA run (see CreateWmaFiles); none keeps the stored choice.
     void SetWmaChooser(std::function<bool(int& codecIdx, int& formatIdx)> chooser) {
         m_wmaChooser = std::move(chooser);

@@ -2,9 +2,10 @@
 
 #include "shell/ShellDlg.h"
 #include "ui/Bin1Pane.h"
+#include "ui/CdRipPane.h"
+#include "ui/CdWriterPane.h"
 #include "ui/CleanPane.h"
 #include "ui/EnhancePane.h"
-#include "ui/PlaceholderPane.h"
 #include "ui/RecordPane.h"
 #include "ui/WaveformPane.h"
 #include "ui/WorklistPane.h"
@@ -22,13 +23,13 @@ const void* CPaneFactory::OpenController(const CShellDlg& shell) {
 }
 
 CPaneWidget* CPaneFactory::Make(CShellDlg& shell, QWidget* parent) {
-    const void* open = OpenController(shell);
-    if (!open) return nullptr;
     if (shell.Bin1Pane()) return new CBin1Pane(shell, *shell.Bin1Pane(), parent);
     if (shell.WorklistPane()) return new CWorklistPane(*shell.WorklistPane(), parent);
     if (shell.CleanPane()) return new CCleanPane(*shell.CleanPane(), parent);
     if (shell.EnhancePane()) return new CEnhancePane(*shell.EnhancePane(), parent);
     if (shell.RecordPane()) return new CRecordPane(*shell.RecordPane(), parent);
     if (shell.WaveformPane()) return new CWaveformPane(*shell.WaveformPane(), parent);
-    return new CPlaceholderPane(shell, open, parent);
+    if (shell.CdRipPane()) return new CCdRipPane(*shell.CdRipPane(), parent);
+    if (shell.CdWriterPane()) return new CCdWriterPane(*shell.CdWriterPane(), shell.TrackPlayer(), parent);
+    return nullptr;
 }

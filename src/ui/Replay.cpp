@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QRegularExpression>
 
+#include "cd/CdBurner.h"
+#include "cd/CdRipper.h"
 #include "shell/PickFiles.h"
 #include "shell/TransitionTable.h"
 #include "shell/WorkList.h"
@@ -13,13 +15,16 @@
 
 namespace {
 
-// Selects exactly the rows named (by name as listed or number from 1) in the open list pane.
-template <class Pane>
-bool SelectRows(Pane& pane, const QStringList& items, bool all) {
+// Selects exactly the rows named (as listed, or by number from 1) in the open list pane.
+template <class Pane, class NameOf>
+bool SelectRows(Pane& pane, const QStringList& items, bool all, NameOf nameOf) {
     const auto& rows = pane.Rows();
     for (size_t i = 0; i < rows.size(); ++i) pane.SetSelected(i, all);
     for (const QString& item : items) {
-        int row = pane.FindRow(item.toStdString());
+        int row = -1;
+        for (size_t i = 0; i < rows.size() && row < 0; ++i) {
+            if (nameOf(rows[i]) == item.toStdString()) row = static_cast<int>(i);
+        }
         bool number = false;
         const int n = item.toInt(&number);
         if (row < 0 && number && n >= 1 && static_cast<size_t>(n) <= rows.size()) row = n - 1;
@@ -33,9 +38,13 @@ bool Select(CShellWindow& window, const QStringList& items, bool all) {
     CShellDlg& shell = window.Shell();
     bool done = false;
     if (CPickFiles* bin1 = shell.Bin1Pane()) {
-        done = SelectRows(*bin1, items, all);
+        done = SelectRows(*bin1, items, all, [](const Bin1Row& r) { return r.name; });
     } else if (CWorkList* list = shell.WorklistPane()) {
-        done = SelectRows(*list, items, all);
+        done = SelectRows(*list, items, all, [](const WorkRow& r) { return r.name; });
+    } else if (CCdRipper* rip = shell.CdRipPane()) {
+        done = SelectRows(*rip, items, all, [](const CdRipRow& r) { return std::to_string(r.track); });
+    } else if (CCdBurner* writer = shell.CdWriterPane()) {
+        done = SelectRows(*writer, items, all, [](const CdSongRow& r) { return r.name; });
     }
     if (window.Pane()) window.Pane()->Reload();
     return done;

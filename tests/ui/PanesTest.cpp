@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "UiWorld.h"
+#include "cd/CdBurner.h"
 #include "devices/AudioDevice.h"
 #include "devices/AudioHost.h"
 #include "devices/Player.h"
@@ -22,6 +23,7 @@
 #include "shell/WavePane.h"
 #include "shell/WorkList.h"
 #include "ui/Bin1Pane.h"
+#include "ui/CdWriterPane.h"
 #include "ui/CleanPane.h"
 #include "ui/EnhancePane.h"
 #include "ui/LevelMeters.h"
@@ -41,6 +43,7 @@ struct Session {
     Session(UiWorld& world, const char* script, CPlayer* player = nullptr)
         : shell(world.settings, world.store, world.songs), window(shell, world.settings) {
         if (player) shell.SetPlayer(player);
+        shell.SetCdDrives(false);  // only the image recorder: no test touches the machine's drives
         world.services.SetMainWindow(&window);
         window.show();
         shell.OnInitDialog();
@@ -75,6 +78,7 @@ private slots:
     void EnhanceTrackbarsReachTheFilterAndProcessRuns();
     void RecordPaneShowsTheSourceAndMetersInDecibels();
     void WaveformDrawsPeaksAndAnArmedClickAddsADivider();
+    void CdWriterMovesASongInThePlayingOrder();
 };
 
 void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
@@ -242,6 +246,23 @@ void PanesTest::WaveformDrawsPeaksAndAnArmedClickAddsADivider() {
     pane->ClickAt(pane->width() / 2);
     QCOMPARE(s.shell.WaveformPane()->Doc().Dividers().Count(), before + 1);
     QCOMPARE(pane->Tracks()->topLevelItemCount(), before + 1);
+}
+
+void PanesTest::CdWriterMovesASongInThePlayingOrder() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/A side.wav", 0.5));
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/B side.wav", 0.5));
+    Session s(world, "bin2 select-all b4");  // both songs go to the CD writer
+    QCOMPARE(s.shell.State(), int(kStateReadyForCd));
+    auto* pane = s.PaneAs<CCdWriterPane>();
+    QVERIFY(pane);
+    QCOMPARE(pane->List()->topLevelItemCount(), 2);
+    const QString second = pane->List()->topLevelItem(1)->text(0);
+    pane->List()->clearSelection();
+    pane->List()->topLevelItem(1)->setSelected(true);
+    pane->MoveSelected(-1);
+    QCOMPARE(QString::fromStdString(s.shell.CdWriterPane()->Rows()[0].name), second);
+    QCOMPARE(pane->List()->topLevelItem(0)->text(0), second);
 }
 
 QTEST_MAIN(PanesTest)

@@ -1,0 +1,133 @@
+#include "ui/CdRipPane.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "cd/CdRipper.h"
+
+CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent), m_ripper(&ripper) {
+    m_drives = new QComboBox(this);
+    m_image = new QPushButton(QStringLiteral("Open Image..."), this);
+    m_titles = new QPushButton(QStringLiteral("Look Up Titles"), this);
+    m_play = new QPushButton(this);
+    m_list = new QTreeWidget(this);
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    m_list->setHeaderLabels(
+        {QStringLiteral("Track Name"), QStringLiteral("Time"), QStringLiteral("Artist"), QStringLiteral("Disk Title")});
+    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_list->header()->setStretchLastSection(false);
+    for (int c = 1; c <= 3; ++c) m_list->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_status = new QLabel(this);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 100);
+    m_progress->setMaximumHeight(12);
+    m_progress->setTextVisible(false);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_drives, 1);
+    top->addWidget(m_image);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_titles);
+    buttons->addWidget(m_play);
+    buttons->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 6, 8, 6);
+    column->setSpacing(4);
+    column->addLayout(top);
+    column->addWidget(m_list, 1);
+    column->addWidget(m_status);
+    column->addWidget(m_progress);
+    column->addLayout(buttons);
+
+    connect(m_drives, &QComboBox::activated, this, [this](int index) {
+        if (!m_ripper) return;
+        m_ripper->SelectDrive(index);
+        m_ripper->ReadTrackList();
+        Reload();
+    });
+    connect(m_image, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Open Image"), QString(),
+                                                          QStringLiteral("CD images (*.cue *.toc)"));
+        if (file.isEmpty() || !m_ripper) return;
+        m_ripper->OpenImage(file.toStdString());
+        m_ripper->ReadTrackList();
+        Reload();
+    });
+    connect(m_titles, &QPushButton::clicked, this, [this] {
+        if (m_ripper && m_ripper->LookUpTitles()) Reload();
+    });
+    connect(m_play, &QPushButton::clicked, this, [this] {
+        if (!m_ripper) return;
+        m_ripper->PlayTrack();
+        ShowStatus();
+    });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (m_filling || !m_ripper) return;
+        for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+            m_ripper->SetSelected(static_cast<size_t>(i), m_list->topLevelItem(i)->isSelected());
+        }
+    });
+    connect(m_list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (m_filling || !m_ripper || column != 0) return;
+        m_ripper->SetRowName(static_cast<size_t>(m_list->indexOfTopLevelItem(item)), item->text(0).toStdString());
+    });
+    ripper.SetObserver([this](CCdRipper::Change change) {
+        if (change == CCdRipper::Change::Status || change == CCdRipper::Change::Progress ||
+            change == CCdRipper::Change::PlayCaption) {
+            ShowStatus();
+        } else {
+            Reload();
+        }
+    });
+    connect(&m_probe, &QTimer::timeout, this, [this] {
+        if (m_ripper) m_ripper->Probe();
+    });
+    m_probe.start(kProbeMs);
+    Reload();
+}
+
+void CCdRipPane::Detach() {
+    m_probe.stop();
+    // The ripper may be on its way out: it must not call back into this pane.
+    if (m_ripper) m_ripper->SetObserver({});
+    m_ripper = nullptr;
+}
+
+void CCdRipPane::Reload() {
+    if (!m_ripper) return;
+    m_filling = true;
+    m_drives->clear();
+    for (const CdDriveEntry& drive : m_ripper->Drives()) m_drives->addItem(QString::fromStdString(drive.name));
+    m_drives->setCurrentIndex(m_ripper->SelectedDrive());
+    m_list->clear();
+    for (const CdRipRow& row : m_ripper->Rows()) {
+        auto* item =
+            new QTreeWidgetItem(m_list, {QString::fromStdString(row.name).trimmed(), QString::fromStdString(row.time),
+                                         QString::fromStdString(row.artist), QString::fromStdString(row.album)});
+        if (row.audio) item->setFlags(item->flags() | Qt::ItemIsEditable);
+        item->setSelected(row.selected);
+    }
+    m_filling = false;
+    ShowStatus();
+}
+
+void CCdRipPane::ShowStatus() {
+    if (!m_ripper) return;
+    QString status = QString::fromStdString(m_ripper->Status());
+    if (!m_ripper->TotalText().empty()) status += QStringLiteral("   ") + QString::fromStdString(m_ripper->TotalText());
+    m_status->setText(status);
+    m_progress->setValue(m_ripper->Progress());
+    m_play->setText(m_ripper->PlayCaption().empty() ? QStringLiteral("Play")
+                                                    : QString::fromStdString(m_ripper->PlayCaption()));
+    m_play->setEnabled(!m_ripper->Rows().empty());
+    m_titles->setEnabled(m_ripper->CdPresent());
+}

@@ -1,0 +1,42 @@
+// CCdRipPane: the CD ripper's pane over CCdRipper: the drive list with
+// "Open Image...", the disc's tracks (names edited in place), title look-up,
+// play, the status line and the rip's progress. The stage buttons rip.
+#pragma once
+
+#include <QTimer>
+
+#include "ui/PaneWidget.h"
+
+class CCdRipper;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+
+class CCdRipPane : public CPaneWidget {
+    Q_OBJECT
+public:
+    // The probe for a disc put in or taken out, while nothing rips or plays.
+    static constexpr int kProbeMs = 1500;
+
+    CCdRipPane(CCdRipper& ripper, QWidget* parent);
+    const void* Controller() const override { return m_ripper; }
+    void Detach() override;
+    void Reload() override;
+    QTreeWidget* List() const { return m_list; }
+
+private:
+    void ShowStatus();
+
+    CCdRipper* m_ripper;
+    QComboBox* m_drives;
+    QPushButton* m_image;
+    QPushButton* m_titles;
+    QPushButton* m_play;
+    QTreeWidget* m_list;
+    QLabel* m_status;
+    QProgressBar* m_progress;
+    QTimer m_probe;
+    bool m_filling = false;
+};
