@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "audiofile/PeakFile.h"
 #include "shell/WavePane.h"
 
 namespace {
@@ -28,6 +29,7 @@ QString TimeText(double seconds) {
 
 CWaveformPane::CWaveformPane(CWavePane& wave, QWidget* parent) : CPaneWidget(parent), m_wave(&wave) {
     m_title = new QLabel(this);
+    m_title->setFixedHeight(kTitleHeight - 4);
     m_tracks = new QTreeWidget(this);
     m_tracks->setRootIsDecorated(false);
     m_tracks->setHeaderLabels({QStringLiteral("Track"), QStringLiteral("Starts at")});
@@ -46,6 +48,7 @@ CWaveformPane::CWaveformPane(CWavePane& wave, QWidget* parent) : CPaneWidget(par
     column->addWidget(m_title);
     column->addSpacing(kWaveHeight + 6);
     column->addWidget(m_tracks, 1);
+    column->addStretch(0);
     Reload();
 }
 
@@ -60,12 +63,19 @@ void CWaveformPane::ReadColumns() {
     const int count = std::max(1, WaveRect().width());
     if (m_length == 0) return;
     m_columns.resize(static_cast<size_t>(count));
-    CEditQueue& session = doc.Wave().Session();
+    // The tools close the song between their runs; its peaks are read through it open.
+    CWaveFile& song = doc.Wave();
+    const bool wasOpen = song.IsOpen();
+    if (!wasOpen && song.Reopen(kOpenRead) != kFileOk) return;
+    CEditQueue& session = song.Session();
+    const uint32_t peakBytes = CPeakFile::kSamplesPerPeak * std::max<uint32_t>(1, doc.Format().nBlockAlign);
     for (int x = 0; x < count; ++x) {
         const auto a = static_cast<uint32_t>(static_cast<uint64_t>(m_length) * x / count);
         const auto b = static_cast<uint32_t>(static_cast<uint64_t>(m_length) * (x + 1) / count);
-        m_columns[static_cast<size_t>(x)] = session.StreamPeak(a, std::max(b, a + 1));
+        // A short song has columns narrower than one peak value: each reads at least one.
+        m_columns[static_cast<size_t>(x)] = session.StreamPeak(a, std::max(b, a + peakBytes));
     }
+    if (!wasOpen) song.Close();
 }
 
 void CWaveformPane::Reload() {
