@@ -1,5 +1,5 @@
-// The workflow's recording steps and its MP3/WMA output, on the virtual
-// sound card and the real encoders.
+// The workflow's recording steps and its MP3/WMA import and output, on the
+// virtual sound card and the real encoders.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,10 +11,13 @@
 #include "base/StringTable.h"
 #include "cd/CdBurner.h"
 #include "cd/SongList.h"
+#include "codecs/MediaEncoder.h"
+#include "codecs/Mp3Writer.h"
 #include "devices/AudioHost.h"
 #include "devices/Player.h"
 #include "devices/Recorder.h"
 #include "devices/VirtualCard.h"
+#include "shell/PickFiles.h"
 #include "shell/ShellDlg.h"
 #include "shell/WavePane.h"
 #include "support/CliHarness.h"
@@ -155,4 +158,31 @@ TEST_F(ShellRecordTest, CompressedFilesFromTheSelectedSongs) {
     EXPECT_TRUE(std::filesystem::file_size(settings.Bin3Path + "/Mp3Files/Two.mp3") > 1000);
     EXPECT_TRUE(std::filesystem::file_size(settings.Bin3Path + "/WmaFiles/Two.wma") > 1000);
     EXPECT_FALSE(std::filesystem::exists(settings.Bin3Path + "/Mp3Files/One.mp3"));
+}
+
+// Bin1's Import decodes MP3 and WMA into waves of the song's length (WMA to the frame; MP3 within
+// the decoder's gap handling) and copies a wave as it is.
+TEST_F(ShellRecordTest, ImportDecodesCompressedSongsIntoBin1) {
+    const std::string song = root.File("line-in.wav");
+    std::filesystem::create_directories(root.File("in"));
+    Mp3Options mp3;
+    mp3.encoderPath = (BuiltProgramFolder() / Mp3Options::kDefaultPath).string();
+    ASSERT_EQ(WriteMp3File(song, root.File("in/a.mp3"), mp3, {}), kEncodeOk);
+    ASSERT_EQ(CMediaEncoder::WriteWmaAt(song, root.File("in/b.wma"), 128, {}), kEncodeOk);
+    std::filesystem::copy_file(song, root.File("in/c.wav"));
+    shell.SetState(kStateChooseSource);
+    shell.Dispatch(kEventButton1);
+    ASSERT_NE(shell.Bin1Pane(), nullptr);
+    const std::pair<const char*, size_t> cases[] = {{"a", 1152}, {"b", 0}, {"c", 0}};
+    for (const auto& [name, slackFrames] : cases) {
+        SCOPED_TRACE(name);
+        const std::string file = root.File(std::string("in/") + name) + (name[0] == 'a'   ? ".mp3"
+                                                                         : name[0] == 'b' ? ".wma"
+                                                                                          : ".wav");
+        EXPECT_TRUE(shell.ImportFiles({file}, 4));
+        WaveContents got;
+        ASSERT_TRUE(ReadWave(settings.Bin1Path + "/" + name + ".wav", got));
+        EXPECT_NEAR(double(got.data.size() / 4), double(source.data.size() / 4), double(slackFrames));
+    }
+    EXPECT_TRUE(services.Messages().empty());
 }
