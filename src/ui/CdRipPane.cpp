@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -80,12 +81,15 @@ CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent)
         if (m_filling || !m_ripper || column != 0) return;
         m_ripper->SetRowName(static_cast<size_t>(m_list->indexOfTopLevelItem(item)), item->text(0).toStdString());
     });
-    ripper.SetObserver([this](CCdRipper::Change change) {
+    // The ripper may outlive this pane (the window closes first) or go before it: the observer
+    // only reaches the pane while both are there.
+    ripper.SetObserver([self = QPointer<CCdRipPane>(this)](CCdRipper::Change change) {
+        if (!self) return;
         if (change == CCdRipper::Change::Status || change == CCdRipper::Change::Progress ||
             change == CCdRipper::Change::PlayCaption) {
-            ShowStatus();
+            self->ShowStatus();
         } else {
-            Reload();
+            self->Reload();
         }
     });
     connect(&m_probe, &QTimer::timeout, this, [this] {
@@ -97,8 +101,6 @@ CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent)
 
 void CCdRipPane::Detach() {
     m_probe.stop();
-    // The ripper may be on its way out: it must not call back into this pane.
-    if (m_ripper) m_ripper->SetObserver({});
     m_ripper = nullptr;
 }
 
