@@ -119,6 +119,7 @@ bool CRecorder::StartCapture(bool write) {
     m_player.SetState(write ? kPlayerRecording : kPlayerCapturing);
     m_newTake = m_takePath.empty();
     if (m_newTake) {
+        m_recorded = false;
         char name[64];
         if (m_tape) {
             std::snprintf(name, sizeof name, "UnNamed Tape.wav");
@@ -145,6 +146,7 @@ bool CRecorder::Record() {
     }
     m_player.SetState(kPlayerRecording);
     m_hasTake = true;
+    m_recorded = true;
     RefreshTimeText();
     return true;
 }
@@ -186,11 +188,18 @@ bool CRecorder::SaveAs() {
     if (::strcasecmp(target.c_str(), m_takePath.c_str()) == 0) return true;
     if (CWaveFile::RenameFile(m_takePath, target) != 0) return false;
     m_takePath = target;
+    m_recorded = true;  // named by the user: theirs now, even if it holds nothing
     return true;
 }
 
 void CRecorder::Close() {
     Stop();
+    // A meter check opens a take but never records into it: leave no empty file in Bin1.
+    if (!m_recorded && !m_takePath.empty()) {
+        for (const std::string& file : TakeFiles()) ::unlink(file.c_str());
+        m_takePath.clear();
+        m_hasTake = false;
+    }
     m_settings.FlatPreamp = m_flatPreamp ? 1 : 0;
     m_mixer.Close();
 }

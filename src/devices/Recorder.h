@@ -100,6 +100,7 @@ private:
     int m_workflowState = 16;
     std::string m_takePath;
     bool m_hasTake = false;
+    bool m_recorded = false;  // Record ran (or the take was named) since the take was opened
     bool m_newTake = true;
     int m_ticks = 0;
     std::string m_timeText;

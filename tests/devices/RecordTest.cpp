@@ -171,6 +171,21 @@ TEST_F(RecordTest, RestartDeletesTheTake) {
     recorder.Stop();
     EXPECT_EQ(Bin1(), before);
     EXPECT_TRUE(DataOf(recorder.TakePath()) == fresh);
+    recorder.Close();
+    EXPECT_EQ(Bin1(), before);
+}
+
+// A meter check that is closed without recording leaves nothing in Bin1.
+TEST_F(RecordTest, AMeterCheckLeavesNoTake) {
+    Source(Tone(0.4));
+    auto device = MakeDevice(true);
+    CPlayer player(*device);
+    CRecorder recorder(player, settings);
+    recorder.SetSpeeds(33, 33, false);
+    ASSERT_TRUE(recorder.Monitor());
+    recorder.Stop();
+    recorder.Close();
+    EXPECT_TRUE(Bin1().empty());
 }
 
 // The mixer setting names the program; one that cannot start says which.
