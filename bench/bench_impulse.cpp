@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchTimer.h"
+#include "BenchWave.h"
 #include "audiofile/WaveFile.h"
 #include "processing/Impulse.h"
 
@@ -79,31 +80,6 @@ void AddClicks(std::vector<int32_t>& s, size_t count, int minWidth, int maxWidth
             }
         }
     }
-}
-
-bool WriteWave(const std::string& path, const std::vector<int32_t>& samples) {
-    CWaveFile wave;
-    WAVEFORMATEX fmt = MakeWaveFormat(kWaveFormatPcm, 2, kRate, 16);
-    if (wave.OpenWrite(path, fmt, kWriteCreate) != kFileOk) return false;
-    wave.SetOutputMode(kOutFile);
-    if (wave.PrepareDirectWrite() != kFileOk) return false;
-    for (int32_t v : samples) {
-        if (!wave.PutSample(v)) return false;
-    }
-    const bool ok = wave.FinishDirectWrite() == kFileOk;
-    wave.Close();
-    return ok;
-}
-
-std::vector<int32_t> ReadWave(const std::string& path) {
-    std::vector<int32_t> out;
-    CWaveFile wave;
-    if (wave.OpenRead(path) != kFileOk) return out;
-    wave.SetRange(0, 0);
-    int32_t* first = nullptr;
-    int32_t* end = nullptr;
-    while (wave.ReadNextBlock(first, end) == 0) out.insert(out.end(), wave.BlockStart(), end);
-    return out;
 }
 
 // One file run as the program's runner does it: blocks of 4096 with history and lookahead.

@@ -59,6 +59,7 @@ void AppSettings::SetDefaults(const std::string& shareFolder) {
     MonoRecording = 0;
     FlatPreamp = 0;
     UseVOX = 1;
+    AdaptiveHum = 1;
     VOXLevel = -55;
     WMACodecIdx = 0;
     WMAFormatIdx = 0;
@@ -97,6 +98,7 @@ void AppSettings::Load(const CSettingsStore& store) {
     num("MonoRecording", MonoRecording);
     num("FlatPreamp", FlatPreamp);
     num("UseVOX", UseVOX);
+    num("AdaptiveHum", AdaptiveHum);
     num("VOXLevel", VOXLevel);
     num("WMACodecIdx", WMACodecIdx);
     num("WMAFormatIdx", WMAFormatIdx);
@@ -127,6 +129,7 @@ bool AppSettings::Save(CSettingsStore& store) const {
     num("MonoRecording", MonoRecording);
     num("FlatPreamp", FlatPreamp);
     num("UseVOX", UseVOX);
+    num("AdaptiveHum", AdaptiveHum);
     num("VOXLevel", VOXLevel);
     num("ReInitOnPlay", ReInitOnPlay);
     num("ShowWMAProfile", ShowWMAProfile);

@@ -68,6 +68,7 @@ public:
     int WMAFormatIdx;
     int ShowWMAProfile;
     int ReInitOnPlay;
+    int AdaptiveHum;  // 1: the Clean stage cancels hum adaptively, 0: with fixed notches
 
     // The main window's layout, built in and never stored (pixels).
     static constexpr int kPaneLeft = 40;

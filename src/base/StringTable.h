@@ -285,6 +285,7 @@ enum MsgId : int {
     kMsgStereo = 62022,
     kMsgBitsAndRate = 62023,
     kMsgRecordingNotAvailable = 62024,
+    kMsgPrefAdaptiveHum = 62025,
     // Stage button captions (numbers of our own)
     kMsgBtnStart = 62101,
     kMsgBtnTrainingWheels = 62102,

@@ -65,6 +65,7 @@ void CAutoHum::Recompute() {
             channel[i].Reset();
         }
     }
+    for (CHumCanceller& c : m_cancellers) c.Prepare(f0, fs);
     m_ratio = 0.0;
 }
 
@@ -87,13 +88,18 @@ bool CAutoHum::Process(CWaveFile& source, CWaveFile& output) {
 
     const bool passL = m_bypass || (ch == 2 && m_leftUntouched);
     const bool passR = m_bypass || (ch == 2 && m_rightUntouched);
+    const bool adaptive = m_method == Method::kAdaptive;
     for (int64_t f = 0; f < frames; ++f, in += ch) {
         double a[2] = {0.0, 0.0};
         double y1[2] = {0.0, 0.0};
         double out[2] = {0.0, 0.0};
         for (int c = 0; c < ch; ++c) {
-            auto& notch = m_notches[c];
             a[c] = in[c] + 0.01;
+            if (adaptive) {
+                out[c] = y1[c] = m_cancellers[c].Process(a[c]);
+                continue;
+            }
+            auto& notch = m_notches[c];
             y1[c] = notch[0].Process(a[c] + 0.01);
             const double y2 = notch[1].Process(y1[c] + 0.01);
             out[c] = notch[2].Process(y2 + 0.01);

@@ -1,6 +1,9 @@
-// CAutoHum: removes mains hum, a fundamental of 60 Hz or 50 Hz and its second
-// and third harmonics, each with a narrow notch, and tells how much of the
-// signal it took away (the Clean pane's hum display).
+// CAutoHum: removes mains hum, a fundamental of 60 Hz or 50 Hz and its
+// harmonics, and tells how much of the signal it took away (the Clean pane's
+// hum display). Two methods: fixed notches at f0, 2·f0 and 3·f0 (0.07 and 0.05
+// octaves wide, which take the music's own bass there as well), or an adaptive
+// canceller that follows the mains and subtracts its first seven harmonics in
+// bands a fraction of a hertz wide. The owner picks the method.
 //
 // Parameters: p0 mode (0 off, 2 = 50 Hz, any other value = 60 Hz); the rest
 // have no effect on the sound. Presets store p1, p2, p0, p3 and seven zeros.
@@ -11,6 +14,7 @@
 #include <string>
 
 #include "dsp/FirstOrder.h"
+#include "dsp/HumCanceller.h"
 #include "dsp/NotchSection.h"
 #include "processing/Filter.h"
 
@@ -21,7 +25,16 @@ public:
     static constexpr double kWidth1 = 0.07;   // octaves at f0
     static constexpr double kWidth23 = 0.05;  // octaves at 2·f0 and 3·f0
 
+    enum class Method { kNotches, kAdaptive };
+
     CAutoHum();
+
+    // The method for the next run (notches until told otherwise); takes effect at the next block.
+    void SetMethod(Method method) {
+        if (method != m_method) m_paramsChanged = 1;
+        m_method = method;
+    }
+    Method GetMethod() const { return m_method; }
 
     int GetHistory() const override { return kHistory; }
 
@@ -51,6 +64,8 @@ private:
     double m_rate = 44100.0;
     // The three notches of each channel, carried from block to block; cleared by a recompute.
     std::array<std::array<CNotchSection, 3>, 2> m_notches{};
+    std::array<CHumCanceller, 2> m_cancellers{};
+    Method m_method = Method::kNotches;
     CFirstOrder m_removed;
     CFirstOrder m_whole;
     double m_ratio = 0.0;

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "audiofile/WaveFile.h"
+#include "base/AppSettings.h"
 #include "processing/AutoHum.h"
 #include "processing/ContinuousNoise.h"
 #include "processing/Impulse.h"
@@ -119,6 +120,8 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_lastReset = NowMs();
     if (!m_scratch->Prepare(source, *m_pipe1)) return false;
     if (!m_crackle->Prepare(*m_pipe1, *m_pipe2)) return false;
+    // The hum method is a preference, read at each run so that a change applies to the next one.
+    m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
     if (!m_hum->Prepare(*m_pipe2, *m_pipe3)) return false;
     return m_hiss->Prepare(*m_pipe3, output);
 }

@@ -11,7 +11,8 @@ CPreferences::CPreferences(const AppSettings& settings)
               {kItemLoopPreviews, kMsgPrefLoopPreviews, settings.LoopPreview != 0},
               {kItemHiRes, kMsgPrefHiRes, settings.HiResRecording != 0},
               {kItemHighVox, kMsgPrefHighVox, settings.VOXLevel > kHighVoxThreshold},
-              {kItemChime, kMsgPrefChime, settings.UseSounds != 0}},
+              {kItemChime, kMsgPrefChime, settings.UseSounds != 0},
+              {kItemAdaptiveHum, kMsgPrefAdaptiveHum, settings.AdaptiveHum != 0}},
       m_font(settings.BtnFont),
       m_fontSize(settings.BtnFontSize),
       m_fontColor(settings.BtnFontColor) {}
@@ -49,18 +50,44 @@ void CPreferences::Apply(AppSettings& settings) const {
     for (const Item& item : m_items) {
         const int on = item.checked ? 1 : 0;
         switch (item.number) {
-        case kItemAutoCddb: settings.AutoCDDB = on; break;
-        case kItemUseWdm: settings.UseWDM = on; break;
-        case kItemJitter: settings.CDRipJitter = on; break;
-        case kItemLoopPreviews: settings.LoopPreview = on; break;
-        case kItemHiRes: settings.HiResRecording = on; break;
-        case kItemMono: settings.MonoRecording = on; break;
-        case kItemVox: settings.UseVOX = on; break;
-        case kItemHighVox: settings.VOXLevel = item.checked ? kHighVoxLevel : kLowVoxLevel; break;
-        case kItemWmaProfile: settings.ShowWMAProfile = on; break;
-        case kItemChime: settings.UseSounds = on; break;
-        case kItemReInitOnPlay: settings.ReInitOnPlay = on; break;
-        default: break;
+            case kItemAutoCddb:
+                settings.AutoCDDB = on;
+                break;
+            case kItemUseWdm:
+                settings.UseWDM = on;
+                break;
+            case kItemJitter:
+                settings.CDRipJitter = on;
+                break;
+            case kItemLoopPreviews:
+                settings.LoopPreview = on;
+                break;
+            case kItemHiRes:
+                settings.HiResRecording = on;
+                break;
+            case kItemMono:
+                settings.MonoRecording = on;
+                break;
+            case kItemVox:
+                settings.UseVOX = on;
+                break;
+            case kItemHighVox:
+                settings.VOXLevel = item.checked ? kHighVoxLevel : kLowVoxLevel;
+                break;
+            case kItemWmaProfile:
+                settings.ShowWMAProfile = on;
+                break;
+            case kItemChime:
+                settings.UseSounds = on;
+                break;
+            case kItemReInitOnPlay:
+                settings.ReInitOnPlay = on;
+                break;
+            case kItemAdaptiveHum:
+                settings.AdaptiveHum = on;
+                break;
+            default:
+                break;
         }
     }
     settings.BtnFont = m_font;

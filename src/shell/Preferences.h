@@ -33,6 +33,7 @@ public:
         kItemWmaProfile = 8,
         kItemChime = 9,
         kItemReInitOnPlay = 10,
+        kItemAdaptiveHum = 11,
     };
     struct Item {
         int number;

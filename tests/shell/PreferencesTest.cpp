@@ -25,7 +25,7 @@ constexpr ItemCase kItems[] = {
     {CPreferences::kItemAutoCddb, "AutoCDDB", 1, 0},         {CPreferences::kItemUseWdm, "UseWDM", 1, 0},
     {CPreferences::kItemReInitOnPlay, "ReInitOnPlay", 1, 0}, {CPreferences::kItemLoopPreviews, "LoopPreview", 1, 0},
     {CPreferences::kItemHiRes, "HiResRecording", 1, 0},      {CPreferences::kItemHighVox, "VOXLevel", -45, -55},
-    {CPreferences::kItemChime, "UseSounds", 1, 0},
+    {CPreferences::kItemChime, "UseSounds", 1, 0},           {CPreferences::kItemAdaptiveHum, "AdaptiveHum", 1, 0},
 };
 
 }  // namespace
