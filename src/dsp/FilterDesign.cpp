@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+#include "dsp/LinearSolve.h"
+
 namespace dsp {
 namespace {
 
@@ -214,29 +216,6 @@ bool PolynomialRoots(const double* p, int n, std::complex<double>* roots) {
     }
     for (int i = 0; i < n; ++i)
         if (!std::isfinite(roots[i].real()) || !std::isfinite(roots[i].imag())) return false;
-    return true;
-}
-
-// Solves the n×n system m·x = r in place (partial pivoting); false when it is singular.
-bool SolveLinear(double (*m)[kMaxRoots], double* r, int n, double* x) {
-    for (int col = 0; col < n; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < n; ++row)
-            if (std::fabs(m[row][col]) > std::fabs(m[pivot][col])) pivot = row;
-        if (m[pivot][col] == 0.0) return false;
-        std::swap(m[pivot], m[col]);
-        std::swap(r[pivot], r[col]);
-        for (int row = col + 1; row < n; ++row) {
-            const double q = m[row][col] / m[col][col];
-            for (int k = col; k < n; ++k) m[row][k] -= q * m[col][k];
-            r[row] -= q * r[col];
-        }
-    }
-    for (int i = n - 1; i >= 0; --i) {
-        double sum = r[i];
-        for (int k = i + 1; k < n; ++k) sum -= m[i][k] * x[k];
-        x[i] = sum / m[i][i];
-    }
     return true;
 }
 

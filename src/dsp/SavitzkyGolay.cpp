@@ -2,36 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <utility>
+
+#include "dsp/LinearSolve.h"
 
 namespace dsp {
 namespace {
 
 constexpr int kN = kMaxSgDegree + 1;
-
-// Solves m·x = g in place (x returned in g) by Gaussian elimination with
-// partial pivoting; false when the matrix is singular.
-bool Solve(std::array<std::array<double, kN>, kN>& m, std::array<double, kN>& g, int n) {
-    for (int col = 0; col < n; ++col) {
-        int pivot = col;
-        for (int r = col + 1; r < n; ++r)
-            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) pivot = r;
-        if (!(std::fabs(m[pivot][col]) > 1e-300)) return false;
-        std::swap(m[col], m[pivot]);
-        std::swap(g[col], g[pivot]);
-        for (int r = col + 1; r < n; ++r) {
-            const double f = m[r][col] / m[col][col];
-            for (int c = col; c < n; ++c) m[r][c] -= f * m[col][c];
-            g[r] -= f * g[col];
-        }
-    }
-    for (int r = n - 1; r >= 0; --r) {
-        double s = g[r];
-        for (int c = r + 1; c < n; ++c) s -= m[r][c] * g[c];
-        g[r] = s / m[r][r];
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -64,7 +41,7 @@ bool DesignSavitzkyGolay(int halfWidth, int degree, int derivative, double* out,
         for (int i = 0; i < derivative; ++i) f *= k - i;
         g[k] = f * std::pow(t0, k - derivative);
     }
-    if (!Solve(m, g, n)) return false;
+    if (!SolveLinear(m, g, n, g)) return false;
 
     const double perSample = std::pow(scale, -derivative);
     for (int j = -halfWidth; j <= halfWidth; ++j) {
