@@ -68,6 +68,12 @@ void CCdRipper::OpenImage(const std::string& path) {
     SelectDrive(static_cast<int>(m_drives.size()) - 1);
 }
 
+bool CCdRipper::SetRipFolder(const std::string& folder) {
+    if (folder.empty()) return false;
+    m_options.path = folder;
+    return m_store.WriteProfileString(kSectionCDRip, "Path", folder);
+}
+
 std::unique_ptr<ICdDevice> CCdRipper::OpenSelected() const {
     if (m_options.drvIdx < 0 || m_options.drvIdx >= static_cast<int>(m_drives.size())) return nullptr;
     return CCdDriveList::Open(m_drives[static_cast<size_t>(m_options.drvIdx)], m_options.jitter);

@@ -81,6 +81,10 @@ public:
     void SetRowName(size_t row, const std::string& name);
     void SetSelected(size_t row, bool selected);
     void SelectAll();
+    // "Browse...": the folder the tracks are ripped into from now on, stored as Path at once so
+    // that a crash or a refused close does not lose the choice. False when it could not be stored.
+    bool SetRipFolder(const std::string& folder);
+    const std::string& RipFolder() const { return m_options.path; }
 
     // Rips the selected audio rows; while a rip loop runs it cancels it instead. True when every
     // selected track was ripped.

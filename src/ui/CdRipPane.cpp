@@ -1,6 +1,8 @@
 #include "ui/CdRipPane.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,6 +29,12 @@ CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent)
     m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_list->header()->setStretchLastSection(false);
     for (int c = 1; c <= 3; ++c) m_list->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_folder = new QLabel(this);
+    m_folder->setTextFormat(Qt::PlainText);
+    m_folder->setMinimumWidth(0);
+    m_folder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_browse = new QPushButton(QStringLiteral("Browse..."), this);
+    m_oneFile = new QCheckBox(QStringLiteral("Rip all tracks to one file"), this);
     m_status = new QLabel(this);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -36,15 +44,20 @@ CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent)
     auto* top = new QHBoxLayout;
     top->addWidget(m_drives, 1);
     top->addWidget(m_image);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folder, 1);
+    folderRow->addWidget(m_browse);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_titles);
     buttons->addWidget(m_play);
     buttons->addStretch(1);
+    buttons->addWidget(m_oneFile);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 6, 8, 6);
     column->setSpacing(4);
     column->addLayout(top);
     column->addWidget(m_list, 1);
+    column->addLayout(folderRow);
     column->addWidget(m_status);
     column->addWidget(m_progress);
     column->addLayout(buttons);
@@ -62,6 +75,10 @@ CCdRipPane::CCdRipPane(CCdRipper& ripper, QWidget* parent) : CPaneWidget(parent)
         m_ripper->OpenImage(file.toStdString());
         m_ripper->ReadTrackList();
         Reload();
+    });
+    connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(m_oneFile, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_ripper) m_ripper->Options().oneFile = on;
     });
     connect(m_titles, &QPushButton::clicked, this, [this] {
         if (m_ripper && m_ripper->LookUpTitles()) Reload();
@@ -119,7 +136,34 @@ void CCdRipPane::Reload() {
         item->setSelected(row.selected);
     }
     m_filling = false;
+    const QSignalBlocker quiet(m_oneFile);
+    m_oneFile->setChecked(m_ripper->Options().oneFile);
+    ShowFolder();
     ShowStatus();
+}
+
+void CCdRipPane::resizeEvent(QResizeEvent* event) {
+    CPaneWidget::resizeEvent(event);
+    if (m_ripper) ShowFolder();
+}
+
+void CCdRipPane::ShowFolder() {
+    const QString folder = QDir::toNativeSeparators(QString::fromStdString(m_ripper->RipFolder()));
+    const QString text = QStringLiteral("Rip to: ") + folder;
+    // Long paths keep their end, where the folder's own name is.
+    m_folder->setText(m_folder->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(m_folder->width(), 120)));
+    m_folder->setToolTip(folder);
+}
+
+void CCdRipPane::OnBrowse() {
+    if (!m_ripper) return;
+    QFileDialog dialog(this, QStringLiteral("Select a Directory to Rip to"),
+                       QString::fromStdString(m_ripper->RipFolder()));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || !m_ripper) return;
+    m_ripper->SetRipFolder(dialog.selectedFiles().front().toStdString());
+    ShowFolder();
 }
 
 void CCdRipPane::ShowStatus() {
@@ -132,4 +176,7 @@ void CCdRipPane::ShowStatus() {
                                                     : QString::fromStdString(m_ripper->PlayCaption()));
     m_play->setEnabled(!m_ripper->Rows().empty());
     m_titles->setEnabled(m_ripper->CdPresent());
+    // The folder and the one-file choice hold for a whole rip; encoded rips make one file per track.
+    m_browse->setEnabled(!m_ripper->Ripping());
+    m_oneFile->setEnabled(!m_ripper->Ripping() && !m_ripper->Options().ripToMp3);
 }

@@ -1,6 +1,7 @@
 // CCdRipPane: the CD ripper's pane over CCdRipper: the drive list with
 // "Open Image...", the disc's tracks (names edited in place), title look-up,
-// play, the status line and the rip's progress. The stage buttons rip.
+// play, the rip folder with "Browse...", the one-file box, the status line and
+// the rip's progress. The stage buttons rip.
 #pragma once
 
 #include <QTimer>
@@ -8,6 +9,7 @@
 #include "ui/PaneWidget.h"
 
 class CCdRipper;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -25,9 +27,17 @@ public:
     void Detach() override;
     void Reload() override;
     QTreeWidget* List() const { return m_list; }
+    QPushButton* BrowseButton() const { return m_browse; }
+    QCheckBox* OneFileBox() const { return m_oneFile; }
+    QLabel* FolderLabel() const { return m_folder; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowStatus();
+    void ShowFolder();
+    void OnBrowse();
 
     CCdRipper* m_ripper;
     QComboBox* m_drives;
@@ -35,6 +45,9 @@ private:
     QPushButton* m_titles;
     QPushButton* m_play;
     QTreeWidget* m_list;
+    QLabel* m_folder;
+    QPushButton* m_browse;
+    QCheckBox* m_oneFile;
     QLabel* m_status;
     QProgressBar* m_progress;
     QTimer m_probe;

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "CdFixture.h"
-#include "CdImageBuilder.h"
+#include "support/CdImageBuilder.h"
 #include "audiofile/PeakFile.h"
 #include "cd/CdRipper.h"
 #include "support/WaveBuilder.h"

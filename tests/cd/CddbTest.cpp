@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "CdFixture.h"
-#include "CdImageBuilder.h"
+#include "support/CdImageBuilder.h"
 #include "CddbTestServer.h"
 #include "base/SettingsStore.h"
 #include "cd/CdRipper.h"

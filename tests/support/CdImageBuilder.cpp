@@ -1,4 +1,4 @@
-#include "CdImageBuilder.h"
+#include "support/CdImageBuilder.h"
 
 #include <cstdio>
 #include <fstream>
