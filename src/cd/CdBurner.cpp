@@ -96,6 +96,30 @@ void CCdBurner::MoveRow(size_t from, size_t to) {
     m_listChanged = true;
 }
 
+bool CCdBurner::MoveSelectedBefore(size_t before) {
+    before = std::min(before, m_rows.size());
+    std::vector<CdSongRow> moved;
+    std::vector<CdSongRow> kept;
+    size_t insertAt = 0;
+    std::vector<std::string> oldOrder;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (i == before) insertAt = kept.size();
+        oldOrder.push_back(m_rows[i].path);
+        (m_rows[i].selected ? moved : kept).push_back(std::move(m_rows[i]));
+    }
+    if (before == m_rows.size()) insertAt = kept.size();
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(insertAt), std::make_move_iterator(moved.begin()),
+                std::make_move_iterator(moved.end()));
+    m_rows = std::move(kept);
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].path != oldOrder[i]) {
+            m_listChanged = true;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CCdBurner::SaveCdPlaylist() {
     auto& entries = m_songs.Entries();
     entries.clear();

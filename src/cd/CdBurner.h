@@ -47,6 +47,9 @@ public:
     void SetSelected(size_t row, bool selected);
     // Moves a row to a new place in the playing order.
     void MoveRow(size_t from, size_t to);
+    // Moves the selected rows, in their order, to stand before row `before` of the present order
+    // (the row count: to the end), as a drag does. True when the order changed.
+    bool MoveSelectedBefore(size_t before);
     // Deletes the selected songs from Bin3 after the question; true when the rows went.
     bool DeleteSelected();
     // Adds the existing files of a ".wls" or ".m3u" list; false (message 186) when it cannot be read.

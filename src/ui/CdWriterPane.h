@@ -1,7 +1,8 @@
 // CCdWriterPane: the CD writer's pane over CCdBurner: the recorder list with
-// its disc's text, the songs in playing order (Move Up and Move Down change
-// it), the space they take, Preview and Delete. The stage buttons write the
-// CD, make MP3 or WMA files and import a playlist.
+// the "Sim" box and its disc's text, the songs in playing order (rows are
+// dragged to change it) with their four columns, the space they take,
+// "Preview Track" and "Delete Track". The stage buttons write the CD, make MP3
+// or WMA files and import a playlist.
 #pragma once
 
 #include <QTimer>
@@ -10,11 +11,12 @@
 
 class CCdBurner;
 class ITrackPlayer;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTreeWidget;
+class CSongListView;
 
 class CCdWriterPane : public CPaneWidget {
     Q_OBJECT
@@ -24,9 +26,10 @@ public:
     const void* Controller() const override { return m_burner; }
     void Detach() override;
     void Reload() override;
-    QTreeWidget* List() const { return m_list; }
-    // Moves the selected song one place up (-1) or down (+1).
-    void MoveSelected(int step);
+    CSongListView* List() const { return m_list; }
+    QCheckBox* SimulateBox() const { return m_simulate; }
+    // A drop: the selected songs move before row `before` (the row count: to the end).
+    void MoveSelectedBefore(size_t before);
 
 private:
     void ShowSpace();
@@ -34,8 +37,9 @@ private:
     CCdBurner* m_burner;
     ITrackPlayer* m_player;
     QComboBox* m_recorders;
+    QCheckBox* m_simulate;
     QLabel* m_disc;
-    QTreeWidget* m_list;
+    CSongListView* m_list;
     QProgressBar* m_space;
     QLabel* m_spaceText;
     QTimer m_discTimer;

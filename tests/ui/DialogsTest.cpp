@@ -15,13 +15,18 @@
 
 #include "UiWorld.h"
 #include "audiofile/PeakFile.h"
+#include "cd/CdBurner.h"
 #include "cd/CdRipper.h"
+#include "cd/DiscMaster.h"
+#include "cd/ImageRecorder.h"
 #include "shell/ShellDlg.h"
 #include "support/CdImageBuilder.h"
 #include "ui/CdRipPane.h"
+#include "ui/CdWriterPane.h"
 #include "ui/PictureButton.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
+#include "ui/SongListView.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +79,9 @@ class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
     void CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave();
+    void CdWriterDragMovesTheSelectedSongs_data();
+    void CdWriterDragMovesTheSelectedSongs();
+    void CdWriterSimBoxWritesNothing();
 };
 
 void DialogsTest::CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave() {
@@ -125,6 +133,80 @@ void DialogsTest::CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave() {
     QCOMPARE(count, 3u);
     QCOMPARE(block.records[2].position, 450u * 2352);
     QVERIFY(FilesIn(world.settings.Bin1Path).empty());
+}
+
+void DialogsTest::CdWriterDragMovesTheSelectedSongs_data() {
+    QTest::addColumn<QList<int>>("dragged");
+    QTest::addColumn<int>("dropRow");  // the row under the drop point, -1 for below the last
+    QTest::addColumn<bool>("lowerHalf");
+    QTest::addColumn<QString>("order");
+    QTest::newRow("last to the top") << QList<int>{2} << 0 << false << "CAB";
+    QTest::newRow("first two below the last") << QList<int>{0, 1} << -1 << false << "CAB";
+    QTest::newRow("first and last onto the middle's lower half") << QList<int>{0, 2} << 1 << true << "BAC";
+    QTest::newRow("onto itself") << QList<int>{1} << 1 << false << "ABC";
+}
+
+void DialogsTest::CdWriterDragMovesTheSelectedSongs() {
+    QFETCH(QList<int>, dragged);
+    QFETCH(int, dropRow);
+    QFETCH(bool, lowerHalf);
+    QFETCH(QString, order);
+    UiWorld world;
+    for (const char* name : {"A", "B", "C"})
+        QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/" + name + ".wav", 0.5));
+    Session s(world, "bin2 select-all b4");  // the songs go to the CD writer
+    QCOMPARE(s.shell.State(), int(kStateReadyForCd));
+    auto* pane = s.PaneAs<CCdWriterPane>();
+    QVERIFY(pane);
+    CSongListView* list = pane->List();
+    QCOMPARE(list->columnCount(), 4);
+    QCOMPARE(list->headerItem()->text(3), QStringLiteral("Full Path"));
+    QCOMPARE(list->topLevelItemCount(), 3);
+    list->clearSelection();
+    for (int row : dragged) list->topLevelItem(row)->setSelected(true);
+
+    QPoint at(10, list->viewport()->height() - 2);
+    if (dropRow >= 0) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(dropRow));
+        at = QPoint(rect.left() + 10, lowerHalf ? rect.bottom() - 1 : rect.top() + 1);
+    }
+    const size_t before = list->DropRow(at);
+    QCOMPARE(before, size_t(dropRow < 0 ? 3 : dropRow + (lowerHalf ? 1 : 0)));
+    pane->MoveSelectedBefore(before);
+    QCoreApplication::processEvents();
+
+    QString shown;
+    QString held;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        shown += list->topLevelItem(i)->text(0).front();
+        held += QString::fromStdString(s.shell.CdWriterPane()->Rows()[static_cast<size_t>(i)].name).front();
+    }
+    QCOMPARE(held, order);
+    QCOMPARE(shown, order);
+    QCOMPARE(s.shell.CdWriterPane()->ListChanged(), order != QStringLiteral("ABC"));
+}
+
+void DialogsTest::CdWriterSimBoxWritesNothing() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/Song.wav", 4.0));
+    Session s(world, "bin2 select-all b4");
+    auto* pane = s.PaneAs<CCdWriterPane>();
+    QVERIFY(pane);
+    const std::string out = world.root.File("out");
+    fs::create_directories(out);
+    s.shell.CdWriterPane()->Master().ImageRecorder().SetOutput(out + "/disc.cue");
+
+    pane->SimulateBox()->click();
+    QVERIFY(s.shell.CdWriterPane()->Simulate());
+    Shot(s.window, "cd-writer-sim.png");
+    s.window.StageButton(0)->click();  // Write CD
+    QVERIFY(fs::is_empty(out));
+    QVERIFY(world.services.Scripted().Messages().back().text.starts_with("Done:"));
+
+    pane->SimulateBox()->click();
+    QVERIFY(!s.shell.CdWriterPane()->Simulate());
+    s.window.StageButton(0)->click();
+    QCOMPARE(FilesIn(out), (std::vector<std::string>{"disc.bin", "disc.cue"}));
 }
 
 QTEST_MAIN(DialogsTest)

@@ -78,7 +78,6 @@ private slots:
     void EnhanceTrackbarsReachTheFilterAndProcessRuns();
     void RecordPaneShowsTheSourceAndMetersInDecibels();
     void WaveformDrawsPeaksAndAnArmedClickAddsADivider();
-    void CdWriterMovesASongInThePlayingOrder();
 };
 
 void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
@@ -246,23 +245,6 @@ void PanesTest::WaveformDrawsPeaksAndAnArmedClickAddsADivider() {
     pane->ClickAt(pane->width() / 2);
     QCOMPARE(s.shell.WaveformPane()->Doc().Dividers().Count(), before + 1);
     QCOMPARE(pane->Tracks()->topLevelItemCount(), before + 1);
-}
-
-void PanesTest::CdWriterMovesASongInThePlayingOrder() {
-    UiWorld world;
-    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/A side.wav", 0.5));
-    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/B side.wav", 0.5));
-    Session s(world, "bin2 select-all b4");  // both songs go to the CD writer
-    QCOMPARE(s.shell.State(), int(kStateReadyForCd));
-    auto* pane = s.PaneAs<CCdWriterPane>();
-    QVERIFY(pane);
-    QCOMPARE(pane->List()->topLevelItemCount(), 2);
-    const QString second = pane->List()->topLevelItem(1)->text(0);
-    pane->List()->clearSelection();
-    pane->List()->topLevelItem(1)->setSelected(true);
-    pane->MoveSelected(-1);
-    QCOMPARE(QString::fromStdString(s.shell.CdWriterPane()->Rows()[0].name), second);
-    QCOMPARE(pane->List()->topLevelItem(0)->text(0), second);
 }
 
 QTEST_MAIN(PanesTest)
