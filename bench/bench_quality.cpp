@@ -2,10 +2,10 @@
 // real music, and measures a restoration against the undamaged music.
 //
 //   bench_quality damage PROFILE MUSIC REF DAMAGED TRUTH
-//     PROFILE is clean-lp, worn-lp, 78 or tape (or scratches or crackle: one kind of click alone). MUSIC is 44.1 kHz 16-bit stereo; REF
-//     receives it scaled to -6 dBFS peak after a lead-in of silence (low-passed for a 78),
-//     DAMAGED the same with the damage, TRUTH one line per click (kind, channels, first
-//     frame, end frame). Prints "hum: off|60|50".
+//     PROFILE is clean-lp, worn-lp, 78 or tape (or scratches or crackle: one kind of click alone). MUSIC is 44.1 kHz
+//     16-bit stereo; REF receives it scaled to -6 dBFS peak after a lead-in of silence (low-passed for a 78), DAMAGED
+//     the same with the damage, TRUTH one line per click (kind, channels, first frame, end frame). Prints "hum:
+//     off|60|50".
 //   bench_quality measure REF DAMAGED TRUTH OUT [CLICKS]
 //     Prints key=value pairs: psnr (phase-blind SNR over the music: magnitude spectra of
 //     2048-sample Hann frames), click (SNR over the damaged samples), lag (frames OUT lags
@@ -58,6 +58,8 @@ const Profile kProfiles[] = {
     // One kind of click alone on the music, for the detectors' own figures.
     {"scratches", 0, 0, 0, 1.5, 0.1, 0.6, 100, -120, 0, 0, 0, 0},
     {"crackle", 40, 0.005, 0.06, 0, 0, 0, 0, -120, 0, 0, 0, 0},
+    // The tape's hiss alone, for the hiss reducer's own figure.
+    {"hiss", 0, 0, 0, 0, 0, 0, 0, -50, 0.8, 0, 0, 0},
 };
 
 double Db(double ratio) {

@@ -18,7 +18,12 @@
 namespace {
 
 constexpr const char* kUseOldFftKey = "useOldFFT";
-constexpr double kEstimateCap = 562949819203592.0;
+// The learned estimate sits this far above the noise's mean power, so that most noise bins lie
+// below it and are attenuated while music above it passes untouched.
+constexpr double kEstimateHeadroom = 3.0;
+// How fast the learned floor may rise (dB per second): slow enough that music seldom lifts it,
+// fast enough to follow a louder side or reel within a minute.
+constexpr double kFloorRiseDbPerSecond = 1.0;
 constexpr double kFrameOffset = 0.001;  // keeps the transform away from exact zeros
 constexpr int kMinExponent = 0;         // M = 256
 constexpr int kMaxExponent = 7;         // M = 32768
@@ -159,6 +164,7 @@ bool CContinuousNoise::Allocate(int channels, int m) {
             m_hold[c].assign(used ? m : 0, 0.0);
             m_curve[c].assign(m, 0.0);
         }
+        m_meanPower.assign(channels == 2 ? m : 0, 0.0);
         if (!m_fft || m_fft->Size() != n || m_fftOwn != m_useOwnFft) {
             m_fft = dsp::CreateRealFft(n, m_useOwnFft);
             m_fftOwn = m_useOwnFft;
@@ -169,16 +175,14 @@ bool CContinuousNoise::Allocate(int channels, int m) {
     return m_fft != nullptr;
 }
 
-void CContinuousNoise::ResetEstimates() {
-    const int b = m_ringSize;
-    for (Estimate& e : m_est) {
-        e.ring.assign(static_cast<size_t>(b) * m_m, 1.0f);
-        e.levels.assign(b, 0.0);
-        e.noise.assign(m_m, 1.0);
-        e.pos = 0;
-        e.countdown = 1;
-        e.first = true;
+bool CContinuousNoise::InitEstimates() {
+    const int hop = std::max(1, m_n * std::clamp(m_params[4], 10, 50) / 100);
+    const double rise = std::pow(10.0, kFloorRiseDbPerSecond / 10.0 * hop / m_rate);
+    for (CNoiseFloor& est : m_est) {
+        if (!est.Init(m_m, rise)) return false;
     }
+    m_estHop = hop;
+    return true;
 }
 
 bool CContinuousNoise::Prepare(CWaveFile& source, CWaveFile&) {
@@ -206,14 +210,11 @@ bool CContinuousNoise::Prepare(CWaveFile& source, CWaveFile&) {
     m_prepared = true;
     BuildCurves();
 
-    // The ring length depends on the rate; a frozen estimate survives only a run of the same shape.
-    const int ring = std::clamp(static_cast<int>(8 * static_cast<int64_t>(m_rate) / 44100), 2, 9);
+    // A frozen estimate survives only a run of the same shape.
     const bool frozen = m_params[8] != 0;
-    if (!frozen || sizeChanged || ring != m_ringSize || m_est[0].noise.size() != static_cast<size_t>(m)) {
-        m_ringSize = ring;
-        try {
-            ResetEstimates();
-        } catch (const std::bad_alloc&) {
+    const int hop = std::max(1, m_n * std::clamp(m_params[4], 10, 50) / 100);
+    if (!frozen || sizeChanged || hop != m_estHop || m_est[0].Bins() != m) {
+        if (!InitEstimates()) {
             m_prepared = false;
             ShowMessage(kMsgNoBuffers, MsgIcon::Stop);
             return false;
@@ -242,10 +243,6 @@ void CContinuousNoise::Recompute() {
         m_norm[i] = sum > 0.0 ? (1.0 / n) / sum : 0.0;
     }
 
-    m_k40 = static_cast<int>(m * 40.0 / fs);
-    m_k300 = static_cast<int>(m * 300.0 / fs);
-    m_k20k = std::min(static_cast<int>(m * 40000.0 / fs), m - 2);
-
     const double frameRate = fs / m_hop;
     const double tau0 = std::max(std::max(m_params[0], 0) / 1000.0, m / (fs * std::numbers::pi));
     const double fc = 1.0 / (2.0 * std::numbers::pi * tau0);
@@ -258,6 +255,8 @@ void CContinuousNoise::Recompute() {
     m_floor = std::pow(10.0, -strength / 20.0);
     m_freeze = m_params[8] != 0;
     m_smoothFreq = m_params[7] != 0;
+    // The gains act on bins below the estimate; a stronger setting lifts it over more of the noise.
+    m_noiseScale = kEstimateHeadroom * (strength * 0.01 + 0.4) / 0.6;
     m_mode = std::clamp(m_params[6], 0, 3);
     switch (m_mode) {
         case kModeWiener:
@@ -273,65 +272,7 @@ void CContinuousNoise::Recompute() {
     }
 }
 
-void CContinuousNoise::UpdateEstimate(Estimate& e, const double* p0, const double* p1, bool stereoMean) {
-    const int m = m_m;
-    const int b = m_ringSize;
-    e.pos = (e.pos + 1) % b;
-    float* slot = &e.ring[static_cast<size_t>(e.pos) * m];
-    double sum = 0.0;
-    double p20;
-    if (stereoMean) {
-        for (int k = 0; k < m; ++k) {
-            const double v = 0.5 * (p0[k] + p1[k]);
-            slot[k] = static_cast<float>(v);
-            sum += v;
-        }
-        p20 = p0[m_k20k] + p1[m_k20k];
-    } else {
-        for (int k = 0; k < m; ++k) {
-            slot[k] = static_cast<float>(p0[k]);
-            sum += 2.0 * p0[k];
-        }
-        p20 = 2.0 * p0[m_k20k];
-    }
-    const double level = sum / m;
-
-    if (--e.countdown > 0) return;
-    e.countdown = 2;
-
-    const double mean = (1.0 + std::accumulate(e.levels.begin(), e.levels.end(), 0.0)) / b;
-    if (std::fabs(level - mean) / mean > 70.0) std::fill(e.noise.begin(), e.noise.end(), 0.0);
-    e.levels[e.pos] = level;
-
-    if (e.first) {
-        for (int j = 0; j < b; ++j) {
-            if (j != e.pos) std::copy(slot, slot + m, &e.ring[static_cast<size_t>(j) * m]);
-        }
-        e.first = false;
-    }
-
-    const double strength = std::clamp(m_params[2], 0, 100) * 0.01 + 0.4;
-    const double drive = (44100.0 / m_rate) * p20 * 0.9;
-    for (int k = 0; k < m - 1; ++k) {
-        double s = 0.0, s2 = 0.0;
-        for (int j = 0; j < b; ++j) {
-            const double v = e.ring[static_cast<size_t>(j) * m + k];
-            s += v;
-            s2 += v * v;
-        }
-        const double mu = s / b;
-        double var = s2 / b - mu * mu;
-        if (var < 0.0) var = 0.0;
-        // A bin with no power at all is as steady as a bin can be.
-        double v = mu > 0.0 ? std::sqrt(var) / mu : 0.0;
-        if (k > m_k40 && k < m_k300) v += 0.25;
-        v = std::max(v, 0.1);
-        const double estimate = strength * (0.9 * e.noise[k] + drive) / (v + 0.001) + 1.0;
-        e.noise[k] = std::isfinite(estimate) ? std::min(estimate, kEstimateCap) : kEstimateCap;
-    }
-}
-
-void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
+void CContinuousNoise::ApplyGains(int c, const double* noise, double scale, bool lastFrame) {
     const int m = m_m;
     const double* p = m_power[c].data();
     double* z = m_smooth[c].data();
@@ -343,7 +284,7 @@ void CContinuousNoise::ApplyGains(int c, const double* noise, bool lastFrame) {
     double sum = 0.0;
     double gain = 1.0;
     for (int k = 0; k < m; ++k) {
-        const double nk = noise[k];
+        const double nk = noise[k] * scale;
         const double d = nk > p[k] ? nk - p[k] : 0.0;
         double g;
         if (m_mode == kModeWiener) {
@@ -389,20 +330,24 @@ void CContinuousNoise::FilterFrame(bool learn, bool lastFrame) {
     const bool perChannel = m_mode == kModeAdaptivePerChannel && m_channels == 2;
     if (m_mode != kModeProfile && learn && !m_freeze) {
         if (perChannel) {
-            UpdateEstimate(m_est[0], m_power[0].data(), nullptr, false);
-            UpdateEstimate(m_est[1], m_power[1].data(), nullptr, false);
+            m_est[0].Update(m_power[0].data());
+            m_est[1].Update(m_power[1].data());
+        } else if (m_channels == 2) {
+            for (int k = 0; k < m; ++k) m_meanPower[k] = 0.5 * (m_power[0][k] + m_power[1][k]);
+            m_est[0].Update(m_meanPower.data());
         } else {
-            UpdateEstimate(m_est[0], m_power[0].data(), m_channels == 2 ? m_power[1].data() : nullptr, m_channels == 2);
+            m_est[0].Update(m_power[0].data());
         }
     }
 
     m_gainSum = 0.0;
     m_gainCount = 0;
     for (int c = 0; c < m_channels; ++c) {
-        const double* noise = m_mode == kModeProfile ? m_curve[c].data()
-                              : perChannel           ? m_est[c].noise.data()
-                                                     : m_est[0].noise.data();
-        ApplyGains(c, noise, lastFrame);
+        if (m_mode == kModeProfile) {
+            ApplyGains(c, m_curve[c].data(), 1.0, lastFrame);
+        } else {
+            ApplyGains(c, m_est[perChannel ? c : 0].Floor(), m_noiseScale, lastFrame);
+        }
         m_fft->Inverse(m_spectrum[c].data(), m_time.data());
         double* ov = m_overlap[c].data();
         // Output of this frame: y·w, added onto what earlier frames left (shifted when emitted).
@@ -457,7 +402,7 @@ bool CContinuousNoise::Process(CWaveFile& source, CWaveFile& output) {
         m_raw[0][m_fill] = in[0];
         if (ch == 2) m_raw[1][m_fill] = in[1];
         if (++m_fill < m_n) continue;
-        FilterFrame(true, false);
+        FilterFrame(m_lead == 0, false);  // the first frame's silent half would teach a floor too low
         if (!EmitAndAdvance(output, m_hop)) return false;
         m_fill = m_n - m_hop;
     }

@@ -3,8 +3,8 @@
 // frames; every bin of a frame's spectrum is scaled by a gain between a floor
 // and 1 that falls as the bin's power drops below a noise estimate; the frames
 // are transformed back and overlap-added. The estimate is either learned from
-// the audio (bins whose power stays steady over the last spectra are taken as
-// noise) or a stored profile.
+// the audio (the floor each band's power keeps returning to over the last
+// seconds, see CNoiseFloor) or a stored profile.
 //
 // Parameters: p0 gain smoothing time (ms), p1 hold release time (ms), p2
 // strength 0..100 (floor 10^(-p2/20)), p3 frame size exponent (half frame
@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "dsp/FirstOrder.h"
+#include "dsp/NoiseFloor.h"
 #include "processing/Filter.h"
 
 class IRealFft;
@@ -83,24 +84,14 @@ public:
     int Hop() const { return m_hop; }
 
 private:
-    // One learned estimate: its stored spectra, their levels and the estimate itself.
-    struct Estimate {
-        std::vector<float> ring;     // B spectra of M bins
-        std::vector<double> levels;  // B frame levels
-        std::vector<double> noise;   // M bins
-        int pos = 0;
-        int countdown = 1;
-        bool first = true;
-    };
-
     void Recompute() override;
     void BuildCurves();
     bool Allocate(int channels, int m);
-    void ResetEstimates();
+    bool InitEstimates();
     // Transforms the filled frame of every channel, updates the estimate and applies the gains.
     void FilterFrame(bool learn, bool lastFrame);
-    void UpdateEstimate(Estimate& e, const double* p0, const double* p1, bool stereoMean);
-    void ApplyGains(int c, const double* noise, bool lastFrame);
+    // noise[k] x scale is the noise power of bin k.
+    void ApplyGains(int c, const double* noise, double scale, bool lastFrame);
     // Emits positions [m_lead, count) of the frame (count <= hop), then moves the frame on by one hop.
     bool EmitAndAdvance(CWaveFile& output, int count);
 
@@ -114,8 +105,7 @@ private:
     double m_floor = 1.0;
     double m_rho = 0.0;
     dsp::FirstOrderCoeffs m_smoother;  // gain smoother across frames (b1 = b0)
-    int m_k40 = 0, m_k300 = 0, m_k20k = 0;
-    int m_ringSize = 2;  // B
+    double m_noiseScale = 1.0;         // learned floor to the estimate the gains compare with
     bool m_freeze = false;
     bool m_smoothFreq = false;
     bool m_prepared = false;
@@ -140,7 +130,9 @@ private:
     std::vector<double> m_smooth[2];   // M: gain smoother state
     std::vector<double> m_hold[2];     // M
     std::vector<double> m_curve[2];    // M: profile powers
-    Estimate m_est[2];
+    std::vector<double> m_meanPower;   // M: both channels' mean, for a shared estimate
+    CNoiseFloor m_est[2];              // learned: one shared, or one per channel
+    int m_estHop = 0;                  // hop the estimates' rise was set for
 
     // Signal state (Prepare clears it).
     int m_fill = 0;  // next position in the frame
