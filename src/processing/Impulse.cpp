@@ -9,7 +9,6 @@
 #include "base/SettingsStore.h"
 #include "dsp/FilterDesign.h"
 #include "dsp/OnePole.h"
-#include "dsp/SavitzkyGolay.h"
 
 namespace {
 
@@ -79,8 +78,6 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     m_eventCount = 0;
     m_rejected = 0;
     m_repairedTotal = 0;
-
-    if (!dsp::DesignSavitzkyGolay(kSgHalf, 4, 0, m_table.data())) return false;
 
     const double trackFreq = Profile().GetProfileInt(kSectionImpulse, "TrackFreq", kDefaultTrackFreq);
     const double fc = Corner(trackFreq * fs / 44100.0, fs);
@@ -346,24 +343,13 @@ void CImpulse::EndEvent(int c, int64_t n, const BlockView& view) {
 }
 
 void CImpulse::Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
-    const int64_t length = b - a + 1;
-    if (m_channels == 1 && length <= kSgHalf + m_delay && RepairSmooth(c, a, b, view)) return;
+    // Short events too are modelled from their surroundings: a smoothing table over the event
+    // would keep a tenth of the click it averages in.
     if (m_autoregressive) {
         RepairAutoregressive(c, a, b, n, view);
     } else {
         RepairCubic(c, a, b, n, view);
     }
-}
-
-bool CImpulse::RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view) {
-    // The table needs 16 valid input samples on each side; otherwise the long repair serves.
-    if (a - kSgHalf < 0 || b + kSgHalf > view.lastValid) return false;
-    for (int64_t p = a; p <= b; ++p) {
-        double sum = 0.0;
-        for (int j = -kSgHalf; j <= kSgHalf; ++j) sum += m_table[j + kSgHalf] * InputAt(c, p + j, view);
-        m_out[(p & kRingMask) + c * kRingFrames] = ToSampleWithin(sum, kRepairMin, kRepairMax);
-    }
-    return true;
 }
 
 void CImpulse::RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {

@@ -36,7 +36,6 @@ public:
     static constexpr int kLookahead = 1024;         // samples
     static constexpr int kMaxEvent = 512;           // samples per channel
     static constexpr int kTaps = 32;                // adaptive predictor order
-    static constexpr int kSgHalf = 16;              // smoothing table: 16 points each side
     static constexpr int kDefaultTrackFreq = 7000;  // Hz, setting "TrackFreq" of section "Impulse"
 
     CImpulse();
@@ -118,7 +117,6 @@ private:
     void Adapt(ChannelState& s, bool click);
     void EndEvent(int c, int64_t n, const BlockView& view);
     void Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
-    bool RepairSmooth(int c, int64_t a, int64_t b, const BlockView& view);
     void RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
     void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
     bool Hand(CWaveFile& output, int64_t& handedValues);
@@ -148,7 +146,6 @@ private:
     std::vector<int32_t> m_in;   // input ring, kRingFrames per channel
     std::vector<int32_t> m_out;  // output ring, same layout: input with the repairs written in
     std::vector<double> m_before, m_after, m_forward, m_backward, m_coeffs;
-    std::array<double, 2 * kSgHalf + 1> m_table{};
     CBurg m_burg;
     bool m_reserved = false;
 
