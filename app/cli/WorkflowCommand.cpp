@@ -192,6 +192,35 @@ bool RunPaneEvent(CShellDlg& shell, CVirtualCard& card, CHeadlessServices& servi
         }
         return true;
     }
+    if ((verb == "drag" || verb == "menu") && shell.WaveformPane()) {
+        CWavePane& wave = *shell.WaveformPane();
+        // drag:INDEX,SECONDS releases divider INDEX there; menu:ITEM[@SECONDS] picks a context-menu item
+        // opened at SECONDS (else at the selection's start) for the selected divider.
+        const size_t split = arg.find(verb == "drag" ? ',' : '@');
+        const std::string head = arg.substr(0, split);
+        uint32_t at = wave.Doc().SelStart();
+        if (split != std::string::npos) {
+            char* end = nullptr;
+            const double seconds = std::strtod(arg.c_str() + split + 1, &end);
+            if (end == arg.c_str() + split + 1 || *end != '\0' || seconds < 0) return false;
+            const double bytes = seconds * wave.Doc().BytesPerSecond();
+            at = bytes >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(bytes);
+        }
+        if (verb == "drag") {
+            char* end = nullptr;
+            const long index = std::strtol(head.c_str(), &end, 10);
+            if (end == head.c_str() || *end != '\0' || split == std::string::npos) return false;
+            return wave.DropDivider(static_cast<int>(index), at) >= 0;
+        }
+        for (CWavePane::Command c : CWavePane::WaveMenu()) {
+            if (CWavePane::CommandText(c) == head) return wave.Run(c, at);
+        }
+        for (CWavePane::Command c : CWavePane::TrackMenu()) {
+            if (CWavePane::CommandText(c) == head) return wave.Run(c, at);
+        }
+        std::fprintf(stderr, "restova-cli workflow: the waveform's menus have no item %s\n", head.c_str());
+        return false;
+    }
     if (verb == "image" && shell.CdRipPane()) {
         shell.CdRipPane()->OpenImage(arg);
         shell.CdRipPane()->ReadTrackList();

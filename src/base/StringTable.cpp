@@ -141,6 +141,16 @@ const std::unordered_map<int, std::string>& Table() {
         {kMsgEditTrackPrompt, "Enter a name for this track"},
         {kMsgTrackStartLabel, "Track Start position (Samples)"},
         {kMsgSeekMismatch, "File size mismatch. Cannot Seek to position"},
+        {kMsgBuildingPeakData, "Building Peak Data"},
+        {kMsgMenuAddDivider, "Add New Divider Here"},
+        {kMsgMenuDeleteDivider, "Delete Divider"},
+        {kMsgMenuMoveAhead, "Move Divider Ahead 1 sec"},
+        {kMsgMenuMoveBack, "Move Divider Back 1 sec"},
+        {kMsgMenuRenameTrack, "Rename Track"},
+        {kMsgMenuPlayTrack, "Play this Track"},
+        {kMsgMenuPlayFromHere, "Play From Here"},
+        {kMsgMenuDeleteTrack, "Delete This Track"},
+        {kMsgWaveInfo, "At %1 of %2     Selected %3 - %4 (%5)"},
 
         // CD ripping and title lookup
         {kMsgReady, "Ready"},

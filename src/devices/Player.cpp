@@ -177,6 +177,12 @@ bool CPlayer::IsPlaying() const {
     return Sounding(State());
 }
 
+bool CPlayer::PlayingAt(uint32_t& bytes) {
+    if (!IsPlaying()) return false;
+    bytes = Position();
+    return true;
+}
+
 // --- recording -----------------------------------------------------------------
 
 void CPlayer::SetupGate(bool on, int32_t threshold, uint32_t holdMs) {

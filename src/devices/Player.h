@@ -77,6 +77,7 @@ public:
     void ForgetStream() override;
     bool PlayRange(CWaveFile& song, uint32_t startBytes, uint32_t endBytes) override;
     bool IsPlaying() const override;
+    bool PlayingAt(uint32_t& bytes) override;
     void OnEndOfPlayback() override;
 
     // --- recording -----------------------------------------------------------

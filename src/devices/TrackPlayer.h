@@ -14,5 +14,10 @@ public:
     // stream in session mode). False when playback cannot start.
     virtual bool PlayRange(CWaveFile& song, uint32_t startBytes, uint32_t endBytes) = 0;
     virtual bool IsPlaying() const = 0;
+    // Where playback is now (bytes of the song's audio), for a cursor; false when it cannot say.
+    virtual bool PlayingAt(uint32_t& bytes) {
+        (void)bytes;
+        return false;
+    }
     virtual void Stop() = 0;
 };

@@ -49,6 +49,7 @@ void CGainChange::Recompute() {
 }
 
 double CGainChange::GainAt(uint32_t pos) {
+    RecomputeIfChanged();
     const double t = pos * m_reciprocal;
     switch (m_shape) {
         case 0:

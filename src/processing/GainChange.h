@@ -23,7 +23,7 @@ public:
     // Nothing is held back; true.
     bool Finish(CWaveFile& source, CWaveFile& output) override;
 
-    // The gain of a frame at pos bytes from the range start, with the coefficients in force.
+    // The gain of a frame at pos bytes from the range start (the parameters and run range as set).
     double GainAt(uint32_t pos);
 
 private:

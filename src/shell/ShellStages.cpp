@@ -63,27 +63,27 @@ bool CShellDlg::RunProcess(bool clean) {
 
 bool CShellDlg::RunStageAction(int action) {
     switch (action) {
-    case kActOpenClean:
-        return OpenClean();
-    case kActOpenEnhance:
-        return OpenEnhance();
-    case kActRunClean:
-        return RunProcess(true);
-    case kActRunEnhance:
-        return RunProcess(false);
-    case kActPreviewClean:
-        if (!m_clean) return true;
-        ShowCancel(0);
-        m_clean->OnPreview();
-        return true;
-    case kActPreviewEnhance:
-        if (!m_enhance) return true;
-        ShowCancel(0);
-        m_enhance->OnPreview();
-        SetButtons(m_state);
-        return true;
-    default:
-        break;
+        case kActOpenClean:
+            return OpenClean();
+        case kActOpenEnhance:
+            return OpenEnhance();
+        case kActRunClean:
+            return RunProcess(true);
+        case kActRunEnhance:
+            return RunProcess(false);
+        case kActPreviewClean:
+            if (!m_clean) return true;
+            ShowCancel(0);
+            m_clean->OnPreview();
+            return true;
+        case kActPreviewEnhance:
+            if (!m_enhance) return true;
+            ShowCancel(0);
+            m_enhance->OnPreview();
+            SetButtons(m_state);
+            return true;
+        default:
+            break;
     }
     return true;
 }
@@ -117,73 +117,75 @@ bool CShellDlg::RunFinalTouchesAction(int action) {
     CWavePane& wave = *m_wave;
     CFinalTouches& touches = wave.Touches();
     switch (action) {
-    case kActOpenFinalTouches:
-        wave.SetView(true, false, true);
-        wave.Redraw();
-        break;
-    case kActTrimView:
-    case kActFadeView:
-        wave.SetView(false, false, true);
-        wave.Redraw();
-        break;
-    case kActPreviewTrim:
-        touches.PreviewTrim();
-        break;
-    case kActDoTrim:
-        touches.ApplyTrim();
-        wave.SetView(false, false, true);
-        wave.Redraw();
-        break;
-    case kActLeaveTrim:
-    case kActLeaveFade:
-        if (wave.Doc().Modified()) {
-            const std::string path = wave.Doc().Path();
-            if (wave.CommitAndReopen()) CSongFiles::SetStatus(path, CSongFiles::kFinalTouches, true);
-        }
-        wave.SetView(true, false, true);
-        wave.Redraw();
-        if (action == kActLeaveFade) touches.FadeMore();
-        break;
-    case kActShowTrimStart:
-    case kActShowTrimEnd:
-        wave.SetView(wave.EditGraph(), wave.TrackList(), false);
-        touches.StartTrim(action == kActShowTrimStart ? CFinalTouches::Side::Start : CFinalTouches::Side::End);
-        break;
-    case kActTrimMore:
-        touches.TrimMore();
-        break;
-    case kActTrimLess:
-        touches.TrimLess();
-        break;
-    case kActShowFadeIn:
-    case kActShowFadeOut:
-        wave.SetView(wave.EditGraph(), wave.TrackList(), false);
-        touches.StartFade(action == kActShowFadeIn);
-        break;
-    case kActFadeMore:
-        touches.FadeMore();
-        break;
-    case kActFadeLess:
-        touches.FadeLess();
-        break;
-    case kActPreviewFade:
-        touches.PreviewFade();
-        break;
-    case kActDoFade:
-        touches.ApplyFade();
-        wave.SetView(false, false, true);
-        wave.Redraw();
-        break;
-    case kActMaximizeGain:
-        touches.MaximizeGain();
-        break;
-    case kActReindexTracks:
-        if (wave.IndexTracks(true, true) && m_settings.UseSounds) Services().PlayChime(m_settings.ChimeSndPath);
-        wave.SetView(false, true, wave.FinalTouchesView());
-        wave.Redraw();
-        break;
-    default:
-        break;
+        case kActOpenFinalTouches:
+            wave.SetView(true, false, true);
+            wave.Redraw();
+            break;
+        case kActTrimView:
+        case kActFadeView:
+            wave.SetView(false, false, true);
+            wave.Redraw();
+            break;
+        case kActPreviewTrim:
+            touches.PreviewTrim();
+            break;
+        case kActDoTrim:
+            touches.ApplyTrim();
+            wave.SetView(false, false, true);
+            wave.Redraw();
+            break;
+        case kActLeaveTrim:
+        case kActLeaveFade:
+            if (wave.Doc().Modified()) {
+                const std::string path = wave.Doc().Path();
+                if (wave.CommitAndReopen()) CSongFiles::SetStatus(path, CSongFiles::kFinalTouches, true);
+            }
+            wave.SetView(true, false, true);
+            wave.Redraw();
+            if (action == kActLeaveFade) touches.FadeMore();
+            break;
+        case kActShowTrimStart:
+        case kActShowTrimEnd:
+            wave.SetView(wave.EditGraph(), wave.TrackList(), false);
+            wave.SetFocus(CWavePane::Focus::Trim);
+            touches.StartTrim(action == kActShowTrimStart ? CFinalTouches::Side::Start : CFinalTouches::Side::End);
+            break;
+        case kActTrimMore:
+            touches.TrimMore();
+            break;
+        case kActTrimLess:
+            touches.TrimLess();
+            break;
+        case kActShowFadeIn:
+        case kActShowFadeOut:
+            wave.SetView(wave.EditGraph(), wave.TrackList(), false);
+            wave.SetFocus(CWavePane::Focus::Fade);
+            touches.StartFade(action == kActShowFadeIn);
+            break;
+        case kActFadeMore:
+            touches.FadeMore();
+            break;
+        case kActFadeLess:
+            touches.FadeLess();
+            break;
+        case kActPreviewFade:
+            touches.PreviewFade();
+            break;
+        case kActDoFade:
+            touches.ApplyFade();
+            wave.SetView(false, false, true);
+            wave.Redraw();
+            break;
+        case kActMaximizeGain:
+            touches.MaximizeGain();
+            break;
+        case kActReindexTracks:
+            if (wave.IndexTracks(true, true) && m_settings.UseSounds) Services().PlayChime(m_settings.ChimeSndPath);
+            wave.SetView(false, true, wave.FinalTouchesView());
+            wave.Redraw();
+            break;
+        default:
+            break;
     }
     return true;
 }

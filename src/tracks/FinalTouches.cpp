@@ -245,19 +245,38 @@ bool CFinalTouches::ApplyFade() {
     return ok;
 }
 
-bool CFinalTouches::RunFade(bool preview) {
-    CFilterRunner* runner = m_doc.Runner();
+void CFinalTouches::SetUpFade(CGainChange& gain, uint32_t& start, uint32_t& end) const {
     const uint32_t frame = FrameBytes();
-    const uint32_t start = m_doc.SelStart() / frame * frame;
-    const uint32_t end = m_doc.SelEnd() / frame * frame;
-    if (!runner || start >= end) return false;
-
-    CGainChange gain;
+    start = m_doc.SelStart() / frame * frame;
+    end = m_doc.SelEnd() / frame * frame;
     CFilter::Params params{};
     params[0] = m_fadeIn ? kShapeRise : kShapeFall;
     params[1] = m_fadeIn ? 0 : 1000;
     params[2] = m_fadeIn ? 1000 : 0;
+    gain.SetRunRange(start, end);
     gain.SetParams(params);
+}
+
+std::vector<double> CFinalTouches::FadeCurve(int count) const {
+    CGainChange gain;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    SetUpFade(gain, start, end);
+    std::vector<double> gains;
+    if (start >= end || count < 2) return gains;
+    for (int i = 0; i < count; ++i) {
+        gains.push_back(gain.GainAt(static_cast<uint32_t>(static_cast<uint64_t>(end - start) * i / (count - 1))));
+    }
+    return gains;
+}
+
+bool CFinalTouches::RunFade(bool preview) {
+    CFilterRunner* runner = m_doc.Runner();
+    CGainChange gain;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    SetUpFade(gain, start, end);
+    if (!runner || start >= end) return false;
     const std::string caption = CaptionOf(LoadString(m_fadeIn ? kMsgFadeIn : kMsgFadeOut));
 
     if (m_doc.SessionMode()) {

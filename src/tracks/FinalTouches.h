@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CFilter;
+class CGainChange;
 class CSongDocument;
 class CWaveFile;
 
@@ -71,6 +73,9 @@ public:
     void FadeLess();
     // Sets the fade length (ms) and reselects; false (kept) for 0.
     bool SetFadeLength(uint32_t ms);
+    // The fade's gain (0..1) at count points spread evenly over the selection, first to last, as
+    // ApplyFade would apply it; empty for an empty selection.
+    std::vector<double> FadeCurve(int count) const;
     // Plays the fade over the selection through the runner's preview player; stored nowhere.
     bool PreviewFade();
     // Fades the selection for real: a session step, or the song rewritten in plain mode.
@@ -101,6 +106,8 @@ private:
     bool PlayTrimPreview();
     bool CutAndUpdate(uint32_t start, uint32_t end);
     void StopPlayback();
+    // The fade's filter over the selection (whole frames).
+    void SetUpFade(CGainChange& gain, uint32_t& start, uint32_t& end) const;
     bool RunFade(bool preview);
     int RunPass(CFilter& filter, uint32_t start, uint32_t end, const std::string& output, const std::string& caption);
     bool CutPlain(uint32_t start, uint32_t end);

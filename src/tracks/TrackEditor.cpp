@@ -43,6 +43,14 @@ bool CTrackEditor::MoveSelected(bool ahead) {
     return true;
 }
 
+int CTrackEditor::MoveDivider(int index, uint32_t position) {
+    if (index < 0 || index >= m_song.Dividers().Count()) return -1;
+    const int landed = m_song.Dividers().MoveTo(index, ClampPosition(position));
+    m_song.SetSelectedDivider(landed);
+    m_song.SaveDividers();
+    return landed;
+}
+
 bool CTrackEditor::TrackInfo(std::string& name, uint64_t& startSamples) const {
     const int index = m_song.SelectedDivider();
     if (index < 0 || index >= m_song.Dividers().Count()) return false;

@@ -27,6 +27,9 @@ public:
     // then plays 4 seconds from its new position. False without a selected divider.
     bool MoveDividerAhead() { return MoveSelected(true); }
     bool MoveDividerBack() { return MoveSelected(false); }
+    // Moves divider index to position (a whole frame, at most the data length), as a drag does; it
+    // becomes the selected one. Its new index, or -1 for a bad index.
+    int MoveDivider(int index, uint32_t position);
     // What "Edit Track Name" shows for the selected divider: its name and start in samples.
     bool TrackInfo(std::string& name, uint64_t& startSamples) const;
     // The dialog's OK: renames the selected divider and moves it to startSamples (whole frames, at

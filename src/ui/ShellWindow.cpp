@@ -9,7 +9,6 @@
 
 #include "base/AppSettings.h"
 #include "base/StringTable.h"
-#include "devices/TrackPlayer.h"
 #include "shell/WavePane.h"
 #include "ui/AboutBox.h"
 #include "ui/PaneFactory.h"
@@ -211,14 +210,7 @@ void CShellWindow::ShowTrainingWheels() {
 }
 
 void CShellWindow::OnSpace() {
-    CWavePane* wave = m_shell.WaveformPane();
-    if (!wave) return;
-    CSongDocument& doc = wave->Doc();
-    if (doc.Player() && doc.Player()->IsPlaying()) {
-        doc.Player()->Stop();
-    } else {
-        doc.PlayRange(doc.SelStart(), doc.SelEnd());
-    }
+    if (CWavePane* wave = m_shell.WaveformPane()) wave->PlayOrStop();
 }
 
 void CShellWindow::paintEvent(QPaintEvent*) {

@@ -1,157 +1,277 @@
 #include "ui/WaveformPane.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
-#include "audiofile/PeakFile.h"
+#include "devices/Player.h"
 #include "shell/WavePane.h"
+#include "ui/WaveGraph.h"
 
 namespace {
 
 constexpr int kMargin = 8;
-constexpr int kTitleHeight = 22;
-constexpr int kWaveHeight = 120;
-constexpr double kFullScale = 8388607.0;
+constexpr int kTitleHeight = 20;
+constexpr int kOverviewHeight = 58;
+constexpr int kInfoHeight = 16;
+constexpr int kScrollHeight = 14;
+constexpr int kPlayWidth = 84;
 
-QString TimeText(double seconds) {
-    const int whole = static_cast<int>(seconds);
-    return QStringLiteral("%1:%2.%3")
-        .arg(whole / 60)
-        .arg(whole % 60, 2, 10, QLatin1Char('0'))
-        .arg(static_cast<int>((seconds - whole) * 10));
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 }  // namespace
 
 CWaveformPane::CWaveformPane(CWavePane& wave, QWidget* parent) : CPaneWidget(parent), m_wave(&wave) {
     m_title = new QLabel(this);
-    m_title->setFixedHeight(kTitleHeight - 4);
+    m_play = new QPushButton(QStringLiteral("Play Track"), this);
+    m_play->setFocusPolicy(Qt::NoFocus);
+    connect(m_play, &QPushButton::clicked, this, [this] {
+        if (m_wave) m_wave->PlayOrStop();
+    });
+    m_overview = new CWaveGraph(&wave, false, this);
+    m_info = new QLabel(this);
+    QFont small = m_info->font();
+    small.setPointSizeF(8);
+    m_info->setFont(small);
+    m_detail = new CWaveGraph(&wave, true, this);
+    m_scroll = new QScrollBar(Qt::Horizontal, this);
     m_tracks = new QTreeWidget(this);
     m_tracks->setRootIsDecorated(false);
-    m_tracks->setHeaderLabels({QStringLiteral("Track"), QStringLiteral("Starts at")});
-    m_tracks->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_tracks->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Duration")});
     m_tracks->header()->setStretchLastSection(false);
+    m_tracks->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_tracks->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_tracks->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    for (CWaveGraph* graph : {m_overview, m_detail}) {
+        connect(graph, &CWaveGraph::Clicked, this, &CWaveformPane::OnClicked);
+        connect(graph, &CWaveGraph::DividerDropped, this, &CWaveformPane::OnDropped);
+        connect(graph, &CWaveGraph::PointerAt, this, &CWaveformPane::ShowInfo);
+        connect(graph, &CWaveGraph::MenuAsked, this, [this](uint32_t position, QPoint global) {
+            std::unique_ptr<QMenu> menu = WaveMenu(position);
+            if (menu) menu->exec(global);
+        });
+    }
+    connect(m_detail, &CWaveGraph::ViewChanged, this, &CWaveformPane::ShowView);
+    connect(m_scroll, &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_detail->View().ScrollValue() == value) return;
+        m_detail->View().ScrollTo(value);
+        m_detail->update();
+        ShowView();
+    });
     connect(m_tracks, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!m_wave || !item) return;
         const int index = m_tracks->indexOfTopLevelItem(item);
         m_wave->Doc().SetSelectedDivider(index);
-        m_wave->Doc().SelectTrackAround(m_wave->Doc().Dividers().Position(index));
-        update();
+        m_wave->Doc().SelectTrackAround(m_wave->Doc().Dividers().Position(index) + 1);
+        m_overview->update();
+        ShowInfo(m_pointer);
     });
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(kMargin, 4, kMargin, kMargin);
-    column->addWidget(m_title);
-    column->addSpacing(kWaveHeight + 6);
-    column->addWidget(m_tracks, 1);
-    column->addStretch(0);
+    connect(m_tracks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = m_tracks->itemAt(at);
+        if (!item) return;
+        std::unique_ptr<QMenu> menu = TrackMenu(m_tracks->indexOfTopLevelItem(item));
+        if (menu) menu->exec(m_tracks->viewport()->mapToGlobal(at));
+    });
+
+    // The play cursor follows the player at its position period; only the columns it crosses are drawn.
+    m_timer = new QTimer(this);
+    m_timer->setInterval(CPlayer::kPositionPeriodMs);
+    connect(m_timer, &QTimer::timeout, this, &CWaveformPane::OnTimer);
+    m_timer->start();
+    Layout();
     Reload();
 }
 
-QRect CWaveformPane::WaveRect() const {
-    return {kMargin, kTitleHeight + 6, width() - 2 * kMargin, kWaveHeight};
+void CWaveformPane::Detach() {
+    m_timer->stop();
+    m_wave = nullptr;
+    m_overview->Detach();
+    m_detail->Detach();
 }
 
-void CWaveformPane::ReadColumns() {
-    m_columns.clear();
-    CSongDocument& doc = m_wave->Doc();
-    m_length = doc.IsOpen() ? doc.DataLength() : 0;
-    const int count = std::max(1, WaveRect().width());
-    if (m_length == 0) return;
-    m_columns.resize(static_cast<size_t>(count));
-    // The tools close the song between their runs; its peaks are read through it open.
-    CWaveFile& song = doc.Wave();
-    const bool wasOpen = song.IsOpen();
-    if (!wasOpen && song.Reopen(kOpenRead) != kFileOk) return;
-    CEditQueue& session = song.Session();
-    const uint32_t peakBytes = CPeakFile::kSamplesPerPeak * std::max<uint32_t>(1, doc.Format().nBlockAlign);
-    for (int x = 0; x < count; ++x) {
-        const auto a = static_cast<uint32_t>(static_cast<uint64_t>(m_length) * x / count);
-        const auto b = static_cast<uint32_t>(static_cast<uint64_t>(m_length) * (x + 1) / count);
-        // A short song has columns narrower than one peak value: each reads at least one.
-        m_columns[static_cast<size_t>(x)] = session.StreamPeak(a, std::max(b, a + peakBytes));
-    }
-    if (!wasOpen) song.Close();
+void CWaveformPane::resizeEvent(QResizeEvent*) {
+    Layout();
+}
+
+void CWaveformPane::Layout() {
+    const int w = width() - 2 * kMargin;
+    m_title->setGeometry(kMargin, 4, w - kPlayWidth - 6, kTitleHeight);
+    m_play->setGeometry(kMargin + w - kPlayWidth, 3, kPlayWidth, kTitleHeight + 2);
+    int y = 4 + kTitleHeight + 4;
+    m_overview->setGeometry(kMargin, y, w, kOverviewHeight);
+    y += kOverviewHeight + 2;
+    m_info->setGeometry(kMargin, y, w, kInfoHeight);
+    y += kInfoHeight + 2;
+    const int lower = height() - kMargin - y;
+    m_tracks->setGeometry(kMargin, y, w, lower);
+    m_detail->setGeometry(kMargin, y, w, lower - kScrollHeight);
+    m_scroll->setGeometry(kMargin, y + lower - kScrollHeight, w, kScrollHeight);
 }
 
 void CWaveformPane::Reload() {
     if (!m_wave) return;
     CSongDocument& doc = m_wave->Doc();
-    m_title->setText(QStringLiteral("Working on: %1").arg(QString::fromStdString(doc.Title())));
-    ReadColumns();
+    m_title->setText(QStringLiteral("Working on: %1").arg(Text(doc.Title())));
+    m_overview->Refresh();
+    m_detail->Refresh();
+    const bool list = m_wave->TrackList();
+    m_tracks->setVisible(list);
+    m_detail->setVisible(!list);
+    m_scroll->setVisible(!list);
+    m_detail->SetEditable(m_wave->EditGraph());
+
+    // A trim or fade being adjusted is shown up close; leaving it shows the whole song again.
+    uint32_t a = 0;
+    uint32_t b = 0;
+    if (m_wave->FocusRange(a, b)) {
+        m_detail->View().Show(a, b);
+        m_focused = true;
+    } else if (m_focused) {
+        m_detail->View().ShowAll();
+        m_focused = false;
+    }
+    FillTracks();
+    ShowView();
+    ShowInfo(m_pointer);
+}
+
+void CWaveformPane::FillTracks() {
     const QSignalBlocker quiet(m_tracks);
     m_tracks->clear();
-    const CDividerList& dividers = doc.Dividers();
-    const double perSecond = std::max<uint32_t>(1, doc.BytesPerSecond());
+    const CDividerList& dividers = m_wave->Doc().Dividers();
     for (int i = 0; i < dividers.Count(); ++i) {
-        new QTreeWidgetItem(m_tracks,
-                            {QString::fromStdString(dividers.Name(i)), TimeText(dividers.Position(i) / perSecond)});
+        new QTreeWidgetItem(m_tracks, {Text(dividers.Name(i)), Text(m_wave->TimeText(m_wave->TrackLength(i)))});
     }
-    if (doc.SelectedDivider() >= 0) m_tracks->setCurrentItem(m_tracks->topLevelItem(doc.SelectedDivider()));
-    m_tracks->setVisible(m_wave->TrackList());
-    update();
+    const int selected = m_wave->Doc().SelectedDivider();
+    if (selected >= 0 && selected < dividers.Count()) m_tracks->setCurrentItem(m_tracks->topLevelItem(selected));
 }
 
-uint32_t CWaveformPane::PositionAt(int x) const {
-    const QRect wave = WaveRect();
-    const double at = std::clamp(static_cast<double>(x - wave.left()) / std::max(1, wave.width()), 0.0, 1.0);
-    return static_cast<uint32_t>(at * m_length);
+void CWaveformPane::ShowView() {
+    const CWaveView& view = m_detail->View();
+    {
+        const QSignalBlocker quiet(m_scroll);
+        m_scroll->setRange(0, view.ScrollMaximum());
+        m_scroll->setPageStep(std::max(1, view.Width()));
+        m_scroll->setSingleStep(std::max(1, view.Width() / 16));
+        m_scroll->setValue(view.ScrollValue());
+    }
+    // The upper graph frames what the lower one shows up close.
+    if (m_detail->isVisible() && !view.ShowsAll()) {
+        const double end = view.First() + view.BytesOf(view.Width());
+        m_overview->SetMark(static_cast<uint32_t>(view.First()),
+                            static_cast<uint32_t>(std::min<double>(end, view.Length())));
+    } else {
+        m_overview->SetMark(0, 0);
+    }
+    m_detail->update();
 }
 
-int CWaveformPane::ColumnOf(uint32_t position) const {
-    const QRect wave = WaveRect();
-    return wave.left() + (m_length ? static_cast<int>(static_cast<double>(position) / m_length * wave.width()) : 0);
+void CWaveformPane::ShowInfo(uint32_t pointer) {
+    m_pointer = pointer;
+    if (m_wave) m_info->setText(Text(m_wave->InfoLine(pointer)));
 }
 
 void CWaveformPane::ClickAt(int x) {
-    if (!m_wave || m_length == 0) return;
-    const uint32_t position = PositionAt(x);
+    OnClicked(m_overview->PositionAt(x));
+}
+
+void CWaveformPane::OnClicked(uint32_t position) {
+    if (!m_wave || m_wave->Doc().DataLength() == 0) return;
     if (m_wave->AddArmed()) {
         m_wave->ClickAt(position);
     } else {
         m_wave->Doc().SelectTrackAround(position);
+        const int index = m_wave->Doc().Dividers().IndexOf(m_wave->Doc().SelStart());
+        m_wave->Doc().SetSelectedDivider(index);
     }
     Reload();
 }
 
-void CWaveformPane::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && WaveRect().contains(event->position().toPoint())) {
-        ClickAt(event->position().toPoint().x());
-    }
+void CWaveformPane::OnDropped(int index, uint32_t position) {
+    if (!m_wave) return;
+    m_wave->DropDivider(index, position);
+    Reload();
 }
 
-void CWaveformPane::paintEvent(QPaintEvent* event) {
-    CPaneWidget::paintEvent(event);
-    QPainter p(this);
-    const QRect wave = WaveRect();
-    p.fillRect(wave, QColor(16, 24, 30));
+std::unique_ptr<QMenu> CWaveformPane::WaveMenu(uint32_t position) {
+    if (!m_wave) return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    const bool haveDivider = m_wave->Doc().SelectedDivider() >= 0;
+    for (CWavePane::Command command : CWavePane::WaveMenu()) {
+        QAction* item = menu->addAction(Text(CWavePane::CommandText(command)), this, [this, command, position] {
+            if (!m_wave) return;
+            m_wave->Run(command, position);
+            if (command == CWavePane::Command::MoveAhead || command == CWavePane::Command::MoveBack) {
+                const int selected = m_wave->Doc().SelectedDivider();
+                if (selected >= 0) m_detail->View().Reveal(m_wave->Doc().Dividers().Position(selected));
+            }
+            Reload();
+        });
+        item->setEnabled(command == CWavePane::Command::AddDividerHere || haveDivider);
+    }
+    return menu;
+}
+
+std::unique_ptr<QMenu> CWaveformPane::TrackMenu(int row) {
+    if (!m_wave || row < 0 || row >= m_wave->Doc().Dividers().Count()) return nullptr;
+    m_tracks->setCurrentItem(m_tracks->topLevelItem(row));
+    auto menu = std::make_unique<QMenu>(this);
+    for (CWavePane::Command command : CWavePane::TrackMenu()) {
+        menu->addAction(Text(CWavePane::CommandText(command)), this, [this, command] {
+            if (!m_wave) return;
+            m_wave->Run(command, m_wave->Doc().SelStart());
+            Reload();
+        });
+    }
+    return menu;
+}
+
+void CWaveformPane::OnTimer() {
     if (!m_wave) return;
-    const CSongDocument& doc = m_wave->Doc();
-    if (doc.SelEnd() > doc.SelStart()) {
-        p.fillRect(QRect(QPoint(ColumnOf(doc.SelStart()), wave.top()), QPoint(ColumnOf(doc.SelEnd()), wave.bottom())),
-                   QColor(46, 92, 98));
-    }
-    const int mid = wave.center().y();
-    p.setPen(QColor(120, 220, 160));
-    for (size_t x = 0; x < m_columns.size(); ++x) {
-        const int half = static_cast<int>(m_columns[x] / kFullScale * (wave.height() / 2 - 2));
-        p.drawLine(wave.left() + static_cast<int>(x), mid - half, wave.left() + static_cast<int>(x), mid + half);
-    }
-    p.setPen(QColor(70, 90, 96));
-    p.drawLine(wave.left(), mid, wave.right(), mid);
-    p.setPen(QPen(QColor(230, 60, 50), 2));
-    const CDividerList& dividers = doc.Dividers();
-    for (int i = 0; i < dividers.Count(); ++i) {
-        const int x = ColumnOf(dividers.Position(i));
-        p.drawLine(x, wave.top(), x, wave.bottom());
-    }
-    if (m_wave->AddArmed()) {
-        p.setPen(QColor(235, 214, 140));
-        p.drawText(wave.adjusted(4, 2, -4, -2), Qt::AlignRight | Qt::AlignTop,
-                   QStringLiteral("Click to add a divider"));
+    uint32_t at = 0;
+    const int64_t cursor = m_wave->PlayCursor(at) ? static_cast<int64_t>(at) : -1;
+    m_overview->SetCursor(cursor);
+    m_detail->SetCursor(cursor);
+}
+
+void CWaveformPane::Zoom(bool in) {
+    CWaveView& view = m_detail->View();
+    if (view.Zoom(in, view.Width() / 2.0)) ShowView();
+}
+
+void CWaveformPane::keyPressEvent(QKeyEvent* event) {
+    CWaveView& view = m_detail->View();
+    switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            Zoom(true);
+            break;
+        case Qt::Key_Minus:
+            Zoom(false);
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            m_scroll->setValue(m_scroll->value() + (event->key() == Qt::Key_Left ? -1 : 1) * m_scroll->singleStep());
+            break;
+        case Qt::Key_Home:
+            m_scroll->setValue(0);
+            break;
+        case Qt::Key_End:
+            m_scroll->setValue(m_scroll->maximum());
+            break;
+        case Qt::Key_0:
+            view.ShowAll();
+            ShowView();
+            break;
+        default:
+            CPaneWidget::keyPressEvent(event);
     }
 }

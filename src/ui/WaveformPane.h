@@ -1,16 +1,23 @@
 // CWaveformPane: the waveform pane over CWavePane: "Working on:" with the
-// song's name, the song's waveform drawn from its peaks with the track
-// dividers as red lines and the selection shaded, and the track list. A click
-// on the waveform selects the track there, or places a divider when "Add
-// Divider" armed it.
+// song's name and a "Play Track" button, the whole song in the upper graph,
+// the information line, and below either the track list (name and duration)
+// or the zoomable graph with its scroll bar, where dividers are dragged and a
+// trim or fade being adjusted is shown up close. Right clicks open the
+// waveform's and the track list's menus; a 50 ms timer moves the play cursor.
 #pragma once
 
-#include <vector>
+#include <QPoint>
+#include <memory>
 
 #include "ui/PaneWidget.h"
 
+class CWaveGraph;
 class CWavePane;
 class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTimer;
 class QTreeWidget;
 
 class CWaveformPane : public CPaneWidget {
@@ -18,28 +25,45 @@ class CWaveformPane : public CPaneWidget {
 public:
     CWaveformPane(CWavePane& wave, QWidget* parent);
     const void* Controller() const override { return m_wave; }
-    void Detach() override { m_wave = nullptr; }
+    void Detach() override;
     void Reload() override;
 
-    // The peak of each pixel column of the waveform (24-bit scale), as last read.
-    const std::vector<uint32_t>& Columns() const { return m_columns; }
+    CWaveGraph* Overview() const { return m_overview; }
+    CWaveGraph* Detail() const { return m_detail; }
     QTreeWidget* Tracks() const { return m_tracks; }
-    // A click on the waveform at pixel column x.
+    QLabel* Info() const { return m_info; }
+    QScrollBar* ScrollBar() const { return m_scroll; }
+    QPushButton* PlayButton() const { return m_play; }
+    // A click on the upper graph at pixel column x.
     void ClickAt(int x);
+    // The waveform's menu as opened at a byte position, and the track list's for a row; each item
+    // carries its command out when triggered.
+    std::unique_ptr<QMenu> WaveMenu(uint32_t position);
+    std::unique_ptr<QMenu> TrackMenu(int row);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QRect WaveRect() const;
-    uint32_t PositionAt(int x) const;
-    int ColumnOf(uint32_t position) const;
-    void ReadColumns();
+    void Layout();
+    void FillTracks();
+    void ShowView();
+    void ShowInfo(uint32_t pointer);
+    void OnClicked(uint32_t position);
+    void OnDropped(int index, uint32_t position);
+    void OnTimer();
+    void Zoom(bool in);
 
     CWavePane* m_wave;
     QLabel* m_title;
+    QPushButton* m_play;
+    CWaveGraph* m_overview;
+    QLabel* m_info;
+    CWaveGraph* m_detail;
+    QScrollBar* m_scroll;
     QTreeWidget* m_tracks;
-    std::vector<uint32_t> m_columns;
-    uint32_t m_length = 0;
+    QTimer* m_timer;
+    uint32_t m_pointer = 0;
+    bool m_focused = false;  // the lower graph shows a trim or fade up close
 };
