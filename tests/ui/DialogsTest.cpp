@@ -32,24 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The window over a world, after these clicks.
-struct Session {
-    Session(UiWorld& world, const char* script)
-        : shell(world.settings, world.store, world.songs), window(shell, world.settings) {
-        shell.SetCdDrives(false);
-        world.services.SetMainWindow(&window);
-        window.show();
-        shell.OnInitDialog();
-        for (const QString& e : CReplay::Split(QString::fromLatin1(script))) ok = ok && CReplay::Play(window, e);
-    }
-    template <class Pane>
-    Pane* PaneAs() const {
-        return dynamic_cast<Pane*>(window.Pane());
-    }
-    CShellDlg shell;
-    CShellWindow window;
-    bool ok = true;
-};
+using Session = UiSession;
 
 // Runs answer on the modal dialog the next click opens, once it is up.
 void WhenDialogOpens(std::function<void(QDialog&)> answer) {

@@ -38,25 +38,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The window over a world, after these clicks.
-struct Session {
-    Session(UiWorld& world, const char* script, CPlayer* player = nullptr)
-        : shell(world.settings, world.store, world.songs), window(shell, world.settings) {
-        if (player) shell.SetPlayer(player);
-        shell.SetCdDrives(false);  // only the image recorder: no test touches the machine's drives
-        world.services.SetMainWindow(&window);
-        window.show();
-        shell.OnInitDialog();
-        for (const QString& e : CReplay::Split(QString::fromLatin1(script))) ok = ok && CReplay::Play(window, e);
-    }
-    template <class Pane>
-    Pane* PaneAs() const {
-        return dynamic_cast<Pane*>(window.Pane());
-    }
-    CShellDlg shell;
-    CShellWindow window;
-    bool ok = true;
-};
+using Session = UiSession;
 
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;

