@@ -78,6 +78,9 @@ bool CShellDlg::StopAndSaveRecording() {
         // Saving may have renamed the take.
         NoteTake();
         m_songs.SetCurrent(m_record->TakePath());
+        // The take is the song chosen now, so that Done copies it into the worklist.
+        m_songs.Clear();
+        m_songs.Append(m_record->TakePath());
     }
     const std::string song = m_songs.Current();
     ClosePanes();

@@ -115,6 +115,8 @@ TEST_F(ShellRecordTest, StopAndSaveCorrectsEqualisesAndIndexes) {
         ASSERT_EQ(shell.State(), kStateTrackReview);
         const std::string take = settings.Bin1Path + "/" + c.name + ".wav";
         EXPECT_EQ(songs.Current(), take);
+        ASSERT_EQ(songs.Count(), 1u);  // the one song Done copies into the worklist
+        EXPECT_EQ(songs.Path(0), take);
         ASSERT_NE(shell.WaveformPane(), nullptr);
         EXPECT_EQ(shell.WaveformPane()->Doc().Path(), take);
         EXPECT_TRUE(shell.WaveformPane()->TrackList());

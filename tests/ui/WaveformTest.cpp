@@ -9,11 +9,14 @@
 #include <filesystem>
 
 #include "UiWorld.h"
+#include "audiofile/FileNames.h"
 #include "audiofile/PeakFile.h"
 #include "devices/AudioDevice.h"
 #include "devices/AudioHost.h"
+#include "devices/Recorder.h"
 #include "devices/VirtualCard.h"
 #include "shell/WavePane.h"
+#include "tracks/SongsRecording.h"
 #include "ui/WaveGraph.h"
 #include "ui/WaveformPane.h"
 
@@ -51,6 +54,7 @@ private slots:
     void MenuRenameIsStored();
     void TrimPreviewPlaysWhatTheTrimLeaves();
     void DoFadeAddsAStepWithTheCurveShown();
+    void ARecordGoesTheWholeRoadToThreeSongs();
 };
 
 void WaveformTest::DraggedDividerMovesByTheDraggedColumnsAndIsStored() {
@@ -217,6 +221,88 @@ void WaveformTest::DoFadeAddsAStepWithTheCurveShown() {
     const CPeakLevels& levels = wave.Levels();
     QVERIFY(levels.Peak(0, 0, 4410 * 4) * 20 < levels.Peak(0, levels.Length() - 44100 * 4, levels.Length()));
     QVERIFY(wave.FocusCurve(5).empty());  // the Final Touches view again
+}
+
+// Record player to split songs on the virtual card: record a side of three songs, stop and save (indexed),
+// nudge a divider, copy to the worklist, Clean, Enhance, trim the start, and Write to CD MP3/WMA splits it.
+void WaveformTest::ARecordGoesTheWholeRoadToThreeSongs() {
+    UiWorld world;
+    const std::string line = world.root.File("line-in.wav");
+    QVERIFY(
+        WriteWave(line, 2, 44100, 16, MakeRecording({Music(10.5), Gap(2.5), Music(10.5), Gap(2.5), Music(10.5)}, 2)));
+    WaveContents source;
+    QVERIFY(ReadWave(line, source));
+    CAudioHost host(false);
+    host.VirtualCard().SetPace(0);
+    host.VirtualCard().SetSource(line);
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
+    CPlayer player(*device);
+    UiSession s(world, "b1 b3 b1", &player);  // Record Player, LP: the hookup screen
+    QCOMPARE(s.shell.State(), int(kStateTurntableHookup));
+    // Monitoring would use the source up: straight to the record button.
+    s.shell.SetState(kStateReadyToRecord);
+    QVERIFY(s.Play("b1"));
+    QCOMPARE(s.shell.State(), int(kStateRecording));
+    for (int i = 0; i < 2000 && player.TakeBytes() < source.data.size(); ++i) world.services.WaitMessages(5);
+    QCOMPARE(player.TakeBytes(), uint64_t(source.data.size()));
+    QVERIFY(s.Play("b1"));  // Stop: paused
+    s.shell.RecordPane()->SetFlatPreamp(false);
+    world.services.Scripted().QueueText("Side One");
+    QVERIFY(s.Play("b2"));  // Stop and Save
+    QCOMPARE(s.shell.State(), int(kStateTrackReview));
+    Shot(s.window, "road-track-review");
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    QCOMPARE(pane->Tracks()->topLevelItemCount(), 3);
+
+    QVERIFY(s.Play("b2"));  // Adjust Dividers: the second divider a little earlier by hand
+    CWaveGraph* graph = pane->Detail();
+    const CDividerList& dividers = s.shell.WaveformPane()->Doc().Dividers();
+    const int x = graph->ColumnOf(dividers.Position(1));
+    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(x, 50));
+    QTest::mouseMove(graph, QPoint(x - 3, 50));
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(x - 3, 50));
+    const uint32_t second = 176400;
+    const uint32_t cut = dividers.Position(1);
+    QVERIFY(cut > 11 * second && cut < 13 * second);
+    const uint32_t third = dividers.Position(2);
+    Shot(s.window, "road-adjust-dividers");
+
+    QVERIFY(s.Play("b1 b1"));  // Done, Done: into the worklist
+    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
+    QVERIFY(s.Play("select:1 b1 b2"));  // Clean, Process
+    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
+    QVERIFY(s.Play("select:1 b2 b2"));  // Enhance, Process
+    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
+    QVERIFY(s.Play("select:1 b3 b3 b2"));  // Final Touches, Trim Start/End, Trim Start: 4 s go
+    QCOMPARE(s.shell.State(), int(kStateTrimStart));
+    Shot(s.window, "road-trim-start");
+    QVERIFY(s.Play("b1 b1 b1"));  // Do Trim, Done, Done
+    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
+    const std::string song = world.settings.Bin2Path + "/Side One.wav";
+    // The trim took the divider at 0 with it; the audio before the first divider is still a piece.
+    QCOMPARE(StoredDividers(song).size(), size_t(2));
+
+    QVERIFY(s.Play("select:1 b4"));  // Write to CD MP3/WMA: split into Bin3
+    QCOMPARE(s.shell.State(), int(kStateReadyForCd));
+    Shot(s.window, "road-ready-for-cd");
+    std::vector<std::string> tracks;
+    for (const auto& e : std::filesystem::directory_iterator(world.settings.Bin3Path)) {
+        if (e.path().extension() == ".wav") tracks.push_back(e.path().string());
+    }
+    std::sort(tracks.begin(), tracks.end());
+    QCOMPARE(tracks.size(), size_t(3));
+    // Each file holds its track: the first lost the 4 s trimmed, and a CD's tracks start on whole sectors.
+    const uint32_t trim = 4 * second;
+    auto sector = [](uint32_t bytes) { return bytes / 2352 * 2352; };
+    const uint32_t end = static_cast<uint32_t>(source.data.size()) - trim;
+    const uint32_t starts[4] = {0, sector(cut - trim), sector(third - trim), end};
+    for (size_t i = 0; i < 3; ++i) {
+        WaveContents track;
+        QVERIFY(ReadWave(tracks[i], track));
+        QCOMPARE(track.channels, uint16_t(2));
+        QCOMPARE(track.data.size(), size_t(starts[i + 1] - starts[i]));
+    }
 }
 
 QTEST_MAIN(WaveformTest)
