@@ -29,6 +29,8 @@ public:
     void SetMark(uint32_t a, uint32_t b);
     // Takes the song's length and levels again when they changed, and draws.
     void Refresh();
+    // Draws the waveform itself again at the next paint (it is otherwise kept while nothing changes).
+    void Invalidate() { m_pictureOf.version = -2; }
     // The play cursor at a byte position, or none (-1); redraws only the columns it leaves and enters.
     void SetCursor(int64_t position);
     // The byte under column x of the graph.

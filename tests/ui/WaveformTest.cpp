@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -52,6 +53,7 @@ private slots:
     void DraggedDividerMovesByTheDraggedColumnsAndIsStored();
     void ArmedClickAddsADividerWhereClicked();
     void MenuRenameIsStored();
+    void OpeningWithoutPeaksShowsTheirBuilding();
     void TrimPreviewPlaysWhatTheTrimLeaves();
     void DoFadeAddsAStepWithTheCurveShown();
     void ARecordGoesTheWholeRoadToThreeSongs();
@@ -162,6 +164,24 @@ void WaveformTest::MenuRenameIsStored() {
     for (QAction* a : menu->actions()) items << a->text();
     QCOMPARE(items, (QStringList{"Play this Track", "Play From Here", "Delete This Track"}));
     QCOMPARE(s.shell.WaveformPane()->Doc().SelStart(), second);
+}
+
+void WaveformTest::OpeningWithoutPeaksShowsTheirBuilding() {
+    UiWorld world;
+    const std::string song = world.settings.Bin1Path + "/Side A.wav";
+    QVERIFY(UiWorld::WriteSong(song, 3.0));
+    UiSession s(world, "b1 b1 select:1");
+    QVERIFY(!std::filesystem::exists(PeakFileName(song)));
+    QStringList texts;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (world.services.Progress().IsOpen()) texts << QString::fromStdString(world.services.Progress().Text());
+    });
+    watch.start(0);
+    s.Play("b2");  // Edit File
+    QVERIFY(texts.contains(QStringLiteral("Building Peak Data")));
+    QVERIFY(std::filesystem::exists(PeakFileName(song)));
+    QVERIFY(!world.services.Progress().IsOpen());
 }
 
 void WaveformTest::TrimPreviewPlaysWhatTheTrimLeaves() {
