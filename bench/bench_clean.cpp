@@ -2,6 +2,7 @@
 // and SoX (noisered with a profile learned from the lead-in), on one minute
 // of a synthetic worn recording: a clean music-like reference plus clicks,
 // crackle, hiss at -45 dBFS and 60 Hz hum with harmonics.
+// The command-line rows run on two threads unless marked; "in memory" is one thread.
 // Run by hand: build-*/bench/bench_clean [path to restova-cli]
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +221,13 @@ int main(int argc, char** argv) {
         {"restova-cli clean --hum 60",
          env + " " + q + cli + q + " --quiet clean " + bad + " " + (dir / "restova-hum.wav").string() + " --hum 60",
          (dir / "restova-hum.wav").string()},
+        {"restova-cli clean, one thread",
+         env + " RESTOVA_THREADS=1 " + q + cli + q + " --quiet clean " + bad + " " + (dir / "restova-1.wav").string(),
+         (dir / "restova-1.wav").string()},
+        {"restova-cli clean --hum 60, one thread",
+         env + " RESTOVA_THREADS=1 " + q + cli + q + " --quiet clean " + bad + " " + (dir / "restova-hum-1.wav").string() +
+             " --hum 60",
+         (dir / "restova-hum-1.wav").string()},
         {"restova-cli clean --hiss 0 (clicks only)",
          env + " " + q + cli + q + " --quiet clean " + bad + " " + (dir / "restova-clicks.wav").string() + " --hiss 0",
          (dir / "restova-clicks.wav").string()},

@@ -1,8 +1,10 @@
 #include "enhance/TaviEnhance.h"
 
+#include <algorithm>
 #include <string>
 
 #include "audiofile/WaveFile.h"
+#include "processing/FilterChain.h"
 
 namespace {
 
@@ -16,13 +18,19 @@ std::string StageSection(const CFilter& child, int stage) {
 
 }  // namespace
 
-CTaviEnhance::CTaviEnhance() : m_block(std::make_unique<CWaveFile>(kBlockSamples, 0)) {
+CTaviEnhance::CTaviEnhance() : m_chain(std::make_unique<CFilterChain>()) {
     SetIdentity(kFilterTaviEnhance, "TaviEnhance", "TaviEnhancer");
     // The children keep their sections in the stage's own preset files.
     m_punch.SetPresetSection(StageSection(m_punch, kPunchStage));
     m_punch.SetPresetFolder(GetInternalName());
     m_valve.SetPresetSection(StageSection(m_valve, kValveStage));
     m_valve.SetPresetFolder(GetInternalName());
+    m_chain->SetStages({&m_punch, &m_valve});
+    m_chain->SetHook([this](size_t stage, CWaveFile& in, CWaveFile& out) {
+        if (stage != 0) return;
+        if (out.TakeClippedFlag()) m_blockClipped.store(1);
+        in.KeepHistory();
+    });
     SetParams({10, 60, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
@@ -47,41 +55,18 @@ int CTaviEnhance::SetKeepResidue(int on) {
 }
 
 bool CTaviEnhance::Prepare(CWaveFile& source, CWaveFile& output) {
-    // The block must hold all the first stage makes of one source block, or samples would be lost.
-    if (source.BlockLength() > m_block->BlockLength()) {
-        m_block = std::make_unique<CWaveFile>(source.BlockLength(), 0);
-    }
-    CWaveFile& block = *m_block;
-    const WAVEFORMATEX& f = source.Format();
-    block.SetFormat(f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample);
-    block.SetHistory(static_cast<uint32_t>(m_valve.GetHistory()));
-    block.SetLookahead(static_cast<uint32_t>(m_valve.GetLookahead()));
-    block.Close();
-    block.SetOutputMode(kOutNone);
-    block.TakeClippedFlag();
+    // The block must hold all the first stage makes of one source block, or samples would be lost;
+    // values are clamped on the way in.
+    const CFilterChain::PipeSpec block = {std::max(kBlockSamples, source.BlockLength()), 0,
+                                          static_cast<uint32_t>(m_valve.GetHistory()),
+                                          static_cast<uint32_t>(m_valve.GetLookahead()), true};
     m_blockClipped.store(0);
-    return m_punch.Prepare(source, block) && m_valve.Prepare(block, output);
+    return m_chain->Prepare(source, output, {block}, WorkerThreads() > 1 ? 1 : 0);
 }
 
-bool CTaviEnhance::Process(CWaveFile& source, CWaveFile& output) {
-    CWaveFile& block = *m_block;
-    if (!m_punch.Process(source, block)) return false;
-    if (block.TakeClippedFlag()) m_blockClipped.store(1);
-    source.KeepHistory();
-    if (!m_valve.Process(block, output)) return false;
-    block.KeepHistory();
-    return true;
-}
+bool CTaviEnhance::Process(CWaveFile& source, CWaveFile& output) { return m_chain->Process(source, output); }
 
-bool CTaviEnhance::Finish(CWaveFile& source, CWaveFile& output) {
-    CWaveFile& block = *m_block;
-    if (!m_punch.Finish(source, block)) return false;
-    if (block.TakeClippedFlag()) m_blockClipped.store(1);
-    source.KeepHistory();
-    if (!m_valve.Process(block, output) || !m_valve.Finish(block, output)) return false;
-    block.KeepHistory();
-    return true;
-}
+bool CTaviEnhance::Finish(CWaveFile& source, CWaveFile& output) { return m_chain->Finish(source, output); }
 
 int CTaviEnhance::SetParams(const Params& params) {
     Params valve = m_valve.GetParams();

@@ -16,6 +16,7 @@
 #include "enhance/VirtualValve.h"
 #include "processing/Filter.h"
 
+class CFilterChain;
 class CWaveFile;
 
 class CTaviEnhance : public CFilter {
@@ -61,6 +62,6 @@ private:
 
     CPunchAndCrunch m_punch;
     CVirtualValve m_valve;
-    std::unique_ptr<CWaveFile> m_block;
+    std::unique_ptr<CFilterChain> m_chain;
     std::atomic<uint8_t> m_blockClipped{0};
 };

@@ -114,6 +114,11 @@ public:
     uint8_t RightUntouched() const { return m_rightUntouched; }
     uint8_t LeftUntouched() const { return m_leftUntouched; }
 
+    // Threads a composite may spread one run over (1: the caller's only). A composite given more
+    // writes its output from a second thread until Finish or a failed Process returns.
+    void SetWorkerThreads(int threads) { m_workerThreads = std::max(threads, 1); }
+    int WorkerThreads() const { return m_workerThreads; }
+
     // The byte range of the source the current run covers, set by the runner
     // before Prepare (a looping preview replays it); composites pass it on.
     virtual void SetRunRange(uint32_t startBytes, uint32_t endBytes);
@@ -149,4 +154,5 @@ protected:
     uint32_t m_runStart = 0;
     uint32_t m_runEnd = 0;
     unsigned m_traits = 0;
+    int m_workerThreads = 1;
 };

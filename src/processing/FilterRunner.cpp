@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <thread>
@@ -59,6 +60,25 @@ std::string CFilterRunner::NewTempWave() {
     std::string name = TempWaveName(TempFolder(), 1, &crowded);
     if (crowded) ReportFileFaults({{FaultKind::kTooManyTempFiles, TempFolder()}});
     return name;
+}
+
+namespace {
+int g_runThreads = 0;  // 0: from the environment and the machine
+}  // namespace
+
+void CFilterRunner::SetRunThreads(int threads) { g_runThreads = std::max(threads, 0); }
+
+int CFilterRunner::RunThreads() {
+    if (g_runThreads > 0) return g_runThreads;
+    // RESTOVA_THREADS=1 keeps every run on one thread (batch jobs that already fill the cores).
+    static const int fromMachine = [] {
+        if (const char* env = std::getenv("RESTOVA_THREADS")) {
+            const int n = std::atoi(env);
+            if (n >= 1) return n;
+        }
+        return std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    }();
+    return fromMachine;
 }
 
 bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* filter, CFilterDlg* owner, bool preview,
@@ -245,6 +265,8 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     const bool rightOnly = m_editRight && !m_editLeft;
     filter.SetChannelPass(leftOnly ? 1 : 0, rightOnly ? 1 : 0);
     filter.SetRunRange(start, end);
+    // A run into a file may spread over the cores; a preview feeds the player from this thread.
+    filter.SetWorkerThreads(fileOpen ? RunThreads() : 1);
     if (!filter.Prepare(source, output)) return endRun(kRunPrepareFailed);
 
     const uint32_t bps = static_cast<uint32_t>(std::max(source.BytesPerSample(), 1));

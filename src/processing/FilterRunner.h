@@ -78,6 +78,11 @@ public:
         m_editRight = right;
     }
 
+    // Threads a run into a file may use: RESTOVA_THREADS when set, else 2 on a machine with more than one core.
+    static int RunThreads();
+    // Overrides RunThreads for this process (0 restores it).
+    static void SetRunThreads(int threads);
+
     // Where runs and edits put their temporary waves: the TempPath setting, else the system's.
     static std::string TempFolder();
     // A new temporary wave's name in TempFolder(), kept from sweeps while this process runs; message 107

@@ -6,23 +6,9 @@
 #include "audiofile/WaveFile.h"
 #include "base/AppSettings.h"
 #include "processing/AutoHum.h"
+#include "processing/FilterChain.h"
 #include "processing/ContinuousNoise.h"
 #include "processing/Impulse.h"
-
-namespace {
-
-// Puts a pipe in its starting state: the source's format, silent history, empty block, no clamping.
-void SetUpPipe(CWaveFile& pipe, const WAVEFORMATEX& f, uint32_t history, uint32_t lookahead) {
-    pipe.Close();
-    pipe.SetFormat(f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample);
-    pipe.SetOutputMode(kOutNone);
-    pipe.SetHistory(history);
-    pipe.SetLookahead(lookahead);
-    pipe.SetClipping(false);
-    pipe.StepBack();  // nothing read yet: clears the history and puts both cursors at the block start
-}
-
-}  // namespace
 
 CTaviClean::CTaviClean()
     : m_scratch(std::make_unique<CImpulse>()),
@@ -34,6 +20,29 @@ CTaviClean::CTaviClean()
                            static_cast<CFilter*>(m_hum.get()), static_cast<CFilter*>(m_hiss.get())}) {
         child->SetPresetFolder(PresetFolderName());
     }
+    m_chain = std::make_unique<CFilterChain>();
+    m_chain->SetStages({m_scratch.get(), m_crackle.get(), m_hum.get(), m_hiss.get()});
+    // The readings are taken on the thread that ran each stage and read by the pane from its own.
+    m_chain->SetHook([this](size_t stage, CWaveFile&, CWaveFile&) {
+        switch (stage) {
+            case 0:
+                m_scratchNew.fetch_add(m_scratch->EventCount(), std::memory_order_relaxed);
+                m_scratch->ResetEventCount();
+                break;
+            case 1:
+                m_crackleNew.fetch_add(m_crackle->EventCount(), std::memory_order_relaxed);
+                m_crackle->ResetEventCount();
+                break;
+            case 2:
+                m_humLevel.store(m_hum->GetHumLevel(), std::memory_order_relaxed);
+                m_humLast.store(m_hum->LastBlockLevel(), std::memory_order_relaxed);
+                break;
+            default:
+                m_hissMeter.store(m_hiss->GetMeter(), std::memory_order_relaxed);
+                m_hissGain.store(m_hiss->MeanGainOverRun(), std::memory_order_relaxed);
+                break;
+        }
+    });
     SetParams({10, 60, 1, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
@@ -103,40 +112,32 @@ int CTaviClean::SetKeepResidue(int on) {
 // --- run -----------------------------------------------------------------------------
 
 bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
-    // Fresh pipes for every run, long enough for the source's blocks plus what the impulse stages
-    // hand on late: nothing a previous run left in them can reach this one.
+    // The first two pipes' blocks hold a source block plus what the impulse stages hand on late;
+    // the third holds the hiss stage's input with its history.
     const uint32_t block = std::max(kPipeBlock, source.BlockLength()) + kPipeSlack;
-    m_pipe1 = std::make_unique<CWaveFile>(block, kPipeHistory);
-    m_pipe2 = std::make_unique<CWaveFile>(block, kPipeHistory);
-    m_pipe3 = std::make_unique<CWaveFile>(std::max(kLastPipeBlock, block), kLastPipeHistory);
-
-    const WAVEFORMATEX& f = source.Format();
-    SetUpPipe(*m_pipe1, f, m_scratch->GetHistory(), m_scratch->GetLookahead());
-    SetUpPipe(*m_pipe2, f, m_crackle->GetHistory(), m_crackle->GetLookahead());
-    SetUpPipe(*m_pipe3, f, kLastPipeHistory, m_hiss->GetLookahead());
-
+    const std::vector<CFilterChain::PipeSpec> pipes = {
+        {block, kPipeHistory, static_cast<uint32_t>(m_scratch->GetHistory()),
+         static_cast<uint32_t>(m_scratch->GetLookahead()), false},
+        {block, kPipeHistory, static_cast<uint32_t>(m_crackle->GetHistory()),
+         static_cast<uint32_t>(m_crackle->GetLookahead()), false},
+        {std::max(kLastPipeBlock, block), kLastPipeHistory, kLastPipeHistory,
+         static_cast<uint32_t>(m_hiss->GetLookahead()), false},
+    };
     m_scratchTotal = 0;
     m_crackleTotal = 0;
+    m_scratchNew.store(0);
+    m_crackleNew.store(0);
+    m_scratch->ResetEventCount();
+    m_crackle->ResetEventCount();
     m_lastReset = NowMs();
-    if (!m_scratch->Prepare(source, *m_pipe1)) return false;
-    if (!m_crackle->Prepare(*m_pipe1, *m_pipe2)) return false;
     // The hum method is a preference, read at each run so that a change applies to the next one.
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
-    if (!m_hum->Prepare(*m_pipe2, *m_pipe3)) return false;
-    return m_hiss->Prepare(*m_pipe3, output);
+    // With a second thread the two impulse stages run on one core, hum and hiss on the other.
+    return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1 ? kCut : 0);
 }
 
 bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {
-    if (!m_pipe3) return false;  // not prepared
-    // The source's block is the runner's to move on; each pipe is consumed once its reader is done.
-    if (!m_scratch->Process(source, *m_pipe1)) return false;
-    if (!m_crackle->Process(*m_pipe1, *m_pipe2)) return false;
-    m_pipe1->KeepHistory();
-    if (!m_hum->Process(*m_pipe2, *m_pipe3)) return false;
-    m_pipe2->KeepHistory();
-    if (!m_hiss->Process(*m_pipe3, output)) return false;
-    m_pipe3->KeepHistory();
-
+    if (!m_chain->Process(source, output)) return false;
     if (m_running && m_owner) {
         const int64_t now = NowMs();
         if (now - m_lastReset >= kMeterResetMs) {
@@ -148,58 +149,31 @@ bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {
     return true;
 }
 
-bool CTaviClean::Finish(CWaveFile& source, CWaveFile& output) {
-    if (!m_pipe3) return false;
-    CWaveFile& p1 = *m_pipe1;
-    CWaveFile& p2 = *m_pipe2;
-    CWaveFile& p3 = *m_pipe3;
-    // Each stage's held-back samples travel through the stages after it before the next one drains.
-    if (!m_scratch->Finish(source, p1)) return false;
-    if (!m_crackle->Process(p1, p2)) return false;
-    p1.KeepHistory();
-    if (!m_hum->Process(p2, p3)) return false;
-    p2.KeepHistory();
-    if (!m_hiss->Process(p3, output)) return false;
-    p3.KeepHistory();
-
-    if (!m_crackle->Finish(p1, p2)) return false;
-    if (!m_hum->Process(p2, p3)) return false;
-    p2.KeepHistory();
-    if (!m_hiss->Process(p3, output)) return false;
-    p3.KeepHistory();
-
-    if (!m_hum->Finish(p2, p3)) return false;
-    if (!m_hiss->Process(p3, output)) return false;
-    p3.KeepHistory();
-
-    return m_hiss->Finish(p3, output);
-}
+bool CTaviClean::Finish(CWaveFile& source, CWaveFile& output) { return m_chain->Finish(source, output); }
 
 // --- meters ---------------------------------------------------------------------------
 
 void CTaviClean::TakeEvents(int64_t& scratch, int64_t& crackle) {
-    scratch = m_scratch->EventCount();
-    crackle = m_crackle->EventCount();
+    scratch = m_scratchNew.exchange(0, std::memory_order_relaxed);
+    crackle = m_crackleNew.exchange(0, std::memory_order_relaxed);
     m_scratchTotal += scratch;
     m_crackleTotal += crackle;
-    m_scratch->ResetEventCount();
-    m_crackle->ResetEventCount();
 }
 
 CTaviClean::Meters CTaviClean::GetMeters() {
     Meters m;
     TakeEvents(m.scratch, m.crackle);
-    m.hiss = m_hiss->GetMeter();
-    m.hum = m_hum->GetHumLevel();
+    m.hiss = m_hissMeter.load(std::memory_order_relaxed);
+    m.hum = m_humLevel.load(std::memory_order_relaxed);
     return m;
 }
 
 CTaviClean::Totals CTaviClean::GetTotals() const {
     Totals t;
-    t.scratch = m_scratchTotal + m_scratch->EventCount();
-    t.crackle = m_crackleTotal + m_crackle->EventCount();
-    t.hissGain = m_hiss->MeanGainOverRun();
-    t.hum = m_hum->LastBlockLevel();
+    t.scratch = m_scratchTotal + m_scratchNew.load(std::memory_order_relaxed);
+    t.crackle = m_crackleTotal + m_crackleNew.load(std::memory_order_relaxed);
+    t.hissGain = m_hissGain.load(std::memory_order_relaxed);
+    t.hum = m_humLast.load(std::memory_order_relaxed);
     return t;
 }
 

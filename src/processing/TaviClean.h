@@ -1,13 +1,15 @@
 // CTaviClean: the Clean stage's composite filter. Four filters run in a chain
 // over the song: a scratch remover and a crackle remover (two impulse
 // filters), a hum remover and a hiss reducer. Between them the samples travel
-// through three pipe waves, unclamped. The composite's own parameters are the
+// through three pipe waves, unclamped. Given a second worker thread, the
+// chain runs its two halves at once, with the same output. The composite's own parameters are the
 // pane's controls; each child gets its eleven values from them.
 //
 // Parameters: p0 Scratch 0..1000, p1 Crackle 0..1000, p2 Hiss 0..100, p3 Hum
 // (0 off, 1 60 Hz, 2 50 Hz); p4..p10 play no part.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 
 class CAutoHum;
 class CContinuousNoise;
+class CFilterChain;
 class CImpulse;
 class CWaveFile;
 
@@ -30,6 +33,8 @@ public:
     static constexpr uint32_t kPipeSlack = 4096;
     static constexpr uint32_t kLastPipeBlock = 20480;
     static constexpr uint32_t kLastPipeHistory = 16384;
+    // The first stage of the second thread: the impulse stages cost about as much as hum and hiss.
+    static constexpr size_t kCut = 2;
     // The event counters restart at most this often while a pane shows them (ms).
     static constexpr int64_t kMeterResetMs = 101;
 
@@ -98,9 +103,14 @@ private:
     std::unique_ptr<CImpulse> m_crackle;
     std::unique_ptr<CAutoHum> m_hum;
     std::unique_ptr<CContinuousNoise> m_hiss;
-    std::unique_ptr<CWaveFile> m_pipe1;
-    std::unique_ptr<CWaveFile> m_pipe2;
-    std::unique_ptr<CWaveFile> m_pipe3;
+    std::unique_ptr<CFilterChain> m_chain;
+    // Readings published by the stages' threads.
+    std::atomic<int64_t> m_scratchNew{0};
+    std::atomic<int64_t> m_crackleNew{0};
+    std::atomic<int> m_humLevel{0};
+    std::atomic<int> m_humLast{0};
+    std::atomic<int> m_hissMeter{1000};
+    std::atomic<double> m_hissGain{1.0};
     int64_t m_lastReset = 0;
     int64_t m_scratchTotal = 0;
     int64_t m_crackleTotal = 0;

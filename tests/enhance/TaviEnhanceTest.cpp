@@ -139,6 +139,27 @@ TEST_F(TaviEnhanceTest, BlocksFlowThroughBothStagesWhole) {
     EXPECT_FALSE(enhancer.TakeClipping());
 }
 
+// A second thread writes the same file, clipping report included.
+TEST_F(TaviEnhanceTest, TwoThreadsWriteTheSameFileAsOne) {
+    std::vector<int32_t> loud = Music(3.0);
+    for (int32_t& s : loud) s *= 2;
+    const std::string in = dir.File("in.wav");
+    ASSERT_TRUE(WriteInternal(in, 1, 2, 44100, 24, loud));
+    std::vector<std::vector<int32_t>> outs;
+    for (int threads : {1, 2}) {
+        CFilterRunner::SetRunThreads(threads);
+        CTaviEnhance enhancer;
+        enhancer.SetParams({60, 80, 3, 0, 5, 0, 0, 0, 0, 0, 0});
+        const std::string out = dir.File("out" + std::to_string(threads) + ".wav");
+        ASSERT_TRUE(RunIntoFile(enhancer, in, out));
+        outs.push_back(ReadInternal(out));
+        EXPECT_TRUE(enhancer.TakeClipping()) << threads;
+    }
+    CFilterRunner::SetRunThreads(0);
+    ASSERT_EQ(outs[0].size(), loud.size());
+    EXPECT_TRUE(outs[0] == outs[1]);
+}
+
 class EnhancerDlgTest : public TaviEnhanceTest {
 protected:
     void SetUp() override {

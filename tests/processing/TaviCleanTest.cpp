@@ -159,6 +159,32 @@ TEST_F(TaviCleanTest, MetersCountEventsResetOnReadingAndTotalsKeepThem) {
     EXPECT_EQ(clean.GetTotals().scratch, before.scratch);
 }
 
+// A second thread changes nothing in the file a run writes, nor in what the meters count: every
+// stage sees the same samples in the same portions.
+TEST_F(TaviCleanTest, TwoThreadsWriteTheSameFileAsOne) {
+    for (int channels : {1, 2}) {
+        const std::string in = dir.File("in" + std::to_string(channels) + ".wav");
+        ASSERT_TRUE(WriteInternal(in, 1, static_cast<uint16_t>(channels), kRate, 16, Damaged(3 * kRate, channels)));
+        std::vector<std::vector<int32_t>> outs;
+        std::vector<CTaviClean::Totals> totals;
+        for (int threads : {1, 2}) {
+            CFilterRunner::SetRunThreads(threads);
+            CTaviClean clean;
+            clean.SetParams({700, 600, 40, 1, 0, 0, 0, 0, 0, 0, 0});
+            const std::string out = dir.File("out" + std::to_string(channels) + std::to_string(threads) + ".wav");
+            ASSERT_TRUE(RunIntoFile(clean, in, out));
+            outs.push_back(ReadInternal(out));
+            totals.push_back(clean.GetTotals());
+        }
+        CFilterRunner::SetRunThreads(0);
+        ASSERT_EQ(outs[0].size(), 3 * kRate * channels);
+        EXPECT_TRUE(outs[0] == outs[1]) << channels << " channels";
+        EXPECT_EQ(totals[0].scratch, totals[1].scratch);
+        EXPECT_GT(totals[1].scratch, 0);
+        EXPECT_EQ(totals[0].hissGain, totals[1].hissGain);
+    }
+}
+
 // The pane starts from the preset shipped with the program.
 class TaviCleanDlgTest : public ProcessingTest {
 protected:
