@@ -33,8 +33,6 @@ public:
     static constexpr uint32_t kPipeSlack = 4096;
     static constexpr uint32_t kLastPipeBlock = 20480;
     static constexpr uint32_t kLastPipeHistory = 16384;
-    // The first stage of the second thread: the impulse stages cost about as much as hum and hiss.
-    static constexpr size_t kCut = 2;
     // The event counters restart at most this often while a pane shows them (ms).
     static constexpr int64_t kMeterResetMs = 101;
 
