@@ -93,13 +93,24 @@ std::string FileInTempDir(const std::string& dir, const std::string& name) {
 
 std::string TempWaveName(const std::string& tempDir, int start, bool* crowded) {
     int n = std::clamp(start, 0, kTempWaveLast);
-    std::string name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
-    while (PathExists(name) && n < kTempWaveLast) {
-        ++n;
+    std::string name;
+    for (;; ++n) {
         name = FileInTempDir(tempDir, "dctmp" + std::to_string(n) + ".wav");
+        if (n >= kTempWaveLast) {
+            CTempFiles::Reserve(name);
+            break;
+        }
+        if (PathExists(name)) continue;
+        CTempFiles::Reserve(name);
+        // Creating the name claims it: another process choosing at the same moment moves on to the next.
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            break;
+        }
+        if (errno != EEXIST) break;  // a folder that cannot be written: the caller's create reports it
     }
     if (crowded) *crowded = n > kTempWaveWarnAbove;
-    CTempFiles::Reserve(name);
     return name;
 }
 

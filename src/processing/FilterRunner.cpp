@@ -127,7 +127,7 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
 
     const std::string tempDir = TempFolder();
     m_source->Session().SetTempPath(tempDir);
-    const std::string outputName = preview ? std::string() : NewTempWave();
+    const std::string outputName = preview || filter->HasTrait(kTraitNoOutput) ? std::string() : NewTempWave();
 
     if (channelMode == -1) channelMode = m_source->Format().nChannels == 2 ? kModeStereo : kModeMono;
     SetRange(startBytes, endBytes);
@@ -137,8 +137,15 @@ bool CFilterRunner::RunFilter(uint32_t startBytes, uint32_t endBytes, CFilter* f
     const int result = ExecuteFilter(outputName, owner, preview, *filter, channelMode);
     if (Services().ProgressIsOpen()) Services().ProgressClose();
     if (noStep || preview) return result == kRunOk;
-    // ExecuteFilter removed an output it could not complete; nothing to record then.
-    if (result != kRunOk) return false;
+    // ExecuteFilter removed an output it could not complete; nothing to record then. A run that
+    // ended before it created its output leaves the claimed name to remove.
+    if (result != kRunOk) {
+        struct stat claimed;
+        if (!outputName.empty() && ::stat(outputName.c_str(), &claimed) == 0 && claimed.st_size == 0) {
+            ::unlink(outputName.c_str());
+        }
+        return false;
+    }
 
     int rc;
     if (filter->HasTrait(kTraitChangesLength)) {
@@ -205,7 +212,9 @@ int CFilterRunner::ExecuteFilter(const std::string& outputName, CFilterDlg* owne
     source.SetHistory(history);
     source.StepBack();
 
-    if (!preview && !noOutput && PathExists(outputName)) {
+    // An empty file is a temporary name claimed for this run, not something to keep.
+    struct stat existing;
+    if (!preview && !noOutput && ::stat(outputName.c_str(), &existing) == 0 && existing.st_size > 0) {
         std::string question = LoadString(kMsgOverwriteDestination);
         const size_t at = question.find("%s");
         if (at != std::string::npos) question.replace(at, 2, outputName);

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "audiofile/FileNames.h"
 #include "support/TempDir.h"
@@ -59,6 +65,44 @@ TEST(FileNamesTest, TempWaveNamesSkipTakenNumbersAndWarnNearTheEnd) {
     Touch(dir.File("dctmp9999.wav"));
     EXPECT_EQ(TempWaveName(tmp, 9998, &crowded), dir.File("dctmp9999.wav"));
     EXPECT_TRUE(crowded);
+}
+
+// Processes working in one folder at once (batch jobs, a second window) never get the same name.
+TEST(FileNamesTest, ProcessesAtOnceNeverShareATempWaveName) {
+    TempDir dir;
+    const std::string tmp = dir.Path().string();
+    constexpr int kEach = 40;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < 3; ++c) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::string names;
+            for (int i = 0; i < kEach; ++i) names += TempWaveName(tmp) + "\n";
+            const bool ok = ::write(fds[1], names.data(), names.size()) == static_cast<ssize_t>(names.size());
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    ::close(fds[1]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string all;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) all.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    std::set<std::string> names;
+    size_t count = 0;
+    for (size_t at = 0, end; (end = all.find('\n', at)) != std::string::npos; at = end + 1, ++count) {
+        names.insert(all.substr(at, end - at));
+    }
+    EXPECT_EQ(count, 3u * kEach);
+    EXPECT_EQ(names.size(), count);
 }
 
 }  // namespace
