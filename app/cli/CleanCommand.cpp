@@ -1,4 +1,4 @@
-// restova-cli clean IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50]
+// restova-cli clean IN OUT | IN... --to DIR [--jobs N] [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50]
 //                          [--preset NAME] [--bypass] [--keep-residue]
 // The Clean stage without its pane: the clean filter runs over the whole of
 // IN as a step of IN's session, whose stream is then written into OUT. IN
@@ -15,14 +15,15 @@
 #include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "FileBatch.h"
 #include "SettingsScope.h"
 #include "processing/TaviClean.h"
 #include "processing/TaviCleanDlg.h"
 
 CommandRun DeclareClean(CLI::App& sub) {
     auto r = std::make_shared<CleanRequest>();
-    sub.add_option("IN", r->in, "the wave to clean")->required();
-    sub.add_option("OUT", r->out, "the wave to write")->required();
+    auto files = std::make_shared<FileBatch>();
+    AddFileBatch(sub, *files, "the wave to clean");
     AddWhole(sub, "--scratch", r->scratch, 0, CTaviCleanDlg::kScratch.max, "click removal strength");
     AddWhole(sub, "--crackle", r->crackle, 0, CTaviCleanDlg::kCrackle.max, "crackle removal strength");
     AddWhole(sub, "--hiss", r->hiss, 0, CTaviCleanDlg::kHiss.max, "hiss removal strength");
@@ -37,7 +38,15 @@ CommandRun DeclareClean(CLI::App& sub) {
     sub.add_option("--preset", r->preset, "the Clean preset to start from (default: Default)")->type_name("NAME");
     sub.add_flag("--bypass", r->bypass, "pass the audio through unchanged");
     sub.add_flag("--keep-residue", r->keepResidue, "write what the filters removed instead of the result");
-    return [r] { return RunClean(*r); };
+    return [r, files] {
+        return RunFileBatch("clean", *files, [r](const std::string& in, const std::string& out, bool replace) {
+            CleanRequest one = *r;
+            one.in = in;
+            one.out = out;
+            one.replaceOut = one.replaceOut || replace;
+            return RunClean(one);
+        });
+    };
 }
 
 bool SetUpClean(CTaviClean& clean, const CleanRequest& r) {

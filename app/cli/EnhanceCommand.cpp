@@ -1,4 +1,4 @@
-// restova-cli enhance IN OUT [--exciter N] [--level N] [--bass N] [--mids N]
+// restova-cli enhance IN OUT | IN... --to DIR [--jobs N] [--exciter N] [--level N] [--bass N] [--mids N]
 //                     [--treble N] [--preset NAME]
 // Runs the Enhance stage over IN the way its pane does: the named preset
 // (default "Default") gives the dynamics and valve settings, the options
@@ -16,6 +16,7 @@
 #include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "FileBatch.h"
 #include "SettingsScope.h"
 #include "enhance/TaviEnhance.h"
 
@@ -41,6 +42,7 @@ struct EnhanceRequest {
     std::string out;
     std::optional<int> overrides[5];
     std::string preset = "Default";
+    bool replaceOut = false;  // replace an existing OUT without asking
 };
 
 int RunEnhance(const EnhanceRequest& r) {
@@ -63,7 +65,7 @@ int RunEnhance(const EnhanceRequest& r) {
     }
     enhancer.SetParams(params);
 
-    if (!MakeTempFolder("enhance", settings.Get()) || !OutMayBeWritten("enhance", out)) return 1;
+    if (!MakeTempFolder("enhance", settings.Get()) || (!r.replaceOut && !OutMayBeWritten("enhance", out))) return 1;
     RunReport report;
     if (!RunAndCommit(in, out, enhancer, kMsgEnhancingCaption, 0, 0, &report)) return 1;
     std::printf("written: %s\n", out.c_str());
@@ -75,11 +77,19 @@ int RunEnhance(const EnhanceRequest& r) {
 
 CommandRun DeclareEnhance(CLI::App& sub) {
     auto r = std::make_shared<EnhanceRequest>();
-    sub.add_option("IN", r->in, "the wave to enhance")->required();
-    sub.add_option("OUT", r->out, "the wave to write")->required();
+    auto files = std::make_shared<FileBatch>();
+    AddFileBatch(sub, *files, "the wave to enhance");
     for (const Control& c : kControls) AddWhole(sub, c.option, r->overrides[c.param], c.min, c.max, c.help);
     sub.add_option("--preset", r->preset, "the Enhance preset to start from (default: Default)")
         ->type_name("NAME")
         ->check(CLI::Validator([](std::string& v) { return v.empty() ? "a preset needs a name" : ""; }, ""));
-    return [r] { return RunEnhance(*r); };
+    return [r, files] {
+        return RunFileBatch("enhance", *files, [r](const std::string& in, const std::string& out, bool replace) {
+            EnhanceRequest one = *r;
+            one.in = in;
+            one.out = out;
+            one.replaceOut = replace;
+            return RunEnhance(one);
+        });
+    };
 }

@@ -21,6 +21,7 @@
 #include "CliOutput.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "JobPool.h"
 #include "SettingsScope.h"
 #include "SongRestorer.h"
 #include "audiofile/FileNames.h"
@@ -95,58 +96,18 @@ void PrintSummary(const std::vector<RestoredSong>& songs) {
     std::fflush(stdout);
 }
 
-// Runs the roads of up to jobs recordings at once, each in a child process (the engine keeps one cancel
-// flag and one progress window per process); the results move into the folder here, one recording at a
-// time, so that questions about files to replace come one by one. False when any recording failed.
+// Runs the roads of up to jobs recordings at once, each in a child process; the results move into the
+// folder here, one recording at a time, so that questions about files to replace come one by one. False
+// when any recording failed.
 bool RestoreSideBySide(std::vector<std::unique_ptr<CSongRestorer>>& restorers, int jobs,
                        std::vector<std::vector<RestoredSong>>& written) {
-    std::map<pid_t, size_t> running;
-    bool failed = false;
-    bool forwarded = false;
-    size_t next = 0;
-    for (;;) {
-        while (static_cast<int>(running.size()) < jobs && next < restorers.size() && !Interrupted().load()) {
-            const size_t i = next++;
-            if (!restorers[i]->Prepare()) {
-                failed = true;
-                continue;
-            }
-            std::fflush(nullptr);  // a child must not write out what the parent has buffered
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                // Bars of several roads would overwrite each other; the stage lines say enough.
-                if (auto* headless = dynamic_cast<CHeadlessServices*>(&Services())) headless->SetProgressBar(nullptr);
-                const bool ok = restorers[i]->RunRoad() && restorers[i]->SaveResults();
-                std::fflush(nullptr);
-                ::_exit(ok ? 0 : 1);  // the parent owns the working folder: no destructors here
-            }
-            if (pid < 0) {
-                Tell(std::string("restova-cli restore: cannot start a job: ") + std::strerror(errno));
-                failed = true;
-                continue;
-            }
-            running[pid] = i;
-        }
-        if (running.empty()) break;
-        int status = 0;
-        const pid_t pid = ::waitpid(-1, &status, 0);
-        if (pid < 0) {
-            if (errno != EINTR) break;
-            // Ctrl-C reaches the children of a terminal by itself; a signal sent to us alone is passed on.
-            if (Interrupted().load() && !forwarded) {
-                for (const auto& [child, index] : running) ::kill(child, SIGINT);
-                forwarded = true;
-            }
-            continue;
-        }
-        const auto it = running.find(pid);
-        if (it == running.end()) continue;
-        CSongRestorer& one = *restorers[it->second];
-        const bool ran = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !Interrupted().load();
-        if (!ran || !one.LoadResults() || !one.Finish(written[it->second])) failed = true;
-        running.erase(it);
-    }
-    return !failed && !Interrupted().load();
+    JobSteps steps;
+    steps.prepare = [&](size_t i) { return restorers[i]->Prepare(); };
+    steps.work = [&](size_t i) { return restorers[i]->RunRoad() && restorers[i]->SaveResults(); };
+    steps.done = [&](size_t i, bool ran) {
+        return ran && restorers[i]->LoadResults() && restorers[i]->Finish(written[i]);
+    };
+    return RunJobsInProcesses("restore", restorers.size(), jobs, steps);
 }
 
 int RunRestore(const RestoreRequest& r) {

@@ -79,15 +79,15 @@ const std::vector<CliCommand>& CliCommands() {
         {"filter", "TYPE IN OUT [--params P,...] [--preset NAME] [--range A:B] [--preview-to WAV]",
          "run filter TYPE over IN (or a byte range of it) and write the result into OUT", DeclareFilter},
         {"clean",
-         "IN OUT [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
+         "IN OUT | IN... --to DIR [--jobs N] [--scratch N] [--crackle N] [--hiss N] [--hum off|60|50] [--preset NAME] [--bypass] "
          "[--keep-residue]",
          "run the Clean stage (clicks, crackle, hum, hiss) over IN and write the result into OUT", DeclareClean},
         {"riaa", "IN OUT", "apply the RIAA playback equalisation to IN and write the result into OUT", DeclareRiaa},
         {"speed", "IN OUT --record 33|45|78 --turntable 33|45|78 | --ratio R",
          "correct the turntable speed of IN and write the result into OUT", DeclareSpeed},
-        {"convert", "IN OUT [--rate 44100] [--bits 16]", "convert IN to another sample rate and resolution",
+        {"convert", "IN OUT | IN... --to DIR [--jobs N] [--rate 44100] [--bits 16]", "convert IN to another sample rate and resolution",
          DeclareConvert},
-        {"enhance", "IN OUT [--exciter N --level N --bass N --mids N --treble N] [--preset NAME]",
+        {"enhance", "IN OUT | IN... --to DIR [--jobs N] [--exciter N --level N --bass N --mids N --treble N] [--preset NAME]",
          "run the Enhance stage (dynamics, valve, tone) over IN and write the result into OUT", DeclareEnhance},
         {"trim", "FILE --start MS | --end MS [--commit]",
          "cut MS milliseconds off the start or the end of FILE as a session step", DeclareTrim},

@@ -138,3 +138,18 @@ std::string NumberedVariant(const std::string& path, int minimum) {
     while (PathExists(name) && n < kTempWaveLast) name = make(++n);
     return name;
 }
+
+std::string ClaimNumberedVariant(const std::string& path, int minimum) {
+    std::string name = NumberedVariant(path, minimum);
+    // Another process may take the name between the look and the claim: then look again.
+    for (int tries = 0; tries < 100; ++tries) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            break;
+        }
+        if (errno != EEXIST) break;  // a folder that cannot be written: the caller's create reports it
+        name = NumberedVariant(path, minimum);
+    }
+    return name;
+}

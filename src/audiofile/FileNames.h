@@ -21,6 +21,9 @@ std::string TempWaveName(const std::string& tempDir, int start = 1, bool* crowde
 // Folder + base name (cut to 250 characters) with its trailing digits T replaced by N, N starting at
 // max(T, minimum, 1) and counting up while that file exists, up to 9999.
 std::string NumberedVariant(const std::string& path, int minimum = 1);
+// The same, claimed by creating it empty, for a scratch file that processes working at once in one
+// folder must never share.
+std::string ClaimNumberedVariant(const std::string& path, int minimum);
 // dir + "/" (when missing) + name.
 std::string FileInTempDir(const std::string& dir, const std::string& name);
 // path made absolute (from the working folder) and normalised: no "." or ".." parts, no doubled or

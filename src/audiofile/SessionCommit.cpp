@@ -53,7 +53,7 @@ CSessionCommit::Result CSessionCommit::Run(const std::string& target) {
     CSessionStream& stream = *m_source.stream;
     // The scratch wave sits beside the target, so that putting it in place is a rename, and a
     // failure leaves nothing beside a song that is only read.
-    const std::string scratch = NumberedVariant(target, 1000);
+    const std::string scratch = ClaimNumberedVariant(target, 1000);
     const Result copied = CopyStreamTo(scratch);
     stream.CloseFiles();
     if (copied != Result::kDone) return copied;

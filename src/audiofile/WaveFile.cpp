@@ -97,7 +97,8 @@ int CWaveFile::OpenFileForWrite(const std::string& name, WAVEFORMATEX& fmt, Writ
     struct stat st;
     const bool exists = ::stat(name.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return kErrCannotWrite;
-    if (mode != kWriteCreate && exists) {
+    // An empty file holds no wave to keep: it is a name claimed for this one.
+    if (mode != kWriteCreate && exists && st.st_size > 0) {
         // The existing file must be a wave we can write, of the same channels and rate;
         // otherwise it is left untouched.
         CRiffReader::Header h;

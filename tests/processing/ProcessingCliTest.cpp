@@ -104,6 +104,34 @@ TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTota
     EXPECT_EQ(Data(g), before);
 }
 
+// Many files into a folder, side by side: each output is what a run of its own writes, and nothing
+// else is left there. Names like these once shared one scratch file beside the outputs.
+TEST_F(ProcessingCliTest, CleanOfManyFilesAtOnceWritesWhatOneAtATimeWrites) {
+    std::filesystem::create_directories(dir.File("src"));
+    std::vector<std::string> args = {"--quiet", "clean"};
+    for (int n = 1; n <= 3; ++n) {
+        std::vector<int64_t> samples(2 * 30000);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = ((i * 7919 * n) % 20000) - 10000;
+        args.push_back(dir.File("src/a" + std::to_string(n) + ".wav"));
+        ASSERT_TRUE(WriteWave(args.back(), 2, 44100, 16, samples));
+    }
+    const std::vector<std::string> inputs(args.begin() + 2, args.end());
+    args.insert(args.end(), {"--to", dir.File("batch"), "--jobs", "3", "--hum", "60"});
+    ASSERT_EQ(Cli(args), 0) << err;
+    EXPECT_EQ(FilesUnder(dir.File("batch")),
+              (std::vector<std::string>{"a1.pkf", "a1.wav", "a2.pkf", "a2.wav", "a3.pkf", "a3.wav"}));
+    for (int n = 1; n <= 3; ++n) {
+        const std::string single = dir.File("single" + std::to_string(n) + ".wav");
+        ASSERT_EQ(Cli({"--quiet", "clean", inputs[n - 1], single, "--hum", "60"}), 0) << err;
+        EXPECT_EQ(Data(dir.File("batch/a" + std::to_string(n) + ".wav")), Data(single)) << n;
+    }
+    // Two inputs of one name would write one output: refused before anything is written.
+    std::filesystem::create_directories(dir.File("other"));
+    std::filesystem::copy_file(inputs[0], dir.File("other/a1.wav"));
+    EXPECT_EQ(Cli({"clean", inputs[0], dir.File("other/a1.wav"), "--to", dir.File("twice")}), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("twice")));
+}
+
 TEST_F(ProcessingCliTest, UnbuiltFiltersBadArgumentsAndMissingFilesFailWithoutOut) {
     ASSERT_TRUE(WriteWave(in, 2, 44100, 16, std::vector<int64_t>(2000, 100)));
     EXPECT_EQ(Cli({"filter", "15", in, o}), 1);
