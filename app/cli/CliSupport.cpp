@@ -82,7 +82,8 @@ bool RunAndCommit(const std::string& in, const std::string& out, CFilter& filter
         const uint64_t bytes = end > start ? end - start : source.DataLength();
         const bool ran = runner.RunFilter(start, end, &filter, nullptr, false);
         if (report) *report = {runner.LastClipStats(), bytes / std::max(1, source.BytesPerSample())};
-        return ran && CommitInWindow(source.Session(), out);
+        // A Ctrl-C before the run began is dropped by the runner as stale; it still means: write nothing.
+        return ran && !Interrupted().load() && CommitInWindow(source.Session(), out);
     });
 }
 
