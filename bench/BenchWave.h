@@ -3,10 +3,30 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "audiofile/WaveFile.h"
+
+// The 44-byte header of a PCM wave whose data chunk of dataBytes follows.
+inline void WriteWaveHeader(std::ostream& out, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t dataBytes) {
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto blockAlign = static_cast<uint16_t>(channels * bits / 8);
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(rate);
+    u32(rate * blockAlign);
+    u16(blockAlign);
+    u16(bits);
+    out.write("data", 4);
+    u32(dataBytes);
+}
 
 // Writes samples (interleaved, 24-bit scale) as a PCM wave; false on any failure.
 inline bool WriteWave(const std::string& path, const std::vector<int32_t>& samples, uint16_t channels = 2,

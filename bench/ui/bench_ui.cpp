@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchTimer.h"
+#include "BenchWave.h"
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
 #include "cd/SongList.h"
@@ -48,21 +49,7 @@ long ResidentKb() {
 // A 16-bit stereo song written in one-second blocks: a tone with a click every tenth of a second.
 bool WriteSong(const std::string& path, int seconds) {
     std::ofstream out(path, std::ios::binary);
-    const uint32_t bytes = static_cast<uint32_t>(seconds) * 44100 * 4;
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
+    WriteWaveHeader(out, 2, 44100, 16, static_cast<uint32_t>(seconds) * 44100 * 4);
     std::vector<int16_t> block(44100 * 2);
     for (int s = 0; s < seconds; ++s) {
         for (size_t i = 0; i < 44100; ++i) {

@@ -20,9 +20,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "BenchWave.h"
 #include "audiofile/DividerBlock.h"
 #include "audiofile/PeakFile.h"
 #include "base/AppSettings.h"
@@ -44,20 +46,7 @@ constexpr uint32_t kFrameBytes = 4;
 bool WriteSparseWave(const std::string& path, uint64_t frames) {
     const auto bytes = static_cast<uint32_t>(frames * kFrameBytes);
     std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(kRate);
-    u32(kRate * kFrameBytes);
-    u16(kFrameBytes);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
+    WriteWaveHeader(out, 2, kRate, 16, bytes);
     out.close();
     return out.good() && ::truncate(path.c_str(), 44 + static_cast<off_t>(bytes)) == 0;
 }
@@ -132,6 +121,16 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(frames / CPeakFile::kSamplesPerPeak));
 
     CFilterRunner runner;
+    // Opens the song in the pane as Final Touches shows it, and paints it once.
+    auto open = [&](CWavePane& wave, std::unique_ptr<CWaveformPane>& pane) {
+        if (wave.Open(song) != 0) return false;
+        wave.SetView(true, false, true);
+        pane = std::make_unique<CWaveformPane>(wave, nullptr);
+        pane->resize(450, 305);
+        pane->show();
+        pane->grab();  // paints the pane and its graphs now
+        return true;
+    };
     {
         // Open to first paint, five times (the song's session is made by the first opening).
         std::vector<double> opens;
@@ -139,14 +138,10 @@ int main(int argc, char** argv) {
             QElapsedTimer clock;
             clock.start();
             CWavePane wave(runner, nullptr);
-            if (wave.Open(song) != 0) return 1;
-            wave.SetView(true, false, true);
-            CWaveformPane pane(wave, nullptr);
-            pane.resize(450, 305);
-            pane.show();
-            pane.grab();  // paints the pane and its graphs now
+            std::unique_ptr<CWaveformPane> pane;
+            if (!open(wave, pane)) return 1;
             opens.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-            pane.Detach();
+            pane->Detach();
         }
         std::sort(opens.begin(), opens.end());
         std::printf("open to first paint (peak file present):             best %6.1f ms, median %6.1f ms\n",
@@ -154,13 +149,9 @@ int main(int argc, char** argv) {
     }
 
     CWavePane wave(runner, nullptr);
-    if (wave.Open(song) != 0) return 1;
-    wave.SetView(true, false, true);
-    CWaveformPane pane(wave, nullptr);
-    pane.resize(450, 305);
-    pane.show();
-    pane.grab();
-    CWaveGraph& graph = *pane.Detail();
+    std::unique_ptr<CWaveformPane> pane;
+    if (!open(wave, pane)) return 1;
+    CWaveGraph& graph = *pane->Detail();
     // Frames are painted into one picture, as the window's backing store would take them.
     QPixmap frame(graph.size());
     auto paint = [&] { graph.render(&frame); };
@@ -203,7 +194,7 @@ int main(int argc, char** argv) {
     Print("column peaks from the pyramid (both channels):", TimeFrames(50, [&](int) {
               for (int c = 0; c < 2; ++c) wave.Levels().Columns(c, 0, static_cast<double>(length) / columns, out);
           }));
-    pane.Detach();
+    pane->Detach();
 
     SetServices(nullptr);
     SetProfile(nullptr);

@@ -190,9 +190,13 @@ void CWaveGraph::DrawOverlays(QPainter& p) {
     }
 
     if (m_wave->AddArmed()) {
+        // On a dark box, so that the waveform beneath does not cross it out.
+        const QString hint = QStringLiteral("Click to add a divider");
+        const QRect box(width() - metrics.horizontalAdvance(hint) - 10, h - metrics.height() - 3,
+                        metrics.horizontalAdvance(hint) + 8, metrics.height() + 2);
+        p.fillRect(box, QColor(0, 0, 0, 190));
         p.setPen(kMark);
-        p.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignRight | Qt::AlignBottom,
-                   QStringLiteral("Click to add a divider"));
+        p.drawText(box, Qt::AlignCenter, hint);
     }
 }
 

@@ -9,21 +9,6 @@
 #include "shell/PeakLevels.h"
 #include "shell/WaveView.h"
 
-namespace {
-
-WAVEFORMATEX Stereo16() {
-    WAVEFORMATEX f{};
-    f.wFormatTag = 1;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 176400;
-    return f;
-}
-
-}  // namespace
-
 TEST(PeakLevelsTest, EverySpanGivesThePlainMaximumOfItsValues) {
     std::mt19937 random(7);
     // Odd counts make every level of the pyramid end in a lone value.
@@ -32,7 +17,7 @@ TEST(PeakLevelsTest, EverySpanGivesThePlainMaximumOfItsValues) {
         for (uint16_t& v : values) v = static_cast<uint16_t>(random() % 32769);
         const uint32_t perValue = 204 * 4;
         CPeakLevels levels;
-        levels.Assign(values, Stereo16(), static_cast<uint32_t>(count * perValue));
+        levels.Assign(values, MakeWaveFormat(kWaveFormatPcm, 2, 44100, 16), static_cast<uint32_t>(count * perValue));
         ASSERT_EQ(levels.Channels(), 2);
         for (int trial = 0; trial < 300; ++trial) {
             const uint64_t a = random() % (count * perValue);
