@@ -11,7 +11,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -141,6 +143,23 @@ public:
             return true;
         }
         return PutSampleSlow(value);
+    }
+    // PutSample for count values: runs into the direct buffer are copied whole.
+    bool PutSamples(const int32_t* values, size_t count) {
+        while (count > 0) {
+            const size_t room = m_ioNext < m_putEnd ? static_cast<size_t>(m_putEnd - m_ioNext) : 0;
+            if (room == 0) {
+                if (!PutSampleSlow(*values++)) return false;
+                --count;
+                continue;
+            }
+            const size_t take = room < count ? room : count;
+            std::memcpy(m_ioNext, values, take * sizeof(int32_t));
+            m_ioNext += take;
+            values += take;
+            count -= take;
+        }
+        return true;
     }
 
     // --- format, clipping, dither -----------------------------------------

@@ -153,7 +153,7 @@ void CFilterChain::Worker(CWaveFile* output) {
         if (m_abort) break;
         Portion& p = m_queue[tail];
         lock.unlock();
-        for (size_t i = 0; i < p.count && ok; ++i) ok = in.PutSample(p.samples[i]);
+        ok = in.PutSamples(p.samples.data(), p.count);
         // The source is never touched here: the second half starts after the first filter.
         if (ok) ok = p.last ? FinishStages(m_cut, m_stages.size(), in, out)
                             : RunStages(m_cut, m_stages.size(), in, out);
