@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
     {
         // The player goes before the engine it plays on.
         CPlayer player(app.CreateAudioEngine(host));
+        // A device choice makes the engine anew; the player moves onto it first.
+        app.SetPlayer(&player);
         QTimer playerTimer;
         QObject::connect(&playerTimer, &QTimer::timeout, [&player] {
             if (player.TimerRunning()) player.OnTimer();
@@ -100,6 +102,7 @@ int main(int argc, char** argv) {
         playerTimer.start(CPlayer::kPositionPeriodMs);
         CShellDlg shell(app.Settings(), app.Store(), SongList());
         shell.SetPlayer(&player);
+        shell.SetEngineRecreator([&app, &host] { app.CreateAudioEngine(host); });
         CShellWindow window(shell, app.Settings());
         services.SetMainWindow(&window);
         CHoverSound hover(app.Settings(), [&player] { return player.IsPlaying(); });
@@ -120,6 +123,7 @@ int main(int argc, char** argv) {
         player.Stop();
         hover.Install(false);
         services.SetMainWindow(nullptr);
+        app.SetPlayer(nullptr);
     }
     app.DestroyAudioEngine();
     app.OnMainWindowClosed();

@@ -542,6 +542,7 @@ const std::unordered_map<int, std::string>& Table() {
          "No recording mixer was found. Install pavucontrol, or alsamixer and a terminal, or name the mixer "
          "program in the RecordMixer setting."},
         {kMsgRecordingNameCaption, "Enter Recording Name"},
+        {kMsgDefaultDevice, "Default device"},
         // MP3 and WMA output and import
         {kMsgMultipleStreams,
          "ERROR: The source file contains multiple audio streams. Restova cannot decode this file."},

@@ -383,6 +383,7 @@ enum MsgId : int {
     kMsgWaitingTime = 61525,
     kMsgNoMixer = 61526,
     kMsgRecordingNameCaption = 61527,
+    kMsgDefaultDevice = 61528,
     // MP3 and WMA output and import
     kMsgMultipleStreams = 209,
     kMsgUnsupportedWma = 210,

@@ -26,6 +26,9 @@ CPlayer::~CPlayer() {
 }
 
 void CPlayer::SetDevice(CAudioDevice& device) {
+    if (&device == m_device) return;
+    StopRecording();
+    StopPlayback();
     m_device->SetOwner(nullptr);
     m_device->SetCaptureHandler(nullptr);
     m_device = &device;

@@ -29,12 +29,14 @@ public:
     static constexpr int kPositionPeriodMs = 50;
     static constexpr uint32_t kVoxHoldMs = 3000;
 
-    // device: the engine (not owned); it may be replaced with SetDevice while nothing plays.
+    // device: the engine (not owned); SetDevice moves the player to another one.
     explicit CPlayer(CAudioDevice& device);
     ~CPlayer() override;
     CPlayer(const CPlayer&) = delete;
     CPlayer& operator=(const CPlayer&) = delete;
 
+    // Moves to another engine: playback and recording on the old one are stopped first (the take is
+    // closed, a preview's producer sees the stop at its next block), so that the old engine can go.
     void SetDevice(CAudioDevice& device);
     CAudioDevice& Device() { return *m_device; }
 

@@ -13,6 +13,7 @@
 #include "base/ProgramPaths.h"
 #include "base/Services.h"
 #include "base/StringTable.h"
+#include "devices/DeviceChoice.h"
 #include "devices/Player.h"
 
 namespace {
@@ -49,36 +50,18 @@ void CRecorder::SetAutoDetect(bool on) {
 }
 
 std::vector<std::string> CRecorder::InputNames() const {
-    std::vector<std::string> names{"Default"};
-    for (const auto& e : m_player.Device().Host().Devices(true)) names.push_back(e.name);
-    return names;
+    return CDeviceChoice(m_settings, m_player.Device().Host(), true).Names();
 }
 
 int CRecorder::SelectedInput() const {
-    const std::vector<AudioEndpoint> list = m_player.Device().Host().Devices(true);
-    if (m_player.Device().IsWdm()) {
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i].id == m_settings.GuidDevIn) return static_cast<int>(i + 1);
-        }
-        return 0;
-    }
-    return m_settings.MMERecDev > 0 && static_cast<size_t>(m_settings.MMERecDev) <= list.size() ? m_settings.MMERecDev
-                                                                                                : 0;
+    return CDeviceChoice(m_settings, m_player.Device().Host(), true).Selected();
 }
 
 void CRecorder::SelectInput(int index, const std::function<void()>& recreate) {
     if (m_workflowState != kStateMeterCheck && m_workflowState != kStateRecording) return;
     m_player.StopRecording();
     m_player.Meter().Reset();
-    const std::vector<AudioEndpoint> list = m_player.Device().Host().Devices(true);
-    if (m_player.Device().IsWdm()) {
-        m_settings.GuidDevIn.fill(0);
-        if (index > 0 && static_cast<size_t>(index) <= list.size()) {
-            m_settings.GuidDevIn = list[static_cast<size_t>(index - 1)].id;
-        }
-    } else {
-        m_settings.MMERecDev = index > 0 ? index : 0;
-    }
+    CDeviceChoice(m_settings, m_player.Device().Host(), true).Store(index);
     if (recreate) recreate();
     if (m_workflowState == kStateRecording) {
         Record();

@@ -5,6 +5,7 @@
 #include "base/SettingsStore.h"
 #include "base/StringTable.h"
 #include "devices/AudioDevice.h"
+#include "devices/Player.h"
 #include "processing/FilterRunner.h"
 
 namespace {
@@ -63,8 +64,10 @@ int CRestovaApp::CheckBins() const {
 }
 
 CAudioDevice& CRestovaApp::CreateAudioEngine(CAudioHost& host) {
-    DestroyAudioEngine();
-    m_engine = CreateAudioDevice(m_settings, host);
+    std::unique_ptr<CAudioDevice> next = CreateAudioDevice(m_settings, host);
+    // The player lets go of the old engine (its streams stopped) before that is destroyed.
+    if (m_player) m_player->SetDevice(*next);
+    m_engine = std::move(next);
     return *m_engine;
 }
 

@@ -13,6 +13,7 @@
 
 class CAudioDevice;
 class CAudioHost;
+class CPlayer;
 class CSettingsStore;
 
 class CRestovaApp {
@@ -41,8 +42,12 @@ public:
 
     // Creates the audio engine UseWDM asks for (WDM with the two device GUIDs, else MME with the
     // stored device numbers) over host, replacing the one before: after Preferences or a change of
-    // input. Nothing may play or record on the old one.
+    // device. The player set with SetPlayer is stopped and moved onto the new engine before the old
+    // one goes, whatever it was doing.
     CAudioDevice& CreateAudioEngine(CAudioHost& host);
+    // The program's player, which lives on the engine (null: none). It must be set to null, or be
+    // gone, before the engine is destroyed for good.
+    void SetPlayer(CPlayer* player) { m_player = player; }
     // Null before CreateAudioEngine.
     CAudioDevice* AudioEngine() const { return m_engine.get(); }
     void DestroyAudioEngine();
@@ -69,4 +74,5 @@ private:
     std::string m_shareFolder;
     AppSettings m_settings;
     std::unique_ptr<CAudioDevice> m_engine;
+    CPlayer* m_player = nullptr;
 };

@@ -45,8 +45,14 @@ CPreferences CShellDlg::OpenPreferences() const {
 }
 
 void CShellDlg::ApplyPreferences(const CPreferences& preferences) {
+    const int wdm = m_settings.UseWDM;
     preferences.Apply(m_settings);
+    if (m_settings.UseWDM != wdm) RecreateAudioEngine();
     OnPreferencesChanged();
+}
+
+void CShellDlg::RecreateAudioEngine() {
+    if (m_recreateEngine) m_recreateEngine();
 }
 
 void CShellDlg::OnPreferencesChanged() {

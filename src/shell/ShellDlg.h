@@ -56,6 +56,11 @@ public:
     void SetWmaChooser(std::function<bool(int& codecIdx, int& formatIdx)> chooser) {
         m_wmaChooser = std::move(chooser);
     }
+    // Makes the audio engine anew from the device settings, moving the player onto it (the front
+    // end's CRestovaApp::CreateAudioEngine). Without one a device choice waits for the next start.
+    void SetEngineRecreator(std::function<void()> recreate) { m_recreateEngine = std::move(recreate); }
+    // After a device choice: the engine made anew; a preview or recording that ran has stopped.
+    void RecreateAudioEngine();
     // Lists the machine's CD writers in the CD writer pane (off: only the image recorder).
     void SetCdDrives(bool on) { m_cdDrives = on; }
 
@@ -92,7 +97,7 @@ public:
     // The Preferences dialog's model, filled from the settings.
     CPreferences OpenPreferences() const;
     // Its OK: the settings take its values (stored when the main window closes), the player's loop
-    // flag follows LoopPreview and the engine's ReInitOnPlay.
+    // flag follows LoopPreview and the engine's ReInitOnPlay; a changed UseWDM makes the engine anew.
     void ApplyPreferences(const CPreferences& preferences);
     void OnPreferencesChanged();
 
@@ -166,6 +171,7 @@ private:
     std::function<void(Change)> m_observer;
     std::function<bool(int&, int&)> m_wmaChooser;
     std::function<std::string(const std::string&, const std::string&)> m_chooser;
+    std::function<void()> m_recreateEngine;
     bool m_cdDrives = true;
 
     int m_state = kStateWelcome;

@@ -8,14 +8,17 @@
 #include <QShortcut>
 
 #include "base/AppSettings.h"
+#include "base/SettingsStore.h"
 #include "base/StringTable.h"
 #include "shell/WavePane.h"
 #include "ui/AboutBox.h"
+#include "ui/Mp3SetupDialog.h"
 #include "ui/PaneFactory.h"
 #include "ui/PaneWidget.h"
 #include "ui/PictureButton.h"
 #include "ui/PreferencesDialog.h"
 #include "ui/ShellBackground.h"
+#include "ui/SoundCardDialog.h"
 #include "ui/TrainingWheelsWindow.h"
 #include "ui/UiFonts.h"
 
@@ -222,8 +225,12 @@ void CShellWindow::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QStringLiteral("Start Over"), this, [this] { m_shell.Dispatch(kEventStartOver); });
     QMenu* setup = menu.addMenu(QStringLiteral("Setup"));
-    setup->addAction(QStringLiteral("MP3 Encoder..."))->setEnabled(false);
-    setup->addAction(QStringLiteral("Sound Card..."))->setEnabled(false);
+    setup->addAction(QStringLiteral("MP3 Encoder..."), this, [this] { CMp3SetupDialog(Profile(), this).exec(); });
+    setup->addAction(QStringLiteral("Sound Card..."), this, [this] {
+        CSoundCardDialog(
+            m_settings, AudioHost(), [this] { m_shell.RecreateAudioEngine(); }, this)
+            .exec();
+    });
     setup->addAction(QStringLiteral("Preferences..."), this, [this] {
         CPreferencesDialog dialog(m_shell.OpenPreferences(), m_settings, this);
         if (dialog.exec() == QDialog::Accepted) m_shell.ApplyPreferences(dialog.Model());

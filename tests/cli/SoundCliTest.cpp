@@ -51,3 +51,15 @@ TEST(SoundCli, PlayAndRecordThroughTheVirtualCard) {
 
     EXPECT_EQ(cli.Run({"play", in, "--device", "No Such Card"}).status, 2);
 }
+
+// A device chosen by name is stored and holds for the next run; a name not listed changes nothing.
+TEST(SoundCli, DevicesChoosesThePlaybackAndCaptureDevice) {
+    TempDir dir;
+    const CliHarness cli = BuiltCli(dir.Path());
+    EXPECT_NE(cli.Run({"devices"}).out.find("chosen playback: Default device\n"), std::string::npos);
+    EXPECT_EQ(cli.Run({"devices", "--output", "Virtual card", "--input", "Virtual card"}).status, 0);
+    EXPECT_EQ(cli.Run({"devices", "--output", "Nowhere"}).status, 2);
+    const CliRun after = cli.Run({"devices"});
+    EXPECT_NE(after.out.find("chosen playback: Virtual card\n"), std::string::npos);
+    EXPECT_NE(after.out.find("chosen capture: Virtual card\n"), std::string::npos);
+}

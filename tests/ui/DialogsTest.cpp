@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -19,14 +22,22 @@
 #include "cd/CdRipper.h"
 #include "cd/DiscMaster.h"
 #include "cd/ImageRecorder.h"
+#include "codecs/Mp3Options.h"
+#include "devices/AudioDevice.h"
+#include "devices/Player.h"
+#include "devices/VirtualCard.h"
+#include "shell/RestovaApp.h"
 #include "shell/ShellDlg.h"
 #include "support/CdImageBuilder.h"
+#include "ui/Bin1Pane.h"
 #include "ui/CdRipPane.h"
 #include "ui/CdWriterPane.h"
+#include "ui/Mp3SetupDialog.h"
 #include "ui/PictureButton.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
 #include "ui/SongListView.h"
+#include "ui/SoundCardDialog.h"
 
 namespace fs = std::filesystem;
 
@@ -65,6 +76,8 @@ private slots:
     void CdWriterDragMovesTheSelectedSongs_data();
     void CdWriterDragMovesTheSelectedSongs();
     void CdWriterSimBoxWritesNothing();
+    void SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays();
+    void Mp3SetupTypeFillsTheFieldsAndOkStoresThem();
 };
 
 void DialogsTest::CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave() {
@@ -190,6 +203,76 @@ void DialogsTest::CdWriterSimBoxWritesNothing() {
     QVERIFY(!s.shell.CdWriterPane()->Simulate());
     s.window.StageButton(0)->click();
     QCOMPARE(FilesIn(out), (std::vector<std::string>{"disc.bin", "disc.cue"}));
+}
+
+void DialogsTest::SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin1Path + "/Song.wav", 3.0));
+    CRestovaApp app(world.store, world.root.File("Restova"), world.root.File("share"));
+    CAudioHost host(false);
+    CVirtualCard& second = host.AddVirtualCard("Second card");
+    second.SetSink(world.root.File("heard.wav"));
+    CPlayer player(app.CreateAudioEngine(host));
+    app.SetPlayer(&player);
+    Session s(world, "b1 b1", &player);  // Bin1, where a song is previewed
+    s.shell.SetEngineRecreator([&] { app.CreateAudioEngine(host); });
+    auto* pane = s.PaneAs<CBin1Pane>();
+    QVERIFY(pane);
+    pane->List()->topLevelItem(0)->setSelected(true);
+    pane->PreviewButton()->click();
+    QVERIFY(player.IsPlaying());
+
+    {
+        CSoundCardDialog dialog(
+            app.Settings(), host, [&] { s.shell.RecreateAudioEngine(); }, &s.window);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Playback Device"));
+        QCOMPARE(dialog.List()->currentRow(), 0);  // the default device
+        const QList<QListWidgetItem*> found = dialog.List()->findItems(QStringLiteral("Second card"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        dialog.List()->setCurrentItem(found.front());
+        Shot(dialog, "sound-card.png");
+        dialog.accept();
+    }
+    QCOMPARE(app.Settings().GuidDevOut, DeviceIdOf("Second card"));
+    QCOMPARE(&player.Device(), app.AudioEngine());
+    QVERIFY(!player.IsPlaying());
+
+    pane->PreviewButton()->click();
+    QVERIFY(player.IsPlaying());
+    QCOMPARE(QString::fromStdString(player.Device().OutputDevice().name), QStringLiteral("Second card"));
+    player.Stop();
+    CSoundCardDialog again(app.Settings(), host, {}, &s.window);
+    QCOMPARE(again.List()->currentItem()->text(), QStringLiteral("Second card"));
+    app.SetPlayer(nullptr);
+}
+
+void DialogsTest::Mp3SetupTypeFillsTheFieldsAndOkStoresThem() {
+    UiWorld world;
+    {
+        CMp3SetupDialog dialog(world.store, nullptr);
+        QVERIFY(dialog.TypeButton(Mp3Options::kLame)->isChecked());
+        dialog.TypeButton(Mp3Options::kOggVorbis)->click();
+        QCOMPARE(dialog.PathEdit()->text(), QStringLiteral("oggenc"));
+        QVERIFY(!dialog.DllBox()->isEnabled());
+        QVERIFY(dialog.VbrBox()->isEnabled());
+        dialog.VbrBox()->click();
+        dialog.BitRateEdit()->setText(QStringLiteral("192"));
+        dialog.show();
+        Shot(dialog, "mp3-setup.png");
+        dialog.accept();
+    }
+    Mp3Options stored = Mp3Options::Load(world.store);
+    QCOMPARE(stored.encoderType, int(Mp3Options::kOggVorbis));
+    QCOMPARE(stored.encoderPath, std::string("oggenc"));
+    QCOMPARE(stored.bitRate, 192);
+    QVERIFY(stored.useVbr);
+
+    CMp3SetupDialog cancelled(world.store, nullptr);
+    QVERIFY(cancelled.TypeButton(Mp3Options::kOggVorbis)->isChecked());
+    cancelled.TypeButton(Mp3Options::kBladeEnc)->click();
+    QVERIFY(!cancelled.VbrBox()->isEnabled());
+    cancelled.reject();
+    QCOMPARE(Mp3Options::Load(world.store).encoderType, int(Mp3Options::kOggVorbis));
 }
 
 QTEST_MAIN(DialogsTest)
