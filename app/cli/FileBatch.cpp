@@ -45,8 +45,8 @@ int RunFileBatch(const char* command, const FileBatch& batch, const OneFile& one
     // Questions come here, one by one, before any job starts; a job asks nothing more.
     std::vector<bool> go(outs.size());
     for (size_t i = 0; i < outs.size(); ++i) {
-        go[i] = !Interrupted().load() && !OutIsIn(command, batch.files[i], outs[i]) &&
-                OutMayBeWritten(command, outs[i]);
+        go[i] =
+            !Interrupted().load() && !OutIsIn(command, batch.files[i], outs[i]) && OutMayBeWritten(command, outs[i]);
     }
     const size_t count = outs.size();
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -64,12 +64,15 @@ int RunFileBatch(const char* command, const FileBatch& batch, const OneFile& one
         if (jobs > 1) ui.ProgressSetPos(static_cast<int>(++ended));
         return false;
     };
+    auto runOne = [&](size_t i) {
+        std::printf("in: %s\nout: %s\n", batch.files[i].c_str(), outs[i].c_str());
+        return one(batch.files[i], outs[i], true) == 0;
+    };
     steps.work = [&](size_t i) {
         // The processes fill the cores already; one more thread each would only compete.
         if (jobs > 1) CFilterRunner::SetRunThreads(1);
         SetConsentPolicy(ConsentPolicy::No);
-        std::printf("in: %s\nout: %s\n", batch.files[i].c_str(), outs[i].c_str());
-        return one(batch.files[i], outs[i], true) == 0;
+        return runOne(i);
     };
     steps.done = [&](size_t, bool ok) {
         if (!ok) ++failed;
@@ -80,9 +83,7 @@ int RunFileBatch(const char* command, const FileBatch& batch, const OneFile& one
         RunJobsInProcesses(command, count, jobs, steps);
     } else {
         for (size_t i = 0; i < count && !Interrupted().load(); ++i) {
-            if (!steps.prepare(i)) continue;
-            std::printf("in: %s\nout: %s\n", batch.files[i].c_str(), outs[i].c_str());
-            steps.done(i, one(batch.files[i], outs[i], true) == 0);
+            if (steps.prepare(i)) steps.done(i, runOne(i));
         }
     }
     if (jobs > 1 && ui.ProgressIsOpen()) ui.ProgressClose();

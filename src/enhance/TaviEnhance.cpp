@@ -57,16 +57,20 @@ int CTaviEnhance::SetKeepResidue(int on) {
 bool CTaviEnhance::Prepare(CWaveFile& source, CWaveFile& output) {
     // The block must hold all the first stage makes of one source block, or samples would be lost;
     // values are clamped on the way in.
-    const CFilterChain::PipeSpec block = {std::max(kBlockSamples, source.BlockLength()), 0,
-                                          static_cast<uint32_t>(m_valve.GetHistory()),
-                                          static_cast<uint32_t>(m_valve.GetLookahead()), true};
+    const CFilterChain::PipeLayout block = {std::max(kBlockSamples, source.BlockLength()), 0,
+                                            static_cast<uint32_t>(m_valve.GetHistory()),
+                                            static_cast<uint32_t>(m_valve.GetLookahead()), true};
     m_blockClipped.store(0);
     return m_chain->Prepare(source, output, {block}, WorkerThreads() > 1 ? 1 : 0);
 }
 
-bool CTaviEnhance::Process(CWaveFile& source, CWaveFile& output) { return m_chain->Process(source, output); }
+bool CTaviEnhance::Process(CWaveFile& source, CWaveFile& output) {
+    return m_chain->Process(source, output);
+}
 
-bool CTaviEnhance::Finish(CWaveFile& source, CWaveFile& output) { return m_chain->Finish(source, output); }
+bool CTaviEnhance::Finish(CWaveFile& source, CWaveFile& output) {
+    return m_chain->Finish(source, output);
+}
 
 int CTaviEnhance::SetParams(const Params& params) {
     Params valve = m_valve.GetParams();

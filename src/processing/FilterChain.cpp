@@ -8,13 +8,13 @@
 namespace {
 
 // A pipe in its starting state: the source's format, silent history, an empty block.
-void SetUpPipe(CWaveFile& pipe, const WAVEFORMATEX& f, const CFilterChain::PipeSpec& spec) {
+void SetUpPipe(CWaveFile& pipe, const WAVEFORMATEX& f, const CFilterChain::PipeLayout& layout) {
     pipe.Close();
     pipe.SetFormat(f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample);
     pipe.SetOutputMode(kOutNone);
-    pipe.SetHistory(spec.history);
-    pipe.SetLookahead(spec.lookahead);
-    pipe.SetClipping(spec.clipping);
+    pipe.SetHistory(layout.history);
+    pipe.SetLookahead(layout.lookahead);
+    pipe.SetClipping(layout.clipping);
     pipe.StepBack();  // nothing read yet: clears the history and puts both cursors at the block start
 }
 
@@ -22,7 +22,9 @@ void SetUpPipe(CWaveFile& pipe, const WAVEFORMATEX& f, const CFilterChain::PipeS
 
 CFilterChain::CFilterChain() = default;
 
-CFilterChain::~CFilterChain() { Stop(); }
+CFilterChain::~CFilterChain() {
+    Stop();
+}
 
 CWaveFile& CFilterChain::In(size_t stage, CWaveFile& source) {
     if (stage == 0) return source;
@@ -34,7 +36,7 @@ CWaveFile& CFilterChain::Out(size_t stage, CWaveFile& output) {
     return stage + 1 == m_stages.size() ? output : *m_pipes[stage];
 }
 
-bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeSpec>& pipes, size_t cut) {
+bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, size_t cut) {
     Stop();
     const size_t n = m_stages.size();
     if (n == 0 || pipes.size() + 1 != n) return false;
@@ -42,15 +44,15 @@ bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vect
     // Fresh pipes for every run: nothing a previous run left in them can reach this one.
     const WAVEFORMATEX& f = source.Format();
     m_pipes.clear();
-    for (const PipeSpec& spec : pipes) {
-        m_pipes.push_back(std::make_unique<CWaveFile>(spec.block, spec.historyRoom));
-        SetUpPipe(*m_pipes.back(), f, spec);
+    for (const PipeLayout& layout : pipes) {
+        m_pipes.push_back(std::make_unique<CWaveFile>(layout.block, layout.historyRoom));
+        SetUpPipe(*m_pipes.back(), f, layout);
     }
     m_cutIn.reset();
     if (m_cut > 0) {
-        const PipeSpec& spec = pipes[m_cut - 1];
-        m_cutIn = std::make_unique<CWaveFile>(spec.block, spec.historyRoom);
-        SetUpPipe(*m_cutIn, f, spec);
+        const PipeLayout& layout = pipes[m_cut - 1];
+        m_cutIn = std::make_unique<CWaveFile>(layout.block, layout.historyRoom);
+        SetUpPipe(*m_cutIn, f, layout);
         for (Portion& p : m_queue) {
             p.samples.assign(m_pipes[m_cut - 1]->BlockLength(), 0);
             p.count = 0;
@@ -155,8 +157,8 @@ void CFilterChain::Worker(CWaveFile* output) {
         lock.unlock();
         ok = in.PutSamples(p.samples.data(), p.count);
         // The source is never touched here: the second half starts after the first filter.
-        if (ok) ok = p.last ? FinishStages(m_cut, m_stages.size(), in, out)
-                            : RunStages(m_cut, m_stages.size(), in, out);
+        if (ok)
+            ok = p.last ? FinishStages(m_cut, m_stages.size(), in, out) : RunStages(m_cut, m_stages.size(), in, out);
         const bool last = p.last;
         lock.lock();
         tail = (tail + 1) % kQueueSlots;

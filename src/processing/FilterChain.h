@@ -27,7 +27,7 @@ class CFilterChain {
 public:
     // One pipe wave between two filters: block and history room (samples), the history and lookahead
     // its reader asks for, and whether values are clamped on the way in.
-    struct PipeSpec {
+    struct PipeLayout {
         uint32_t block = 4096;
         uint32_t historyRoom = 4096;
         uint32_t history = 0;
@@ -50,10 +50,10 @@ public:
     void SetHook(StageHook hook) { m_hook = std::move(hook); }
     size_t StageCount() const { return m_stages.size(); }
 
-    // Fresh pipes in the source's format (one spec per gap between filters), then every filter
+    // Fresh pipes in the source's format (one layout per gap between filters), then every filter
     // prepared on its waves; cut is the first filter of the second thread (0 keeps one thread).
     // False when a filter refused; no thread runs then.
-    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeSpec>& pipes, size_t cut);
+    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, size_t cut);
     // The source's current block through the chain; false as soon as a filter fails.
     bool Process(CWaveFile& source, CWaveFile& output);
     // Drains the filters one by one, each one's rest through those after it; waits for the second thread.

@@ -6,8 +6,8 @@
 #include "audiofile/WaveFile.h"
 #include "base/AppSettings.h"
 #include "processing/AutoHum.h"
-#include "processing/FilterChain.h"
 #include "processing/ContinuousNoise.h"
+#include "processing/FilterChain.h"
 #include "processing/Impulse.h"
 
 CTaviClean::CTaviClean()
@@ -115,7 +115,7 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     // The first two pipes' blocks hold a source block plus what the impulse stages hand on late;
     // the third holds the hiss stage's input with its history.
     const uint32_t block = std::max(kPipeBlock, source.BlockLength()) + kPipeSlack;
-    const std::vector<CFilterChain::PipeSpec> pipes = {
+    const std::vector<CFilterChain::PipeLayout> pipes = {
         {block, kPipeHistory, static_cast<uint32_t>(m_scratch->GetHistory()),
          static_cast<uint32_t>(m_scratch->GetLookahead()), false},
         {block, kPipeHistory, static_cast<uint32_t>(m_crackle->GetHistory()),
@@ -151,7 +151,9 @@ bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {
     return true;
 }
 
-bool CTaviClean::Finish(CWaveFile& source, CWaveFile& output) { return m_chain->Finish(source, output); }
+bool CTaviClean::Finish(CWaveFile& source, CWaveFile& output) {
+    return m_chain->Finish(source, output);
+}
 
 // --- meters ---------------------------------------------------------------------------
 
