@@ -6,73 +6,133 @@
 
 namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-// Share of the measured frequency error corrected at each step; small, so that music near the
-// fundamental does not pull the oscillator about.
-constexpr double kTrackGain = 0.2;
-// How far the fundamental's weights must stand above their own noise (about mu/2 times the
-// output's power) before their turning is taken for the mains drifting.
-constexpr double kHumOverNoise = 300.0;
+// Mains cycles per block: the harmonics are orthogonal over whole cycles.
+constexpr int kCyclesPerBlock = 2;
+// Time constants (seconds) of each of the hum average's two stages and of the spread's average.
+// Two seconds per stage take a band of about an eighth of a hertz at each harmonic.
+constexpr double kHumSeconds = 2.0;
+constexpr double kSpreadSeconds = 1.0;
+// The loop's natural frequency (Hz) and damping: it pulls in from the edge of the range.
+constexpr double kLoopHz = 0.7;
+constexpr double kDamping = 0.8;
+// How clearly the harmonics together must stand above the music before their phase steers the
+// oscillator (a sum of k²·SNR); below it the oscillator keeps its frequency.
+constexpr double kMinConfidence = 4.0;
+// A harmonic is subtracted in full once its estimate stands this many times above the music's
+// share of it; below that, less, and not at all where the estimate is only music.
+constexpr double kShrink = 2.0;
+// The largest phase error one block may report (radians): one loud block cannot throw the loop.
+constexpr double kMaxError = 0.3;
+
+// The share a one-pole average takes of each new block, for a time constant; at the start an
+// average over the blocks so far, so a steady hum is followed within a few blocks.
+double Share(double seconds, double blockSeconds, long blocks) {
+    return std::max(1.0 - std::exp(-blockSeconds / seconds), 1.0 / static_cast<double>(blocks + 1));
+}
 }  // namespace
 
-void CHumCanceller::Prepare(double mainsHz, double rate) {
+void CHumCanceller::Prepare(double mainsHz, double rate, int channels) {
     m_rate = rate > 0.0 ? rate : 44100.0;
     m_nominal = mainsHz > 0.0 ? mainsHz : 60.0;
-    m_freq = m_nominal;
+    m_channels = std::clamp(channels, 1, kMaxChannels);
     // Only harmonics below the Nyquist frequency exist.
     m_harmonics = std::clamp(static_cast<int>((0.5 * m_rate - 1.0) / (m_nominal + kTrackRange)), 0, kHarmonics);
-    // With unit references, a weight pair updated by mu·e removes a band of about mu·fs/(2π) Hz.
-    m_mu = kTwoPi * kBandwidth / m_rate;
+    m_blockLength = std::max(1, static_cast<int>(std::lround(kCyclesPerBlock * m_rate / m_nominal)));
+    m_position = 0;
+    m_blocks = 0;
     m_phase = 0.0;
-    m_cos.fill(0.0);
-    m_sin.fill(0.0);
-    m_haveAngle = false;
-    m_errorPower = 0.0;
-    m_count = 0;
-    // A quarter second: long enough for music beside the fundamental to average out of the turn.
-    m_trackEvery = std::max(1, static_cast<int>(m_rate / 4.0));
+    m_freqStep = kTwoPi * m_nominal / m_rate;
+    m_minStep = kTwoPi * (m_nominal - kTrackRange) / m_rate;
+    m_maxStep = kTwoPi * (m_nominal + kTrackRange) / m_rate;
+    m_step = m_freqStep;
+    m_state.fill(Channel{});
+    m_zRe.fill(0.0);
+    m_zIm.fill(0.0);
+    m_rRe.fill(0.0);
+    m_rIm.fill(0.0);
+    StartBlock();
 }
 
-double CHumCanceller::Process(double x) {
-    const double c1 = std::cos(m_phase), s1 = std::sin(m_phase);
-    // cos(kφ) and sin(kφ) by the angle-sum recurrence.
-    std::array<double, kHarmonics> ck{}, sk{};
-    double c = c1, s = s1, estimate = 0.0;
-    for (int k = 0; k < m_harmonics; ++k) {
-        ck[k] = c;
-        sk[k] = s;
-        estimate += m_cos[k] * c + m_sin[k] * s;
-        const double next = c * c1 - s * s1;
-        s = s * c1 + c * s1;
-        c = next;
-    }
-    const double e = x - estimate;
-    m_errorPower += e * e;
-    const double step = m_mu * e;
-    for (int k = 0; k < m_harmonics; ++k) {
-        m_cos[k] += step * ck[k];
-        m_sin[k] += step * sk[k];
-    }
-    m_phase += kTwoPi * m_freq / m_rate;
-    if (m_phase > kTwoPi) m_phase -= kTwoPi;
-    if (++m_count >= m_trackEvery) Track();
-    return e;
+double CHumCanceller::Frequency() const {
+    return m_freqStep * m_rate / kTwoPi;
 }
 
-void CHumCanceller::Track() {
-    // A hum at f + Δf seen by an oscillator at f turns the fundamental's weights at −2π·Δf rad/s.
-    const double angle = std::atan2(m_sin[0], m_cos[0]);
-    // Without a hum to speak of, the weights only wander with the music: their angle says nothing.
-    const double weight = m_sin[0] * m_sin[0] + m_cos[0] * m_cos[0];
-    const bool hum = weight > kHumOverNoise * m_mu * m_errorPower / m_count;
-    m_errorPower = 0.0;
-    if (m_haveAngle && hum && m_harmonics > 0) {
-        double turn = angle - m_lastAngle;
-        if (turn > std::numbers::pi) turn -= kTwoPi;
-        if (turn < -std::numbers::pi) turn += kTwoPi;
-        const double error = -turn / kTwoPi * m_rate / m_count;
-        m_freq = std::clamp(m_freq + kTrackGain * error, m_nominal - kTrackRange, m_nominal + kTrackRange);
+void CHumCanceller::StartBlock() {
+    // Fresh from the phase each block, so the recursive oscillators never drift in size.
+    for (int k = 0; k < m_harmonics; ++k) {
+        const double at = (k + 1) * m_phase, turn = (k + 1) * m_step;
+        m_zRe[k] = std::cos(at);
+        m_zIm[k] = std::sin(at);
+        m_rRe[k] = std::cos(turn);
+        m_rIm[k] = std::sin(turn);
     }
-    m_lastAngle = angle;
-    m_haveAngle = hum;
-    m_count = 0;
+}
+
+void CHumCanceller::Process(const double* in, double* out) {
+    const int n = m_harmonics;
+    for (int c = 0; c < m_channels; ++c) {
+        Channel& s = m_state[c];
+        const double x = in[c];
+        double hum = 0.0;
+        for (int k = 0; k < n; ++k) {
+            hum += s.outRe[k] * m_zRe[k] - s.outIm[k] * m_zIm[k];
+            s.sumRe[k] += x * m_zRe[k];
+            s.sumIm[k] -= x * m_zIm[k];
+        }
+        out[c] = x - hum;
+    }
+    for (int k = 0; k < n; ++k) {
+        const double re = m_zRe[k] * m_rRe[k] - m_zIm[k] * m_rIm[k];
+        m_zIm[k] = m_zRe[k] * m_rIm[k] + m_zIm[k] * m_rRe[k];
+        m_zRe[k] = re;
+    }
+    if (++m_position >= m_blockLength) EndBlock();
+}
+
+void CHumCanceller::EndBlock() {
+    const double blockSeconds = m_blockLength / m_rate;
+    const double scale = 2.0 / m_blockLength;
+    const double toHum = Share(kHumSeconds, blockSeconds, m_blocks);
+    const double toSpread = Share(kSpreadSeconds, blockSeconds, m_blocks);
+    // The phase error of the fundamental that each harmonic's turn against its reference shows,
+    // weighted by the harmonic's strength over its spread (least squares over all of them).
+    double num = 0.0, den = 0.0;
+    for (int c = 0; c < m_channels; ++c) {
+        Channel& s = m_state[c];
+        for (int k = 0; k < m_harmonics; ++k) {
+            const double dRe = s.sumRe[k] * scale, dIm = s.sumIm[k] * scale;
+            s.sumRe[k] = s.sumIm[k] = 0.0;
+            const double power = s.humRe[k] * s.humRe[k] + s.humIm[k] * s.humIm[k];
+            const double devRe = dRe - s.humRe[k], devIm = dIm - s.humIm[k];
+            const double dev = devRe * devRe + devIm * devIm + 1e-9 * power + 1e-30;
+            if (m_blocks > 0) {
+                // A block far off the hum (a loud note beside it) weighs little at once, before the
+                // average spread has risen.
+                const double h = k + 1, weight = 1.0 / (s.spread[k] + dev);
+                num += h * (dIm * s.humRe[k] - dRe * s.humIm[k]) * weight;
+                den += h * h * power * weight;
+            }
+            s.spread[k] += toSpread * (dev - s.spread[k]);
+            s.midRe[k] += toHum * (dRe - s.midRe[k]);
+            s.midIm[k] += toHum * (dIm - s.midIm[k]);
+            s.humRe[k] += toHum * (s.midRe[k] - s.humRe[k]);
+            s.humIm[k] += toHum * (s.midIm[k] - s.humIm[k]);
+            // The music beside a harmonic leaves an error in its average of about spread·share/4.
+            const double strength = s.humRe[k] * s.humRe[k] + s.humIm[k] * s.humIm[k];
+            const double keep = std::clamp(1.0 - kShrink * s.spread[k] * toHum / (4.0 * strength + 1e-300), 0.0, 1.0);
+            s.outRe[k] = keep * s.humRe[k];
+            s.outIm[k] = keep * s.humIm[k];
+        }
+    }
+    double error = 0.0;
+    if (den > kMinConfidence) error = std::clamp(num / den, -kMaxError, kMaxError);
+    // A second-order loop: the frequency integrates the error, the phase is corrected over the
+    // next block (continuously, so the subtracted hum never jumps).
+    const double wT = kTwoPi * kLoopHz * blockSeconds;
+    m_freqStep = std::clamp(m_freqStep + wT * wT * error / m_blockLength, m_minStep, m_maxStep);
+    m_phase = std::fmod(m_phase + m_step * m_blockLength, kTwoPi);
+    m_step = m_freqStep + 2.0 * kDamping * wT * error / m_blockLength;
+    m_position = 0;
+    ++m_blocks;
+    StartBlock();
 }

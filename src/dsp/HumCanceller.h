@@ -1,10 +1,12 @@
-// Adaptive mains-hum canceller: a local oscillator at the mains frequency
-// drives two weights per harmonic (cosine and sine), which least-mean-squares
-// adaptation turns into the hum's amplitude and phase; the estimate is
-// subtracted. Each harmonic is removed in a band of a fraction of a hertz, so
-// the music beside it stays. The oscillator follows the mains within ±0.5 Hz
-// of its nominal frequency by the drift of the fundamental's phase. No
-// allocation; one object per channel.
+// Adaptive mains-hum canceller. One oscillator, phase-locked to the mains,
+// drives all channels: every block of two mains cycles each harmonic is
+// demodulated against it, the harmonics jointly (each weighted by how clearly
+// it stands above the music) tell the oscillator's phase error, and a second-
+// order loop follows the mains within ±0.5 Hz of its nominal frequency. Each
+// harmonic's amplitude and phase, relative to the oscillator, are averaged
+// over seconds; that estimate is what is subtracted, so each harmonic is taken
+// out in a band a small fraction of a hertz wide and the bass beside it stays.
+// No allocation; one object serves one or two channels.
 #pragma once
 
 #include <array>
@@ -12,27 +14,44 @@
 class CHumCanceller {
 public:
     static constexpr int kHarmonics = 7;
+    static constexpr int kMaxChannels = 2;
     static constexpr double kTrackRange = 0.5;  // Hz either side of the nominal frequency
-    static constexpr double kBandwidth = 0.2;   // Hz, the width of each harmonic's notch
 
-    // Nominal mains frequency and sample rate (Hz); clears all state.
-    void Prepare(double mainsHz, double rate);
-    // One sample in (any scale), the sample with the hum taken out.
-    double Process(double x);
+    // Nominal mains frequency, sample rate (Hz) and channels (1 or 2); clears all state.
+    void Prepare(double mainsHz, double rate, int channels = 1);
+    // One frame in (one sample per channel, any scale), the frame with the hum taken out.
+    void Process(const double* in, double* out);
+    // One channel's sample, for a canceller prepared with one channel.
+    double Process(double x) {
+        double y;
+        Process(&x, &y);
+        return y;
+    }
     // The mains frequency followed so far (Hz).
-    double Frequency() const { return m_freq; }
+    double Frequency() const;
 
 private:
-    void Track();
+    using Bank = std::array<double, kHarmonics>;
+    struct Channel {
+        Bank sumRe{}, sumIm{};  // this block's demodulated input
+        Bank midRe{}, midIm{};  // first stage of the long average
+        Bank humRe{}, humIm{};  // long average: the hum
+        Bank outRe{}, outIm{};  // what of it is subtracted
+        Bank spread{};          // mean square of a block's deviation from the reference
+    };
 
-    double m_nominal = 60.0, m_freq = 60.0, m_rate = 44100.0;
-    double m_mu = 0.0;     // adaptation step per sample
-    double m_phase = 0.0;  // radians, of the fundamental
-    int m_harmonics = kHarmonics;
-    std::array<double, kHarmonics> m_cos{}, m_sin{};  // weights of each harmonic
-    double m_lastAngle = 0.0;
-    bool m_haveAngle = false;
-    int m_count = 0;            // samples since the last frequency step
-    double m_errorPower = 0.0;  // sum of the output's squares over them
-    int m_trackEvery = 441;
+    void EndBlock();
+    void StartBlock();
+
+    double m_rate = 44100.0, m_nominal = 60.0;
+    int m_channels = 1, m_harmonics = kHarmonics;
+    int m_blockLength = 1470, m_position = 0;
+    long m_blocks = 0;
+    double m_phase = 0.0;     // of the fundamental at the block's start, radians
+    double m_step = 0.0;      // radians per sample in this block
+    double m_freqStep = 0.0;  // the loop's frequency, radians per sample
+    double m_minStep = 0.0, m_maxStep = 0.0;
+    Bank m_zRe{}, m_zIm{};  // e^(jkφ) now
+    Bank m_rRe{}, m_rIm{};  // e^(jk·step): one sample's turn
+    std::array<Channel, kMaxChannels> m_state{};
 };

@@ -65,7 +65,7 @@ void CAutoHum::Recompute() {
             channel[i].Reset();
         }
     }
-    for (CHumCanceller& c : m_cancellers) c.Prepare(f0, fs);
+    m_canceller.Prepare(f0, fs, m_channels);
     m_ratio = 0.0;
 }
 
@@ -93,16 +93,18 @@ bool CAutoHum::Process(CWaveFile& source, CWaveFile& output) {
         double a[2] = {0.0, 0.0};
         double y1[2] = {0.0, 0.0};
         double out[2] = {0.0, 0.0};
-        for (int c = 0; c < ch; ++c) {
-            a[c] = in[c] + 0.01;
-            if (adaptive) {
-                out[c] = y1[c] = m_cancellers[c].Process(a[c]);
-                continue;
+        for (int c = 0; c < ch; ++c) a[c] = in[c] + 0.01;
+        if (adaptive) {
+            m_canceller.Process(a, y1);
+            out[0] = y1[0];
+            out[1] = y1[1];
+        } else {
+            for (int c = 0; c < ch; ++c) {
+                auto& notch = m_notches[c];
+                y1[c] = notch[0].Process(a[c] + 0.01);
+                const double y2 = notch[1].Process(y1[c] + 0.01);
+                out[c] = notch[2].Process(y2 + 0.01);
             }
-            auto& notch = m_notches[c];
-            y1[c] = notch[0].Process(a[c] + 0.01);
-            const double y2 = notch[1].Process(y1[c] + 0.01);
-            out[c] = notch[2].Process(y2 + 0.01);
         }
         double removed, whole;
         if (ch == 2) {

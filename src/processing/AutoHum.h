@@ -2,8 +2,8 @@
 // harmonics, and tells how much of the signal it took away (the Clean pane's
 // hum display). Two methods: fixed notches at f0, 2·f0 and 3·f0 (0.07 and 0.05
 // octaves wide, which take the music's own bass there as well), or an adaptive
-// canceller that follows the mains and subtracts its first seven harmonics in
-// bands a fraction of a hertz wide. The owner picks the method.
+// canceller that locks onto the mains and subtracts its first seven harmonics
+// in bands a fraction of a hertz wide. The owner picks the method.
 //
 // Parameters: p0 mode (0 off, 2 = 50 Hz, any other value = 60 Hz); the rest
 // have no effect on the sound. Presets store p1, p2, p0, p3 and seven zeros.
@@ -64,7 +64,7 @@ private:
     double m_rate = 44100.0;
     // The three notches of each channel, carried from block to block; cleared by a recompute.
     std::array<std::array<CNotchSection, 3>, 2> m_notches{};
-    std::array<CHumCanceller, 2> m_cancellers{};
+    CHumCanceller m_canceller;  // both channels: they share one mains
     Method m_method = Method::kNotches;
     CFirstOrder m_removed;
     CFirstOrder m_whole;
