@@ -28,29 +28,41 @@ bool CBurg::Reserve(std::size_t maxLength, int maxOrder, std::size_t maxGap) {
 }
 
 int CBurg::Estimate(const double* x, std::size_t n, int order, double* coeffs) {
-    if (!x || !coeffs || order < 0 || order > m_maxOrder || n > m_maxLength) return -1;
+    return Estimate(x, n, nullptr, 0, order, coeffs);
+}
+
+int CBurg::Estimate(const double* x1, std::size_t n1, const double* x2, std::size_t n2, int order, double* coeffs) {
+    if (!coeffs || order < 0 || order > m_maxOrder || n1 > m_maxLength || n2 > m_maxLength - n1) return -1;
+    if ((n1 && !x1) || (n2 && !x2)) return -1;
     std::fill(coeffs, coeffs + order, 0.0);
-    if (n < 2 || order == 0) return 0;
-    const int p = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(order), n - 1));
+    const std::size_t longest = std::max(n1, n2);
+    if (longest < 2 || order == 0) return 0;
+    const int p = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(order), longest - 1));
 
     double energy = 0.0;
-    for (std::size_t i = 0; i < n; ++i) energy += x[i] * x[i];
+    for (std::size_t i = 0; i < n1; ++i) energy += x1[i] * x1[i];
+    for (std::size_t i = 0; i < n2; ++i) energy += x2[i] * x2[i];
     if (!(energy > 0.0) || !std::isfinite(energy)) return 0;
     // Below this the remaining error is rounding noise; a further stage would
     // divide noise by noise.
     const double floor = energy * 1e-24;
 
-    std::copy(x, x + n, m_f.begin());
-    std::copy(x, x + n, m_b.begin());
+    if (n1) std::copy(x1, x1 + n1, m_f.begin());
+    if (n2) std::copy(x2, x2 + n2, m_f.begin() + static_cast<std::ptrdiff_t>(n1));
+    std::copy(m_f.begin(), m_f.begin() + static_cast<std::ptrdiff_t>(n1 + n2), m_b.begin());
     std::fill(m_a.begin(), m_a.begin() + p + 1, 0.0);
     m_a[0] = 1.0;
+    // The spans lie one after the other in m_f and m_b; no error reaches across the seam.
+    const std::size_t spans[2][2] = {{0, n1}, {n1, n1 + n2}};
 
     int reached = 0;
     for (int m = 1; m <= p; ++m) {
         double num = 0.0, den = 0.0;
-        for (std::size_t i = static_cast<std::size_t>(m); i < n; ++i) {
-            num += m_f[i] * m_b[i - 1];
-            den += m_f[i] * m_f[i] + m_b[i - 1] * m_b[i - 1];
+        for (const auto& span : spans) {
+            for (std::size_t i = span[0] + static_cast<std::size_t>(m); i < span[1]; ++i) {
+                num += m_f[i] * m_b[i - 1];
+                den += m_f[i] * m_f[i] + m_b[i - 1] * m_b[i - 1];
+            }
         }
         if (!(den > floor) || !std::isfinite(den)) break;
         const double k = std::clamp(-2.0 * num / den, -1.0, 1.0);
@@ -58,10 +70,12 @@ int CBurg::Estimate(const double* x, std::size_t n, int order, double* coeffs) {
         for (int i = 0; i <= m; ++i) m_tmp[i] = m_a[i] + k * m_a[m - i];
         std::copy(m_tmp.begin(), m_tmp.begin() + m + 1, m_a.begin());
         // Errors of the next stage, high index first so b[i−1] is still old.
-        for (std::size_t i = n - 1; i >= static_cast<std::size_t>(m); --i) {
-            const double f = m_f[i];
-            m_f[i] = f + k * m_b[i - 1];
-            m_b[i] = m_b[i - 1] + k * f;
+        for (const auto& span : spans) {
+            for (std::size_t i = span[1]; i-- > span[0] + static_cast<std::size_t>(m);) {
+                const double f = m_f[i];
+                m_f[i] = f + k * m_b[i - 1];
+                m_b[i] = m_b[i - 1] + k * f;
+            }
         }
         reached = m;
     }

@@ -25,6 +25,9 @@ public:
     // finite (0). Coefficients past the reached order are 0. −1 when n or
     // order exceeds the reserved sizes, or a pointer is null.
     int Estimate(const double* x, std::size_t n, int order, double* coeffs);
+    // The same over two separate spans modelled as one process (the audio on both sides of a
+    // gap); n1 + n2 must fit the reserved length. A span may be empty.
+    int Estimate(const double* x1, std::size_t n1, const double* x2, std::size_t n2, int order, double* coeffs);
 
     // Continues ctx[0..n) forward by count samples into out: out[0] follows
     // ctx[n−1]. Missing history before ctx[0] counts as 0.

@@ -17,9 +17,6 @@ constexpr double kThresholdCap = 8388352.0;
 // O only ever matters below full scale; the cap keeps five-fold growth finite.
 constexpr double kOffsetCap = 1e12;
 constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
-constexpr int kMaxOrder = 200;
-constexpr int kMinOrder = 20;
-constexpr int kMinContext = 5;  // a side needs more than 4 samples to be modelled
 // The predictor's error on music is far from steady (a cymbal is less predictable than a
 // flute), so a click is judged against the error level of the last 2 ms: it must stand 12
 // times above it, as well as above the fixed threshold.
@@ -91,15 +88,11 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     try {
         m_in.assign(size_t{2} * kRingFrames, 0);
         m_out.assign(size_t{2} * kRingFrames, 0);
-        m_before.assign(4096, 0.0);
-        m_after.assign(4096, 0.0);
-        m_forward.assign(kMaxEvent, 0.0);
-        m_backward.assign(kMaxEvent, 0.0);
-        m_coeffs.assign(kMaxOrder, 0.0);
+        m_work.assign(2 * kRepairContext + kMaxEvent + kTaps, 0.0);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!m_reserved) m_reserved = m_burg.Reserve(4096, kMaxOrder, kMaxEvent);
+    if (!m_reserved) m_reserved = m_repair.Reserve(kRepairContext, kMaxEvent + kTaps);
     if (!m_reserved) return false;
     m_paramsChanged = 1;
     return true;
@@ -335,65 +328,41 @@ void CImpulse::EndEvent(int c, int64_t n, const BlockView& view) {
     if (untouched) {
         ++m_rejected;
     } else {
-        Repair(c, a, b, n, view);
-        m_state.repaired += b - a + 1;
-        m_repairedTotal += b - a + 1;
+        const int64_t changed = Repair(c, a, b, n, view);
+        m_state.repaired += changed;
+        m_repairedTotal += changed;
     }
     s.emitPos = b + 1;
 }
 
-void CImpulse::Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
-    // Short events too are modelled from their surroundings: a smoothing table over the event
-    // would keep a tenth of the click it averages in.
-    if (m_autoregressive) {
-        RepairAutoregressive(c, a, b, n, view);
-    } else {
-        RepairCubic(c, a, b, n, view);
-    }
+int64_t CImpulse::Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
+    if (m_autoregressive) return RepairAutoregressive(c, a, n, view);
+    RepairCubic(c, a, b, n, view);
+    return b - a + 1;
 }
 
-void CImpulse::RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
-    const int64_t length = b - a + 1;
-    const int order = static_cast<int>(std::clamp<int64_t>(length / 5, kMinOrder, kMaxOrder));
-
-    const int64_t beforeStart = std::max<int64_t>(n - m_context, 0);
+int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, const BlockView& view) {
+    // The repair may reach past the detector's end up to the newest sample: a scratch rings on
+    // after its last detection. Everything before n is settled or pending in the output ring
+    // (earlier repairs included); what follows comes from the source.
+    const int64_t beforeStart = std::max<int64_t>({a - kRepairContext, n - m_context, 0});
     const int64_t nb = std::max<int64_t>(a - beforeStart, 0);
-    // Everything before the event is settled: a context that held an earlier event (the first
-    // part of a long burst, say) is modelled as repaired, not as the click it was.
+    const int64_t span = n - a + 1;
+    // No further than the lookahead a source guarantees, so that block boundaries change nothing.
+    const int64_t na = std::clamp<int64_t>(view.lastValid - n, 0, kLookahead / m_channels);
     const int32_t* ring = &m_out[static_cast<size_t>(c) * kRingFrames];
-    for (int64_t i = 0; i < nb; ++i) m_before[i] = ring[(beforeStart + i) & kRingMask] + 0.01;
+    double* w = m_work.data();
+    for (int64_t i = 0; i < nb + span; ++i) w[i] = ring[(beforeStart + i) & kRingMask];
+    for (int64_t i = 0; i < na; ++i) w[nb + span + i] = InputAt(c, n + 1 + i, view);
 
-    const int64_t afterEnd = std::min<int64_t>(b + m_context, view.lastValid);
-    const int64_t na = std::max<int64_t>(afterEnd - b, 0);
-    for (int64_t i = 0; i < na; ++i) m_after[i] = InputAt(c, b + 1 + i, view) + 0.01;
-
-    const bool haveForward = nb >= kMinContext;
-    const bool haveBackward = na >= kMinContext;
-    if (!haveForward && !haveBackward) return;  // nothing to model from: the input stays
-    const size_t count = static_cast<size_t>(length);
-    if (haveForward) {
-        const int p = m_burg.Estimate(m_before.data(), static_cast<size_t>(nb), order, m_coeffs.data());
-        CBurg::ExtrapolateForward(m_before.data(), static_cast<size_t>(nb), m_coeffs.data(), std::max(p, 0),
-                                  m_forward.data(), count);
-    }
-    if (haveBackward) {
-        const int p = m_burg.Estimate(m_after.data(), static_cast<size_t>(na), order, m_coeffs.data());
-        CBurg::ExtrapolateBackward(m_after.data(), static_cast<size_t>(na), m_coeffs.data(), std::max(p, 0),
-                                   m_backward.data(), count);
-    }
-
+    const CImpulseRepair::Gap gap =
+        m_repair.Fix(w, static_cast<size_t>(nb), static_cast<size_t>(span), static_cast<size_t>(na));
     int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
-    const double len = static_cast<double>(length);
-    for (int64_t i = 0; i < length; ++i) {
-        double v;
-        if (haveForward && haveBackward) {
-            const double t = static_cast<double>(i) / len;
-            v = (1.0 - t) * m_forward[i] + t * m_backward[length - 1 - i];
-        } else {
-            v = haveForward ? m_forward[i] : m_backward[length - 1 - i];
-        }
-        out[(a + i) & kRingMask] = ToSampleWithin(v, -8388608.0, 8388607.0);
+    for (size_t i = gap.first; i < gap.first + gap.length; ++i) {
+        out[(a + static_cast<int64_t>(i)) & kRingMask] =
+            ToSampleWithin(w[nb + static_cast<int64_t>(i)], -8388608.0, 8388607.0);
     }
+    return static_cast<int64_t>(gap.length);
 }
 
 void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView&) {

@@ -1,8 +1,9 @@
 // CImpulse: removes clicks, pops, scratches and crackle. Each channel runs a
 // detector whose output is compared with a threshold that follows the music's
 // loudness; the samples of an event found that way are replaced by a
-// reconstruction from the audio around it (a smoothing table for short events
-// in mono, two-sided autoregressive prediction or a cubic curve otherwise).
+// reconstruction from the audio around it (CImpulseRepair: the spoiled samples
+// located inside the event and filled by least-squares autoregressive
+// interpolation; or a cubic curve).
 // The output is the input delayed by D + 3 samples per channel, with the
 // events replaced; every input value is emitted exactly once, in order.
 //
@@ -25,10 +26,10 @@
 #include <vector>
 
 #include "dsp/Biquad.h"
-#include "dsp/Burg.h"
 #include "dsp/Median.h"
 #include "dsp/ThirdOrderSection.h"
 #include "processing/Filter.h"
+#include "processing/ImpulseRepair.h"
 
 class CImpulse : public CFilter {
 public:
@@ -72,6 +73,7 @@ public:
 private:
     static constexpr int kRingFrames = 8192;  // per channel: contexts, pending samples and the stereo lag
     static constexpr int kRingMask = kRingFrames - 1;
+    static constexpr int kRepairContext = 2048;  // samples a side handed to a repair, at most
     static constexpr double kRepairMax = 8388352.0;
     static constexpr double kRepairMin = -8388353.0;
 
@@ -116,8 +118,9 @@ private:
     // Trains the predictor on its last error and follows the error level, unless it was a click.
     void Adapt(ChannelState& s, bool click);
     void EndEvent(int c, int64_t n, const BlockView& view);
-    void Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
-    void RepairAutoregressive(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    // Repairs the event [a, b] of channel c at the current sample n; the samples changed.
+    int64_t Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    int64_t RepairAutoregressive(int c, int64_t a, int64_t n, const BlockView& view);
     void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
     bool Hand(CWaveFile& output, int64_t& handedValues);
 
@@ -145,8 +148,8 @@ private:
     SignalState m_state;
     std::vector<int32_t> m_in;   // input ring, kRingFrames per channel
     std::vector<int32_t> m_out;  // output ring, same layout: input with the repairs written in
-    std::vector<double> m_before, m_after, m_forward, m_backward, m_coeffs;
-    CBurg m_burg;
+    std::vector<double> m_work;  // a repair's context, event and context, as one run
+    CImpulseRepair m_repair;
     bool m_reserved = false;
 
     int64_t m_eventCount = 0;

@@ -1,0 +1,45 @@
+// CImpulseRepair: the autoregressive repair of CImpulse. Given the samples of a
+// detected event with the audio on both sides of it, it finds which samples
+// the click really spoiled (a detector's event is only where to look) and
+// rebuilds those from a model fitted to both sides. An event in which no sample
+// stands out from the model is music the detector mistook, and stays as it is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "dsp/ArInterpolator.h"
+#include "dsp/Burg.h"
+
+class CImpulseRepair {
+public:
+    // Where the repair fell inside the event; length 0 when nothing was changed.
+    struct Gap {
+        std::size_t first = 0;
+        std::size_t length = 0;
+    };
+
+    // Workspace for contexts of up to maxContext samples a side and events of up to maxEvent.
+    bool Reserve(std::size_t maxContext, std::size_t maxEvent);
+
+    // x holds the context before (nb samples), the event (span) and the context after (na), as
+    // one run of audio. The spoiled part of the event is overwritten with its reconstruction.
+    // Returns that part, relative to the event's start. With too little context on both sides
+    // the whole event is rebuilt from what there is.
+    Gap Fix(double* x, std::size_t nb, std::size_t span, std::size_t na);
+
+private:
+    // Robust spread of a model's prediction error over x[from, to): from the median magnitude,
+    // so the clicks in a context do not inflate it. forward: predicted from the past, else from
+    // the future.
+    double Spread(const double* x, std::size_t from, std::size_t to, bool forward);
+    double Error(const double* x, std::size_t t, bool forward) const;
+
+    CBurg m_burg;
+    CArInterpolator m_fill;
+    std::vector<double> m_coeffs;
+    std::vector<double> m_scratch;  // magnitudes for the median
+    int m_order = 0;
+    std::size_t m_maxContext = 0, m_maxEvent = 0;
+};
