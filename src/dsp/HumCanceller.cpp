@@ -8,10 +8,13 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Mains cycles per block: the harmonics are orthogonal over whole cycles.
 constexpr int kCyclesPerBlock = 2;
-// Time constants (seconds) of each of the hum average's two stages and of the spread's average.
-// Two seconds per stage take a band of about an eighth of a hertz at each harmonic.
+// Time constants (seconds): each of the hum average's two stages (together a band of about an
+// eighth of a hertz at each harmonic), the longer average it is held against, and the averages
+// of a block's spread and of the hum average's wander.
 constexpr double kHumSeconds = 2.0;
+constexpr double kSlowSeconds = 3.0;
 constexpr double kSpreadSeconds = 1.0;
+constexpr double kLeakSeconds = 1.0;
 // The loop's natural frequency (Hz) and damping: it pulls in from the edge of the range.
 constexpr double kLoopHz = 0.7;
 constexpr double kDamping = 0.8;
@@ -20,7 +23,7 @@ constexpr double kDamping = 0.8;
 constexpr double kMinConfidence = 4.0;
 // A harmonic is subtracted in full once its estimate stands this many times above the music's
 // share of it; below that, less, and not at all where the estimate is only music.
-constexpr double kShrink = 2.0;
+constexpr double kShrink = 4.0;
 // The largest phase error one block may report (radians): one loud block cannot throw the loop.
 constexpr double kMaxError = 0.3;
 
@@ -94,6 +97,8 @@ void CHumCanceller::EndBlock() {
     const double scale = 2.0 / m_blockLength;
     const double toHum = Share(kHumSeconds, blockSeconds, m_blocks);
     const double toSpread = Share(kSpreadSeconds, blockSeconds, m_blocks);
+    const double toSlow = Share(kSlowSeconds, blockSeconds, m_blocks);
+    const double toLeak = 1.0 - std::exp(-blockSeconds / kLeakSeconds);
     // The phase error of the fundamental that each harmonic's turn against its reference shows,
     // weighted by the harmonic's strength over its spread (least squares over all of them).
     double num = 0.0, den = 0.0;
@@ -117,9 +122,15 @@ void CHumCanceller::EndBlock() {
             s.midIm[k] += toHum * (dIm - s.midIm[k]);
             s.humRe[k] += toHum * (s.midRe[k] - s.humRe[k]);
             s.humIm[k] += toHum * (s.midIm[k] - s.humIm[k]);
-            // The music beside a harmonic leaves an error in its average of about spread·share/4.
+            s.slowRe[k] += toSlow * (s.humRe[k] - s.slowRe[k]);
+            s.slowIm[k] += toSlow * (s.humIm[k] - s.slowIm[k]);
+            // A steady hum keeps its average where the longer one is; the music beside it makes
+            // it wander about. Until that is measured, the whole block counts as music.
+            const double wanderRe = s.humRe[k] - s.slowRe[k], wanderIm = s.humIm[k] - s.slowIm[k];
+            const double wander = wanderRe * wanderRe + wanderIm * wanderIm;
+            s.leak[k] = m_blocks == 0 ? dRe * dRe + dIm * dIm : s.leak[k] + toLeak * (wander - s.leak[k]);
             const double strength = s.humRe[k] * s.humRe[k] + s.humIm[k] * s.humIm[k];
-            const double keep = std::clamp(1.0 - kShrink * s.spread[k] * toHum / (4.0 * strength + 1e-300), 0.0, 1.0);
+            const double keep = std::clamp(1.0 - kShrink * s.leak[k] / (strength + 1e-300), 0.0, 1.0);
             s.outRe[k] = keep * s.humRe[k];
             s.outIm[k] = keep * s.humIm[k];
         }

@@ -33,11 +33,13 @@ public:
 private:
     using Bank = std::array<double, kHarmonics>;
     struct Channel {
-        Bank sumRe{}, sumIm{};  // this block's demodulated input
-        Bank midRe{}, midIm{};  // first stage of the long average
-        Bank humRe{}, humIm{};  // long average: the hum
-        Bank outRe{}, outIm{};  // what of it is subtracted
-        Bank spread{};          // mean square of a block's deviation from the reference
+        Bank sumRe{}, sumIm{};    // this block's demodulated input
+        Bank midRe{}, midIm{};    // first stage of the long average
+        Bank humRe{}, humIm{};    // long average: the hum
+        Bank slowRe{}, slowIm{};  // a longer average still
+        Bank leak{};              // mean square of the long average's wander about the longer one
+        Bank outRe{}, outIm{};    // what of the hum is subtracted
+        Bank spread{};            // mean square of a block's deviation from the reference
     };
 
     void EndBlock();

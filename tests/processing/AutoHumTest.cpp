@@ -43,7 +43,7 @@ TEST(AutoHumTest, NotchesTheMainsHarmonicsDeeplyAndLeavesMusicAlone) {
 TEST(AutoHumTest, AdaptiveMethodTakesTheHumAndKeepsTheBassTheNotchesTake) {
     // A bass note inside the fundamental's notch, with 60 Hz hum and its harmonics on top: the
     // canceller takes the hum, leaves the note and still reports the hum it removed.
-    const size_t frames = 6 * kRate;
+    const size_t frames = 12 * kRate;
     std::vector<int32_t> in(frames), hum(frames);
     for (size_t i = 0; i < frames; ++i) {
         const double t = double(i) / kRate;
