@@ -72,23 +72,26 @@ void CHumCanceller::StartBlock() {
 }
 
 void CHumCanceller::Process(const double* in, double* out) {
-    const int n = m_harmonics;
-    for (int c = 0; c < m_channels; ++c) {
-        Channel& s = m_state[c];
-        const double x = in[c];
-        double hum = 0.0;
-        for (int k = 0; k < n; ++k) {
-            hum += s.outRe[k] * m_zRe[k] - s.outIm[k] * m_zIm[k];
-            s.sumRe[k] += x * m_zRe[k];
-            s.sumIm[k] -= x * m_zIm[k];
-        }
-        out[c] = x - hum;
+    // Both channels in one pass over the lanes: each oscillator value is loaded once.
+    Channel& a = m_state[0];
+    Channel& b = m_state[1];
+    const double xa = in[0], xb = m_channels > 1 ? in[1] : 0.0;
+    Bank partA, partB;
+    for (int k = 0; k < kLanes; ++k) {
+        const double zr = m_zRe[k], zi = m_zIm[k];
+        partA[k] = a.outRe[k] * zr - a.outIm[k] * zi;
+        partB[k] = b.outRe[k] * zr - b.outIm[k] * zi;
+        a.sumRe[k] += xa * zr;
+        a.sumIm[k] -= xa * zi;
+        b.sumRe[k] += xb * zr;
+        b.sumIm[k] -= xb * zi;
+        m_zRe[k] = zr * m_rRe[k] - zi * m_rIm[k];
+        m_zIm[k] = zr * m_rIm[k] + zi * m_rRe[k];
     }
-    for (int k = 0; k < n; ++k) {
-        const double re = m_zRe[k] * m_rRe[k] - m_zIm[k] * m_rIm[k];
-        m_zIm[k] = m_zRe[k] * m_rIm[k] + m_zIm[k] * m_rRe[k];
-        m_zRe[k] = re;
-    }
+    // Summed in a fixed order, the same whatever the compiler makes of the loop above.
+    auto sum = [](const Bank& p) { return ((p[0] + p[1]) + (p[2] + p[3])) + ((p[4] + p[5]) + (p[6] + p[7])); };
+    out[0] = xa - sum(partA);
+    if (m_channels > 1) out[1] = xb - sum(partB);
     if (++m_position >= m_blockLength) EndBlock();
 }
 

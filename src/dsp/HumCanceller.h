@@ -31,7 +31,10 @@ public:
     double Frequency() const;
 
 private:
-    using Bank = std::array<double, kHarmonics>;
+    // One lane per harmonic and a spare, so the per-sample loops run a fixed count the compiler
+    // can unroll; unused lanes hold zeros.
+    static constexpr int kLanes = 8;
+    using Bank = std::array<double, kLanes>;
     struct Channel {
         Bank sumRe{}, sumIm{};    // this block's demodulated input
         Bank midRe{}, midIm{};    // first stage of the long average
