@@ -259,6 +259,8 @@ const TextEntry kTexts[] = {
     {kMsgImageRecorder, "Disc image (CUE/BIN)"},
     {kMsgErrorWithFile, "%s: %s"},
     {kMsgPlaylistFilter, "Zarvo6 Playlist (*.wls)|*.wls|MP3 Playlist (*.m3u)|*.m3u|"},
+    {kMsgImageSaveTitle, "Write the Disc Image to"},
+    {kMsgImageFilter, "Disc image (*.cue)|*.cue|"},
 
 };
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -32,6 +33,26 @@ std::string CProgramPaths::HomeFolder() {
         return pw->pw_dir;
     }
     return "/";
+}
+
+std::string CProgramPaths::MusicFolder() {
+    std::string config;
+    if (!AbsoluteEnv("XDG_CONFIG_HOME", config)) config = Join(HomeFolder(), ".config");
+    std::ifstream dirs(Join(config, "user-dirs.dirs"));
+    std::string line;
+    const std::string key = "XDG_MUSIC_DIR=\"";
+    while (std::getline(dirs, line)) {
+        if (line.rfind(key, 0) != 0) continue;
+        const size_t end = line.find('"', key.size());
+        if (end == std::string::npos) break;
+        std::string value = line.substr(key.size(), end - key.size());
+        // The file holds "$HOME/..." or an absolute path; anything else is not a folder we can use.
+        if (value.rfind("$HOME", 0) == 0) value = HomeFolder() + value.substr(5);
+        while (value.size() > 1 && value.back() == '/') value.pop_back();
+        if (!value.empty() && value[0] == '/') return value;
+        break;
+    }
+    return Join(HomeFolder(), "Music");
 }
 
 std::string CProgramPaths::ProgramFolder() {

@@ -16,6 +16,8 @@ public:
     static std::string SettingsFile();
     // $HOME, else the password database's home, else "/".
     static std::string HomeFolder();
+    // The user's music folder: XDG_MUSIC_DIR of user-dirs.dirs, else ~/Music. It may not exist.
+    static std::string MusicFolder();
     // Whether an executable of this name is in one of $PATH's folders.
     static bool OnPath(const std::string& program);
 

@@ -197,6 +197,8 @@ enum MsgId : int {
     kMsgImageRecorder = 61962,
     kMsgErrorWithFile = 61963,
     kMsgPlaylistFilter = 61964,
+    kMsgImageSaveTitle = 61965,
+    kMsgImageFilter = 61966,
     // Workflow prompts
     kMsgPromptMetersDancing = 104,
     kMsgPromptWelcome = 108,

@@ -23,7 +23,8 @@ std::string FileDate(const std::string& path) {
     std::tm local{};
     localtime_r(&st.st_mtime, &local);
     char text[128];
-    return std::strftime(text, sizeof text, "%c", &local) ? text : "";
+    // Short, so that the pane's four columns fit side by side.
+    return std::strftime(text, sizeof text, "%x %H:%M", &local) ? text : "";
 }
 
 }  // namespace

@@ -78,6 +78,17 @@ public:
     int SpaceBar() const;
     std::string SpaceText() const;
 
+    // The disc image recorder is the selected one: writing needs a path for its CUE sheet first.
+    bool ImageRecorderSelected() const;
+    // Where the image's path chooser starts: "Restova CD.cue" in the folder last written to, else
+    // the CD rip folder, else the user's music folder, else home.
+    std::string DefaultImagePath() const;
+    // The CUE sheet the image recorder writes next (".cue" is added when the name has no such
+    // extension; a ".bin" one is replaced). When that CUE or its BIN exists and the write is real,
+    // message 294 asks first; No leaves everything as it was (false). The folder is stored for the
+    // next time.
+    bool SetImagePath(const std::string& cuePath);
+
     // Writes the rows to the selected recorder's disc. True when the disc was recorded.
     bool WriteCd();
     bool Burning() const { return m_burning; }

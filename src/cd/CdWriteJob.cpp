@@ -1,10 +1,58 @@
 // The CD writer pane's working side: checking the disc and writing the songs.
+#include <strings.h>
+
 #include <vector>
 
 #include "audiofile/FileNames.h"
 #include "audiofile/WaveFile.h"
 #include "base/AppSettings.h"
+#include "base/ProgramPaths.h"
+#include "base/SettingsStore.h"
 #include "cd/CdBurner.h"
+
+namespace {
+
+constexpr const char* kSectionCDWrite = "CDWrite";
+constexpr const char* kImageFolderKey = "ImageFolder";
+constexpr const char* kImageName = "Restova CD.cue";
+
+}  // namespace
+
+bool CCdBurner::ImageRecorderSelected() const {
+    return m_master && m_recorder >= 0 &&
+           &m_master->Recorder(static_cast<size_t>(m_recorder)) == &m_master->ImageRecorder();
+}
+
+std::string CCdBurner::DefaultImagePath() const {
+    std::string folder = Profile().GetProfileString(kSectionCDWrite, kImageFolderKey);
+    if (!CProgramPaths::IsDirectory(folder)) folder = Profile().GetProfileString(kSectionCDRip, "Path");
+    if (!CProgramPaths::IsDirectory(folder)) folder = CProgramPaths::MusicFolder();
+    if (!CProgramPaths::IsDirectory(folder)) folder = CProgramPaths::HomeFolder();
+    return CProgramPaths::Join(folder, kImageName);
+}
+
+bool CCdBurner::SetImagePath(const std::string& cuePath) {
+    if (!m_master || cuePath.empty()) return false;
+    std::string cue = cuePath;
+    const std::string name = FileNameOf(cue);
+    const size_t dot = name.rfind('.');
+    const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+    if (strcasecmp(ext.c_str(), ".bin") == 0)
+        cue = ReplaceExtension(cue, ".cue");
+    else if (strcasecmp(ext.c_str(), ".cue") != 0)
+        cue += ".cue";
+    // A simulated write leaves files alone, so there is nothing to ask about.
+    if (!m_simulate) {
+        const std::string bin = CImageRecorder::BinPathFor(cue);
+        const std::string existing = PathExists(cue) ? cue : PathExists(bin) ? bin : "";
+        if (!existing.empty() &&
+            ShowMessage(kMsgOverwriteTrack, MsgIcon::Question, MsgButtons::YesNo, existing) != MsgAnswer::Yes)
+            return false;
+    }
+    m_master->ImageRecorder().SetOutput(cue);
+    Profile().WriteProfileString(kSectionCDWrite, kImageFolderKey, FolderOf(AbsolutePath(cue)));
+    return true;
+}
 
 void CCdBurner::ReportResult(uint32_t code, const std::string& what) {
     const std::string text = FormatString(kMsgErrorWithFile, {LoadString(DiscResultMessage(code)), what});

@@ -41,6 +41,7 @@ public:
     void SetAutoDetect(bool on);
     // The workflow state the pane shows (15 to 23).
     void SetWorkflowState(int state) { m_workflowState = state; }
+    int WorkflowState() const { return m_workflowState; }
 
     // The input list: the default entry, then the capture devices in enumeration order.
     std::vector<std::string> InputNames() const;

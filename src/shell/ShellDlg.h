@@ -122,6 +122,13 @@ public:
     void SetFileChooser(std::function<std::string(const std::string& title, const std::string& filter)> chooser) {
         m_chooser = std::move(chooser);
     }
+    // The file the next save dialog of an action (the disc image of Write CD) returns, starting at
+    // proposed; empty: cancelled. Without one the image goes where its recorder was already told.
+    void SetSaveChooser(
+        std::function<std::string(const std::string& title, const std::string& filter, const std::string& proposed)>
+            chooser) {
+        m_saveChooser = std::move(chooser);
+    }
 
     // Record-player set-up chosen so far.
     int RecordSpeed() const { return m_recordSpeed; }
@@ -171,6 +178,7 @@ private:
     std::function<void(Change)> m_observer;
     std::function<bool(int&, int&)> m_wmaChooser;
     std::function<std::string(const std::string&, const std::string&)> m_chooser;
+    std::function<std::string(const std::string&, const std::string&, const std::string&)> m_saveChooser;
     std::function<void()> m_recreateEngine;
     bool m_cdDrives = true;
 

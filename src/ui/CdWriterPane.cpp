@@ -15,8 +15,9 @@
 
 namespace {
 
-// Narrower than a dialog of its own would make it: Length and Date stay in sight in the pane.
-constexpr int kNameWidth = 150;
+// Narrower than a dialog of its own would make it: Length and Date stay in sight in the pane and the
+// path keeps room for its folder's end and the file name.
+constexpr int kNameWidth = 120;
 
 }  // namespace
 
@@ -36,6 +37,8 @@ CCdWriterPane::CCdWriterPane(CCdBurner& burner, ITrackPlayer* player, QWidget* p
     m_list->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(true);
     m_list->setColumnWidth(0, kNameWidth);
+    // A path loses its middle rather than the file name at its end; the row's tooltip has it whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_space = new QProgressBar(this);
     m_space->setRange(0, CCdBurner::kSpaceRange);
     m_space->setTextVisible(false);
@@ -114,7 +117,7 @@ void CCdWriterPane::Reload() {
         auto* item =
             new QTreeWidgetItem(m_list, {QString::fromStdString(row.name), QString::fromStdString(row.length).trimmed(),
                                          QString::fromStdString(row.date), QString::fromStdString(row.path)});
-        item->setToolTip(0, QString::fromStdString(row.path));
+        for (int column : {0, 3}) item->setToolTip(column, QString::fromStdString(row.path));
         // Rows are dragged, never dropped onto.
         item->setFlags(item->flags() & ~Qt::ItemIsDropEnabled);
         item->setSelected(row.selected);

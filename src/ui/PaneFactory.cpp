@@ -27,7 +27,9 @@ CPaneWidget* CPaneFactory::Make(CShellDlg& shell, QWidget* parent) {
     if (shell.WorklistPane()) return new CWorklistPane(*shell.WorklistPane(), parent);
     if (shell.CleanPane()) return new CCleanPane(*shell.CleanPane(), parent);
     if (shell.EnhancePane()) return new CEnhancePane(*shell.EnhancePane(), parent);
-    if (shell.RecordPane()) return new CRecordPane(*shell.RecordPane(), parent);
+    if (shell.RecordPane())
+        return new CRecordPane(
+            *shell.RecordPane(), [&shell] { shell.RecreateAudioEngine(); }, parent);
     if (shell.WaveformPane()) return new CWaveformPane(*shell.WaveformPane(), parent);
     if (shell.CdRipPane()) return new CCdRipPane(*shell.CdRipPane(), parent);
     if (shell.CdWriterPane()) return new CCdWriterPane(*shell.CdWriterPane(), shell.TrackPlayer(), parent);

@@ -1,6 +1,7 @@
 #include "ui/RecordPane.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -8,8 +9,18 @@
 #include "devices/Recorder.h"
 #include "ui/LevelMeters.h"
 
-CRecordPane::CRecordPane(CRecorder& recorder, QWidget* parent) : CPaneWidget(parent), m_recorder(&recorder) {
+CRecordPane::CRecordPane(CRecorder& recorder, std::function<void()> recreateEngine, QWidget* parent)
+    : CPaneWidget(parent), m_recorder(&recorder), m_recreateEngine(std::move(recreateEngine)) {
     m_source = new QLabel(this);
+    m_inputRow = new QWidget(this);
+    m_inputs = new QComboBox(m_inputRow);
+    auto* inputRow = new QHBoxLayout(m_inputRow);
+    inputRow->setContentsMargins(0, 0, 0, 0);
+    inputRow->addWidget(new QLabel(QStringLiteral("Input:"), m_inputRow));
+    inputRow->addWidget(m_inputs, 1);
+    connect(m_inputs, &QComboBox::activated, this, [this](int index) {
+        if (m_recorder && index != m_recorder->SelectedInput()) m_recorder->SelectInput(index, m_recreateEngine);
+    });
     m_time = new QLabel(this);
     QFont big = m_time->font();
     big.setPointSizeF(big.pointSizeF() * 2);
@@ -33,6 +44,7 @@ CRecordPane::CRecordPane(CRecorder& recorder, QWidget* parent) : CPaneWidget(par
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 10, 12, 10);
     column->addWidget(m_source);
+    column->addWidget(m_inputRow);
     column->addWidget(m_meters);
     column->addWidget(new QLabel(QStringLiteral("Aim for the shaded area: loud passages just below the red."), this));
     column->addStretch(1);
@@ -60,6 +72,16 @@ void CRecordPane::Reload() {
     m_flat->setEnabled(!m_recorder->IsTape());
     m_flat->setChecked(m_recorder->FlatPreamp());
     m_time->setText(QString::fromStdString(m_recorder->TimeText()));
+    // The input is chosen while checking that the meters move; the list is filled anew each time
+    // so that a card plugged in since shows.
+    const bool choosing = m_recorder->WorkflowState() == CRecorder::kStateMeterCheck;
+    m_inputRow->setVisible(choosing);
+    if (choosing) {
+        const QSignalBlocker inputs(m_inputs);
+        m_inputs->clear();
+        for (const std::string& name : m_recorder->InputNames()) m_inputs->addItem(QString::fromStdString(name));
+        m_inputs->setCurrentIndex(m_recorder->SelectedInput());
+    }
 }
 
 void CRecordPane::Tick() {

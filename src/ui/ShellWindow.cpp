@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include "base/StringTable.h"
 #include "shell/WavePane.h"
 #include "ui/AboutBox.h"
+#include "ui/FileFilter.h"
 #include "ui/Mp3SetupDialog.h"
 #include "ui/PaneFactory.h"
 #include "ui/PaneWidget.h"
@@ -46,6 +48,28 @@ QString Text(MsgId id) {
     return QString::fromStdString(LoadString(id));
 }
 
+// The file dialog of an action: an existing file to open or, with save, a name to write to starting
+// at proposed. Empty when cancelled.
+std::string ChooseFile(QWidget* parent, const std::string& title, const std::string& filter,
+                       const std::string& proposed, bool save) {
+    QFileDialog dialog(parent, QString::fromStdString(title));
+    const QStringList filters = CFileFilter::ToQt(filter);
+    dialog.setNameFilters(filters);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // The controller asks about a file it would replace, and also about the BIN beside the CUE.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        const QString first = filters.value(0);
+        const qsizetype star = first.indexOf(QStringLiteral("*."));
+        if (star >= 0) dialog.setDefaultSuffix(first.mid(star + 2).section(QLatin1Char(')'), 0, 0));
+        dialog.selectFile(QString::fromStdString(proposed));
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toStdString();
+}
+
 }  // namespace
 
 CShellWindow::CShellWindow(CShellDlg& shell, AppSettings& settings, QWidget* parent)
@@ -54,12 +78,20 @@ CShellWindow::CShellWindow(CShellDlg& shell, AppSettings& settings, QWidget* par
     setFixedSize(kClientWidth, kClientHeight);
     BuildControls();
     m_shell.SetObserver([this](CShellDlg::Change change) { OnChange(change); });
+    m_shell.SetFileChooser([this](const std::string& title, const std::string& filter) {
+        return ChooseFile(this, title, filter, {}, false);
+    });
+    m_shell.SetSaveChooser([this](const std::string& title, const std::string& filter, const std::string& proposed) {
+        return ChooseFile(this, title, filter, proposed, true);
+    });
     ShowCaptions();
     ShowPrompt();
 }
 
 CShellWindow::~CShellWindow() {
     m_shell.SetObserver({});
+    m_shell.SetFileChooser({});
+    m_shell.SetSaveChooser({});
     if (m_pane) m_pane->Detach();
 }
 

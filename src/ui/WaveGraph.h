@@ -33,6 +33,7 @@ public:
     void Invalidate() { m_pictureOf.version = -2; }
     // The play cursor at a byte position, or none (-1); redraws only the columns it leaves and enters.
     void SetCursor(int64_t position);
+    int64_t Cursor() const { return m_cursor; }
     // The byte under column x of the graph.
     uint32_t PositionAt(int x) const { return m_view.PositionAt(x); }
     // The column of a byte position.

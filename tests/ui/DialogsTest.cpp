@@ -2,9 +2,11 @@
 // each control reaches its controller, and what it chose is what the job does.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,7 +26,9 @@
 #include "cd/ImageRecorder.h"
 #include "codecs/Mp3Options.h"
 #include "devices/AudioDevice.h"
+#include "devices/DeviceChoice.h"
 #include "devices/Player.h"
+#include "devices/Recorder.h"
 #include "devices/VirtualCard.h"
 #include "shell/RestovaApp.h"
 #include "shell/ShellDlg.h"
@@ -34,6 +38,7 @@
 #include "ui/CdWriterPane.h"
 #include "ui/Mp3SetupDialog.h"
 #include "ui/PictureButton.h"
+#include "ui/RecordPane.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
 #include "ui/SongListView.h"
@@ -75,8 +80,10 @@ private slots:
     void CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave();
     void CdWriterDragMovesTheSelectedSongs_data();
     void CdWriterDragMovesTheSelectedSongs();
-    void CdWriterSimBoxWritesNothing();
+    void CdWriterAsksWhereTheImageGoes();
+    void CdWriterImportsTheChosenPlaylist();
     void SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays();
+    void RecordInputChosenAtTheMeterCheckIsRecorded();
     void Mp3SetupTypeFillsTheFieldsAndOkStoresThem();
 };
 
@@ -157,6 +164,7 @@ void DialogsTest::CdWriterDragMovesTheSelectedSongs() {
     CSongListView* list = pane->List();
     QCOMPARE(list->columnCount(), 4);
     QCOMPARE(list->headerItem()->text(3), QStringLiteral("Full Path"));
+    QVERIFY(list->header()->length() <= list->viewport()->width());  // all four in sight
     QCOMPARE(list->topLevelItemCount(), 3);
     list->clearSelection();
     for (int row : dragged) list->topLevelItem(row)->setSelected(true);
@@ -182,27 +190,82 @@ void DialogsTest::CdWriterDragMovesTheSelectedSongs() {
     QCOMPARE(s.shell.CdWriterPane()->ListChanged(), order != QStringLiteral("ABC"));
 }
 
-void DialogsTest::CdWriterSimBoxWritesNothing() {
+void DialogsTest::CdWriterAsksWhereTheImageGoes() {
     UiWorld world;
     QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/Song.wav", 4.0));
+    const std::string ripped = world.root.File("Ripped");
+    const std::string out = world.root.File("out");
+    fs::create_directories(ripped);
+    fs::create_directories(out);
+    world.store.WriteProfileString("CDRip", "Path", ripped);
     Session s(world, "bin2 select-all b4");
     auto* pane = s.PaneAs<CCdWriterPane>();
     QVERIFY(pane);
-    const std::string out = world.root.File("out");
-    fs::create_directories(out);
-    s.shell.CdWriterPane()->Master().ImageRecorder().SetOutput(out + "/disc.cue");
+    CCdBurner& burner = *s.shell.CdWriterPane();
+    QVERIFY(burner.ImageRecorderSelected());
+
+    // Writes with the chooser answered by name (empty: Cancel); returns the folder it opened in.
+    auto write = [&](const std::string& name) {
+        QString opened;
+        WhenDialogOpens([&](QDialog& dialog) {
+            auto& chooser = dynamic_cast<QFileDialog&>(dialog);
+            opened = chooser.directory().absolutePath();
+            if (name.empty()) {
+                QMetaObject::invokeMethod(&chooser, "reject");
+                return;
+            }
+            chooser.selectFile(QString::fromStdString(out + "/" + name));
+            QMetaObject::invokeMethod(&chooser, "accept");
+        });
+        s.window.StageButton(0)->click();  // Write CD
+        return fs::path(opened.toStdString());
+    };
+    auto& messages = world.services.Scripted();
 
     pane->SimulateBox()->click();
-    QVERIFY(s.shell.CdWriterPane()->Simulate());
     Shot(s.window, "cd-writer-sim.png");
-    s.window.StageButton(0)->click();  // Write CD
+    QCOMPARE(write("disc.cue"), fs::path(ripped));  // first time: the rip folder
     QVERIFY(fs::is_empty(out));
-    QVERIFY(world.services.Scripted().Messages().back().text.starts_with("Done:"));
-
+    QVERIFY(messages.Messages().back().text.starts_with("Done:"));
     pane->SimulateBox()->click();
-    QVERIFY(!s.shell.CdWriterPane()->Simulate());
-    s.window.StageButton(0)->click();
+
+    messages.ClearMessages();
+    write("");
+    QVERIFY(fs::is_empty(out));
+    QVERIFY(messages.Messages().empty());
+
+    write("disc");
     QCOMPARE(FilesIn(out), (std::vector<std::string>{"disc.bin", "disc.cue"}));
+    QCOMPARE(fs::file_size(out + "/disc.bin"), uintmax_t(4 * 75 * 2352));
+
+    // The folder is remembered; replacing an image is asked about, and No writes nothing.
+    messages.ClearMessages();
+    messages.QueueAnswer(MsgAnswer::No);
+    fs::resize_file(out + "/disc.bin", 0);
+    QCOMPARE(write("disc.cue"), fs::path(out));
+    QCOMPARE(messages.Messages().size(), size_t(1));
+    QVERIFY(messages.Messages()[0].text.find("disc.cue already exists") != std::string::npos);
+    QCOMPARE(fs::file_size(out + "/disc.bin"), uintmax_t(0));
+}
+
+void DialogsTest::CdWriterImportsTheChosenPlaylist() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/Song.wav", 4.0));
+    const std::string other = world.root.File("Other.wav");
+    QVERIFY(UiWorld::WriteSong(other, 4.0));
+    const std::string list = world.root.File("list.m3u");
+    QVERIFY(WriteText(list, "# mine\r\n" + other + "\r\n"));
+    Session s(world, "bin2 select-all b4");
+    auto* pane = s.PaneAs<CCdWriterPane>();
+    QVERIFY(pane);
+    WhenDialogOpens([&](QDialog& dialog) {
+        auto& chooser = dynamic_cast<QFileDialog&>(dialog);
+        chooser.selectFile(QString::fromStdString(list));
+        QMetaObject::invokeMethod(&chooser, "accept");
+    });
+    s.window.StageButton(3)->click();  // Import Playlist
+    QCOMPARE(pane->List()->topLevelItemCount(), 2);
+    QCOMPARE(pane->List()->topLevelItem(1)->text(3).toStdString(), other);
 }
 
 void DialogsTest::SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays() {
@@ -244,6 +307,51 @@ void DialogsTest::SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays() {
     CSoundCardDialog again(app.Settings(), host, {}, &s.window);
     QCOMPARE(again.List()->currentItem()->text(), QStringLiteral("Second card"));
     app.SetPlayer(nullptr);
+}
+
+void DialogsTest::RecordInputChosenAtTheMeterCheckIsRecorded() {
+    UiWorld world;
+    // Each card's line input holds one level of its own, so the take tells which card it came from.
+    auto line = [&](const char* name, int64_t level) {
+        const std::string path = world.root.File(name);
+        return WriteWave(path, 2, 44100, 16, std::vector<int64_t>(2 * 44100 * 3, level)) ? path : std::string();
+    };
+    CAudioHost host(false);
+    host.VirtualCard().SetSource(line("first.wav", 1000));
+    host.AddVirtualCard("Second card").SetSource(line("second.wav", -3000));
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
+    CPlayer player(*device);
+    Session s(world, "b1 b3 b1 b1", &player);  // Record Player, LP, hooked up: the meter check
+    s.shell.SetEngineRecreator([&] {
+        std::unique_ptr<CAudioDevice> next = CreateAudioDevice(world.settings, host);
+        player.SetDevice(*next);
+        device = std::move(next);
+    });
+    QCOMPARE(s.shell.State(), int(kStateMeterCheck));
+    auto* pane = s.PaneAs<CRecordPane>();
+    QVERIFY(pane);
+    QComboBox* inputs = pane->Inputs();
+    QVERIFY(inputs->isVisible());
+    QCOMPARE(inputs->currentIndex(), 0);  // the default device
+    const int second = inputs->findText(QStringLiteral("Second card"));
+    QVERIFY(second > 0);
+    inputs->setCurrentIndex(second);
+    emit inputs->activated(second);
+    Shot(s.window, "record-input.png");
+    QCOMPARE(CDeviceChoice(world.settings, host, true).Selected(), second);
+    QCOMPARE(&player.Device(), device.get());
+    QCOMPARE(player.State(), int(kPlayerCapturing));  // the meters run on the new input
+
+    QVERIFY(s.Play("b1 b1 b1"));  // Dancing, Right ON, Start Recording
+    QCOMPARE(s.shell.State(), int(kStateRecording));
+    QVERIFY(!inputs->isVisible());
+    for (int i = 0; i < 200 && player.TakeBytes() < 44100; ++i) QTest::qWait(10);
+    s.shell.RecordPane()->Stop();
+    WaveContents take;
+    QVERIFY(ReadWave(s.shell.RecordPane()->TakePath(), take));
+    QVERIFY(take.data.size() >= 44100);
+    const auto* samples = reinterpret_cast<const int16_t*>(take.data.data());
+    QVERIFY(std::all_of(samples, samples + take.data.size() / 2, [](int16_t v) { return v == -3000; }));
 }
 
 void DialogsTest::Mp3SetupTypeFillsTheFieldsAndOkStoresThem() {

@@ -54,6 +54,7 @@ private slots:
     void ArmedClickAddsADividerWhereClicked();
     void MenuRenameIsStored();
     void OpeningWithoutPeaksShowsTheirBuilding();
+    void PlayCursorFollowsPlaybackAndKeysZoom();
     void TrimPreviewPlaysWhatTheTrimLeaves();
     void DoFadeAddsAStepWithTheCurveShown();
     void ARecordGoesTheWholeRoadToThreeSongs();
@@ -182,6 +183,51 @@ void WaveformTest::OpeningWithoutPeaksShowsTheirBuilding() {
     QVERIFY(texts.contains(QStringLiteral("Building Peak Data")));
     QVERIFY(std::filesystem::exists(PeakFileName(song)));
     QVERIFY(!world.services.Progress().IsOpen());
+}
+
+void WaveformTest::PlayCursorFollowsPlaybackAndKeysZoom() {
+    UiWorld world;
+    QVERIFY(UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 4.0));
+    CAudioHost host(false);  // the virtual card at real time: the cursor has somewhere to go
+    std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
+    CPlayer player(*device);
+    UiSession s(world, "b1 b1 select:1 b2 b2", &player);  // Edit File, Adjust Dividers
+    auto* pane = s.PaneAs<CWaveformPane>();
+    QVERIFY(pane);
+    CWaveGraph* overview = pane->Overview();
+    QCOMPARE(overview->Cursor(), int64_t(-1));
+
+    QVERIFY(s.shell.WaveformPane()->PlayOrStop());  // Space
+    QVERIFY(QTest::qWaitFor([&] { return overview->Cursor() >= 0; }, 2000));
+    std::vector<int64_t> seen{overview->Cursor()};
+    for (int tick = 0; tick < 6; ++tick) {
+        QTest::qWait(CPlayer::kPositionPeriodMs);
+        seen.push_back(overview->Cursor());
+        QCOMPARE(pane->Detail()->Cursor(), seen.back());
+    }
+    QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    QVERIFY(seen.back() > seen.front());
+    s.shell.WaveformPane()->PlayOrStop();
+    QTest::qWait(3 * CPlayer::kPositionPeriodMs);
+    QCOMPARE(overview->Cursor(), int64_t(-1));
+
+    // + and - halve and double the lower graph's scale, within the whole song; 0 shows it all again.
+    const CWaveView& view = pane->Detail()->View();
+    QVERIFY(view.ShowsAll());
+    const double whole = view.BytesPerColumn();
+    const struct {
+        Qt::Key key;
+        double scale;
+    } steps[] = {{Qt::Key_Plus, whole / 2},
+                 {Qt::Key_Plus, whole / 4},
+                 {Qt::Key_Minus, whole / 2},
+                 {Qt::Key_0, whole},
+                 {Qt::Key_Minus, whole}};
+    for (const auto& step : steps) {
+        QTest::keyClick(pane, step.key);
+        QCOMPARE(view.BytesPerColumn(), step.scale);
+    }
+    QVERIFY(view.ShowsAll());
 }
 
 void WaveformTest::TrimPreviewPlaysWhatTheTrimLeaves() {
