@@ -21,7 +21,8 @@ bool CArInterpolator::Reserve(std::size_t maxGap, int maxOrder) {
     return true;
 }
 
-bool CArInterpolator::Fill(double* x, std::size_t n, std::size_t gap, std::size_t length, const double* c, int order) {
+bool CArInterpolator::Fill(double* x, std::size_t n, std::size_t gap, std::size_t length, const double* c, int order,
+                           const double* weights) {
     if (!x || length > m_maxGap || order < 0 || order > m_maxOrder || gap > n || length > n - gap) return false;
     if (length == 0) return true;
     if (order > 0 && !c) return false;
@@ -53,6 +54,14 @@ bool CArInterpolator::Fill(double* x, std::size_t n, std::size_t gap, std::size_
             // Lower band: row i, columns j = i − d for d = 0..min(p, i − lo).
             double* row = &m_band[static_cast<std::size_t>(i) * bw];
             for (std::ptrdiff_t j = std::max(lo, i - p); j <= i; ++j) row[i - j] += ai * m_a[t - g - j];
+        }
+    }
+
+    if (weights) {
+        for (std::ptrdiff_t i = 0; i < L; ++i) {
+            const double w = std::max(weights[i], 0.0);
+            m_band[static_cast<std::size_t>(i) * bw] += w;
+            m_rhs[i] += w * x[g + i];
         }
     }
 

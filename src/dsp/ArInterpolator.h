@@ -18,7 +18,11 @@ public:
     // Replaces x[gap, gap + length) of x[0..n) by its interpolation under the model c[0..order).
     // The samples outside the gap are known; a side shorter than the order takes part with what
     // it has. False (x untouched) when the sizes exceed the workspace or the gap does not lie in x.
-    bool Fill(double* x, std::size_t n, std::size_t gap, std::size_t length, const double* c, int order);
+    // With weights, the gap's samples are noisy observations rather than missing: sample i is
+    // held to its value with weight[i] (the model's error power over the noise power there; 0:
+    // missing).
+    bool Fill(double* x, std::size_t n, std::size_t gap, std::size_t length, const double* c, int order,
+              const double* weights = nullptr);
 
 private:
     std::size_t m_maxGap = 0;

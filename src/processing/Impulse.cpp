@@ -21,7 +21,7 @@ constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
 // flute), so a click is judged against the error level of the last 2 ms: it must stand 12
 // times above it, as well as above the fixed threshold.
 constexpr double kErrorLevelSeconds = 0.002;
-constexpr double kErrorFactor = 12.0;
+constexpr double kErrorFactor = 8.0;
 constexpr double kRingingRatio = 0.3;
 
 double Corner(double fc, double fs) {
@@ -275,9 +275,8 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
                     s.eventStart = s.emitPos;
                     s.quiet = 0;
                 }
-                if (s.inEvent && (s.quiet >= m_holdOff || n - m_delay - s.eventStart + 1 >= kMaxEvent)) {
-                    EndEvent(c, n, view);
-                }
+                const bool atLimit = n - m_delay - s.eventStart + 1 >= kMaxEvent;
+                if (s.inEvent && (s.quiet >= m_holdOff || atLimit)) EndEvent(c, n, atLimit, view);
             }
             if (!s.inEvent) {
                 while (n - s.emitPos + 1 > m_delay + 3) ++s.emitPos;
@@ -316,7 +315,7 @@ bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
     return true;
 }
 
-void CImpulse::EndEvent(int c, int64_t n, const BlockView& view) {
+void CImpulse::EndEvent(int c, int64_t n, bool atLimit, const BlockView& view) {
     ChannelState& s = m_state.ch[c];
     s.inEvent = false;
     s.quiet = m_holdOff;
@@ -328,20 +327,19 @@ void CImpulse::EndEvent(int c, int64_t n, const BlockView& view) {
     if (untouched) {
         ++m_rejected;
     } else {
-        const int64_t changed = Repair(c, a, b, n, view);
+        int64_t changed = b - a + 1;
+        if (m_autoregressive) {
+            changed = RepairAutoregressive(c, a, n, atLimit, view);
+        } else {
+            RepairCubic(c, a, b, n, view);
+        }
         m_state.repaired += changed;
         m_repairedTotal += changed;
     }
     s.emitPos = b + 1;
 }
 
-int64_t CImpulse::Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view) {
-    if (m_autoregressive) return RepairAutoregressive(c, a, n, view);
-    RepairCubic(c, a, b, n, view);
-    return b - a + 1;
-}
-
-int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, const BlockView& view) {
+int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShort, const BlockView& view) {
     // The repair may reach past the detector's end up to the newest sample: a scratch rings on
     // after its last detection. Everything before n is settled or pending in the output ring
     // (earlier repairs included); what follows comes from the source.
@@ -356,7 +354,7 @@ int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, const BlockV
     for (int64_t i = 0; i < na; ++i) w[nb + span + i] = InputAt(c, n + 1 + i, view);
 
     const CImpulseRepair::Gap gap =
-        m_repair.Fix(w, static_cast<size_t>(nb), static_cast<size_t>(span), static_cast<size_t>(na));
+        m_repair.Fix(w, static_cast<size_t>(nb), static_cast<size_t>(span), static_cast<size_t>(na), cutShort);
     int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
     for (size_t i = gap.first; i < gap.first + gap.length; ++i) {
         out[(a + static_cast<int64_t>(i)) & kRingMask] =

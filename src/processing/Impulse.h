@@ -117,10 +117,11 @@ private:
     double Detect(ChannelState& s, int c, double x, int64_t n);
     // Trains the predictor on its last error and follows the error level, unless it was a click.
     void Adapt(ChannelState& s, bool click);
-    void EndEvent(int c, int64_t n, const BlockView& view);
-    // Repairs the event [a, b] of channel c at the current sample n; the samples changed.
-    int64_t Repair(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
-    int64_t RepairAutoregressive(int c, int64_t a, int64_t n, const BlockView& view);
+    // Ends the event of channel c at the current sample n and repairs it; atLimit: the event
+    // was closed at the length limit rather than by its hold-off.
+    void EndEvent(int c, int64_t n, bool atLimit, const BlockView& view);
+    // Repairs what is spoiled from a up to n in channel c; the number of samples changed.
+    int64_t RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShort, const BlockView& view);
     void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
     bool Hand(CWaveFile& output, int64_t& handedValues);
 

@@ -6,21 +6,31 @@
 
 namespace {
 
-// The model: long enough to carry a chord's partials across a gap, short enough to be fitted on a
-// few hundred samples of context.
+// The model that finds a click: long enough to carry a chord's partials, short enough to be fitted
+// on a few hundred samples of context. Filling takes at least kFillOrder, more for long gaps.
 constexpr int kOrder = 32;
+constexpr int kFillOrder = 32;
 constexpr std::size_t kGapPerOrder = 5;
 constexpr int kMaxFillOrder = 200;
 // Context that feeds the model and the error spread, a side (samples).
 constexpr std::size_t kModelSpan = 1024;
 constexpr std::size_t kSpreadSpan = 512;
-// A click's onset stands this far above the error spread, its ringing tail at least the lower.
+// In error spreads: a click's onset stands out by kOnset, its ringing tail by kTail, and its
+// worst sample by kPeak; a context after the event kLouderAfter times the one before is louder music.
 constexpr double kOnset = 5.0;
 constexpr double kTail = 3.0;
-constexpr double kSpoiled = 4.0;
+constexpr double kPeak = 8.0;
+constexpr double kLouderAfter = 4.0;
 // Samples kept spoiled beside the first and last that stand out.
 constexpr std::size_t kMarginBefore = 1;
 constexpr std::size_t kMarginAfter = 2;
+// A sample whose damage is at the model's error level is held to its value with weight kTrust;
+// the damage estimate is smoothed over 2 kSmoothing + 1 samples and never taken below
+// kLeastDamage of that level.
+constexpr double kTrust = 10.0;
+constexpr std::size_t kSmoothing = 2;
+constexpr double kLeastDamage = 0.01;
+constexpr double kLeastWeight = 0.001;
 constexpr double kMadToSigma = 1.4826;
 
 }  // namespace
@@ -29,6 +39,7 @@ bool CImpulseRepair::Reserve(std::size_t maxContext, std::size_t maxEvent) {
     try {
         m_coeffs.assign(kMaxFillOrder, 0.0);
         m_scratch.assign(maxContext + maxEvent, 0.0);
+        m_weights.assign(maxEvent, 0.0);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -58,7 +69,7 @@ double CImpulseRepair::Spread(const double* x, std::size_t from, std::size_t to,
     return *mid * kMadToSigma;
 }
 
-CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t span, std::size_t na) {
+CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort) {
     if (span == 0 || span > m_maxEvent || nb > m_maxContext || na > m_maxContext) return {};
     const std::size_t mb = std::min(nb, kModelSpan), ma = std::min(na, kModelSpan);
     const double* after = x + nb + span;
@@ -66,18 +77,23 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
     if (m_order < 0) return {};
     const std::size_t p = static_cast<std::size_t>(m_order);
 
-    // The error spread on each side, each side predicted away from the event.
     Gap gap{0, span};
+    double noise = 0.0;    // the model's error spread: what no repair can beat
+    bool spoiled = false;  // the context after the event is damaged too
     const bool seeBefore = nb >= p + 16, seeAfter = na >= p + 16;
     if (p > 0 && (seeBefore || seeAfter)) {
+        // The error spread on each side, each side predicted away from the event.
         const std::size_t sb = std::min(nb - p, kSpreadSpan), sa = std::min(na - p, kSpreadSpan);
         double before = seeBefore ? Spread(x, nb - sb, nb, true) : 0.0;
         double afterSpread = seeAfter ? Spread(x, nb + span, nb + span + sa, false) : 0.0;
         if (!seeBefore) before = afterSpread;
         if (!seeAfter) afterSpread = before;
-        // A context after the event far noisier than the one before it is spoiled itself (the
-        // event was cut short inside a long burst): the damage runs to the event's end.
-        const bool spoiledAfter = seeAfter && seeBefore && afterSpread > kSpoiled * before;
+        noise = std::min(before, afterSpread);
+        const bool louderAfter = seeAfter && seeBefore && afterSpread > kLouderAfter * before;
+        // Music that grows louder (a drum, a note after a rest) is no click. An event cut short at
+        // the length limit lies inside a long burst: the damage runs to its end and beyond.
+        if (louderAfter && !cutShort) return {};
+        spoiled = cutShort;
         // The onset is where the error from the past first stands out; the end where the error
         // from the future last does (a tail that still rings stands out from the future).
         std::size_t first = 0, last = span - 1;
@@ -87,7 +103,7 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
                 if (std::fabs(Error(x, nb + i, true)) > kOnset * before) first = i;
             if (first == span) return {};
         }
-        if (seeAfter && !spoiledAfter) {
+        if (seeAfter && !spoiled) {
             bool found = false;
             for (std::size_t i = span; i-- > 0 && !found;) {
                 if (std::fabs(Error(x, nb + i, false)) > kTail * afterSpread) {
@@ -98,16 +114,47 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
             if (!found) return {};
         }
         if (last < first) std::swap(first, last);
+        // A click stands far out somewhere; music the detector mistook only just passes the onset bar.
+        double peak = 0.0;
+        for (std::size_t i = first; i <= last; ++i) peak = std::max(peak, std::fabs(Error(x, nb + i, true)));
+        if (seeBefore && peak < kPeak * before) return {};
         first = first > kMarginBefore ? first - kMarginBefore : 0;
         last = std::min(last + kMarginAfter, span - 1);
         gap = {first, last - first + 1};
     }
-    // A long gap needs a model that carries more partials across it than finding it did.
-    const int fillOrder = std::clamp(static_cast<int>(gap.length / kGapPerOrder), kOrder, kMaxFillOrder);
-    if (fillOrder > m_order) {
-        m_order = m_burg.Estimate(x + nb - mb, mb, after, ma, fillOrder, m_coeffs.data());
+    // A long gap needs a model that carries more partials across it than finding it did. Damage
+    // after the event must neither shape the model nor be trusted in part.
+    const int fillOrder = std::clamp(static_cast<int>(gap.length / kGapPerOrder), kFillOrder, kMaxFillOrder);
+    if (fillOrder > m_order || spoiled) {
+        m_order = m_burg.Estimate(x + nb - mb, mb, after, spoiled ? 0 : ma, fillOrder, m_coeffs.data());
         if (m_order < 0) return {};
     }
-    if (!m_fill.Fill(x, nb + span + na, nb + gap.first, gap.length, m_coeffs.data(), m_order)) return {};
+    const bool weighed = noise > 0.0 && !spoiled && nb + gap.first >= static_cast<std::size_t>(m_order) &&
+                         na >= static_cast<std::size_t>(m_order);
+    if (weighed) Weigh(x, nb + gap.first, gap.length, noise);
+    if (!m_fill.Fill(x, nb + span + na, nb + gap.first, gap.length, m_coeffs.data(), m_order,
+                     weighed ? m_weights.data() : nullptr)) {
+        return {};
+    }
     return gap;
+}
+
+void CImpulseRepair::Weigh(const double* x, std::size_t from, std::size_t length, double noise) {
+    // The damage's power at each sample: the smaller of the errors from the past and from the
+    // future (each also carries the damage of its neighbours), smoothed, less the model's own.
+    const double n2 = noise * noise;
+    for (std::size_t i = 0; i < length; ++i) {
+        const double ef = Error(x, from + i, true), eb = Error(x, from + i, false);
+        m_scratch[i] = std::min(ef * ef, eb * eb);
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::size_t lo = i > kSmoothing ? i - kSmoothing : 0, hi = std::min(i + kSmoothing, length - 1);
+        double sum = 0.0;
+        for (std::size_t j = lo; j <= hi; ++j) sum += m_scratch[j];
+        const double damage = std::max(sum / static_cast<double>(hi - lo + 1) - n2, n2 * kLeastDamage);
+        // Faint trust in a loud sample would still pull the fill toward it wherever the model
+        // leaves the gap loose; such a sample counts as missing.
+        const double w = kTrust * n2 / damage;
+        m_weights[i] = w >= kLeastWeight ? w : 0.0;
+    }
 }

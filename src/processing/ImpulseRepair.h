@@ -3,6 +3,8 @@
 // the click really spoiled (a detector's event is only where to look) and
 // rebuilds those from a model fitted to both sides. An event in which no sample
 // stands out from the model is music the detector mistook, and stays as it is.
+// Where a click's tail has faded to the level of the music's own
+// unpredictability, the sample is kept in part rather than guessed anew.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +28,9 @@ public:
     // x holds the context before (nb samples), the event (span) and the context after (na), as
     // one run of audio. The spoiled part of the event is overwritten with its reconstruction.
     // Returns that part, relative to the event's start. With too little context on both sides
-    // the whole event is rebuilt from what there is.
-    Gap Fix(double* x, std::size_t nb, std::size_t span, std::size_t na);
+    // the whole event is rebuilt from what there is. cutShort: the event was closed at its
+    // length limit, so the audio after it may be damaged too.
+    Gap Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort);
 
 private:
     // Robust spread of a model's prediction error over x[from, to): from the median magnitude,
@@ -35,11 +38,16 @@ private:
     // the future.
     double Spread(const double* x, std::size_t from, std::size_t to, bool forward);
     double Error(const double* x, std::size_t t, bool forward) const;
+    // Fills m_weights for x[from, from + length): how far each damaged sample may still be
+    // trusted, against the model's error spread noise. Damage that has faded to the music's own
+    // unpredictability keeps most of the sample; a loud click keeps nothing.
+    void Weigh(const double* x, std::size_t from, std::size_t length, double noise);
 
     CBurg m_burg;
     CArInterpolator m_fill;
     std::vector<double> m_coeffs;
     std::vector<double> m_scratch;  // magnitudes for the median
+    std::vector<double> m_weights;  // how far each sample of a gap is still to be trusted
     int m_order = 0;
     std::size_t m_maxContext = 0, m_maxEvent = 0;
 };
