@@ -102,7 +102,7 @@ void CHumCanceller::EndBlock() {
     const double toSpread = Share(kSpreadSeconds, blockSeconds, m_blocks);
     const double toSlow = Share(kSlowSeconds, blockSeconds, m_blocks);
     const double toLeak = 1.0 - std::exp(-blockSeconds / kLeakSeconds);
-    // The phase error of the fundamental that each harmonic's turn against its reference shows,
+    // The phase error of the fundamental that each harmonic's turn against its average shows,
     // weighted by the harmonic's strength over its spread (least squares over all of them).
     double num = 0.0, den = 0.0;
     for (int c = 0; c < m_channels; ++c) {

@@ -6,7 +6,9 @@
 // harmonic's amplitude and phase, relative to the oscillator, are averaged
 // over seconds; that estimate is what is subtracted, so each harmonic is taken
 // out in a band a small fraction of a hertz wide and the bass beside it stays.
-// No allocation; one object serves one or two channels.
+// A harmonic whose estimate does not stand steadily above the music's share of
+// it is subtracted less, or not at all. No allocation; one object serves one or
+// two channels.
 #pragma once
 
 #include <array>
@@ -42,7 +44,7 @@ private:
         Bank slowRe{}, slowIm{};  // a longer average still
         Bank leak{};              // mean square of the long average's wander about the longer one
         Bank outRe{}, outIm{};    // what of the hum is subtracted
-        Bank spread{};            // mean square of a block's deviation from the reference
+        Bank spread{};            // mean square of a block's deviation from the hum average
     };
 
     void EndBlock();
