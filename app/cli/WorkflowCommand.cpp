@@ -161,6 +161,13 @@ bool RunPaneEvent(CShellDlg& shell, CVirtualCard& card, CHeadlessServices& servi
         services.QueueText(arg);
         return true;
     }
+    if (verb == "start") {
+        char* end = nullptr;
+        const unsigned long long samples = std::strtoull(arg.c_str(), &end, 10);
+        if (arg.empty() || *end != '\0') return false;
+        services.QueueNumber(samples);
+        return true;
+    }
     if (verb == "preview") {
         if (CPickFiles* bin1 = shell.Bin1Pane()) bin1->Preview();
         if (CWorkList* list = shell.WorklistPane()) list->Preview();

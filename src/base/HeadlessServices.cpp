@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -141,6 +142,18 @@ MsgAnswer CHeadlessServices::AskText(const std::string& caption, const std::stri
     }
     if (!answer) return MsgAnswer::Cancel;
     text = std::move(*answer);
+    return MsgAnswer::Ok;
+}
+
+MsgAnswer CHeadlessServices::AskTextAndNumber(const std::string& caption, const std::string& textPrompt,
+                                              std::string& text, const std::string& numberPrompt, uint64_t& number,
+                                              uint64_t maxNumber) {
+    if (AskText(caption, textPrompt, text) != MsgAnswer::Ok) return MsgAnswer::Cancel;
+    if (!m_numbers.empty()) {
+        number = std::min(m_numbers.front(), maxNumber);
+        m_numbers.pop_front();
+    }
+    if (m_echo) std::fprintf(m_echo, "  %s: %llu\n", numberPrompt.c_str(), static_cast<unsigned long long>(number));
     return MsgAnswer::Ok;
 }
 

@@ -44,6 +44,9 @@ public:
     bool OpenDocument(const std::string& path) override;
     // Takes the oldest queued text answer; with none queued the answer is Cancel.
     MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
+    // The text as AskText; the number is the oldest queued one (capped), else unchanged.
+    MsgAnswer AskTextAndNumber(const std::string& caption, const std::string& textPrompt, std::string& text,
+                               const std::string& numberPrompt, uint64_t& number, uint64_t maxNumber) override;
 
     // Answers for the next questions, oldest first; when none is queued the
     // policy decides (Default: Ok/Yes for the first button of the box).
@@ -52,6 +55,8 @@ public:
     // Answers for the next text boxes, oldest first: OK with this text, or Cancel.
     void QueueText(const std::string& text) { m_texts.push_back(text); }
     void QueueTextCancel() { m_texts.push_back(std::nullopt); }
+    // Answers for the number of the next text-and-number boxes, oldest first.
+    void QueueNumber(uint64_t number) { m_numbers.push_back(number); }
 
     // Print messages to this stream (stderr in the CLI; null to stay quiet).
     void SetEcho(std::FILE* stream) { m_echo = stream; }
@@ -80,6 +85,7 @@ private:
 
     std::deque<MsgAnswer> m_answers;
     std::deque<std::optional<std::string>> m_texts;
+    std::deque<uint64_t> m_numbers;
     std::vector<Asked> m_asked;
     Policy m_policy = Policy::Default;
     std::vector<Shown> m_shown;

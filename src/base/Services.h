@@ -56,6 +56,11 @@ public:
     // Modal box asking for one line of text, with OK and Cancel. text holds
     // the initial text and, on Ok, the text entered. Returns Ok or Cancel.
     virtual MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) = 0;
+
+    // The same box with a whole number under the text, stepped by arrows
+    // from 0 to maxNumber. On Ok both hold what was entered.
+    virtual MsgAnswer AskTextAndNumber(const std::string& caption, const std::string& textPrompt, std::string& text,
+                                       const std::string& numberPrompt, uint64_t& number, uint64_t maxNumber) = 0;
 };
 
 // The program-wide cancel flag, set by the progress window's Cancel button,

@@ -65,10 +65,12 @@ bool CWavePane::RenameSelectedTrack() {
     std::string name;
     uint64_t start = 0;
     if (!m_editor.TrackInfo(name, start)) return false;
-    if (Services().AskText(LoadString(kMsgEditTrackCaption), LoadString(kMsgEditTrackPrompt), name) != MsgAnswer::Ok) {
+    const uint64_t samples = m_doc.DataLength() / std::max<uint64_t>(1, BytesPerSampleOf(m_doc.Format()));
+    if (Services().AskTextAndNumber(LoadString(kMsgEditTrackCaption), LoadString(kMsgEditTrackPrompt), name,
+                                    LoadString(kMsgTrackStartLabel), start, samples) != MsgAnswer::Ok) {
         return false;
     }
-    return m_editor.RenameDivider(m_doc.SelectedDivider(), name);
+    return m_editor.EditTrack(name, start);
 }
 
 // --- what the graphs draw --------------------------------------------------------

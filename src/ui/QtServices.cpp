@@ -2,12 +2,20 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 #include "base/ProgramPaths.h"
 #include "ui/ProgressWindow.h"
@@ -153,5 +161,33 @@ MsgAnswer CQtServices::AskText(const std::string& caption, const std::string& pr
                               QLineEdit::Normal, QString::fromStdString(text), &ok);
     if (!ok) return MsgAnswer::Cancel;
     text = answer.toStdString();
+    return MsgAnswer::Ok;
+}
+
+MsgAnswer CQtServices::AskTextAndNumber(const std::string& caption, const std::string& textPrompt, std::string& text,
+                                        const std::string& numberPrompt, uint64_t& number, uint64_t maxNumber) {
+    if (!m_interactive) {
+        return m_scripted.AskTextAndNumber(caption, textPrompt, text, numberPrompt, number, maxNumber);
+    }
+    QDialog box(m_main);
+    box.setWindowTitle(QString::fromStdString(caption));
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(QString::fromStdString(textPrompt)));
+    auto* edit = new QLineEdit(QString::fromStdString(text));
+    layout->addWidget(edit);
+    layout->addWidget(new QLabel(QString::fromStdString(numberPrompt)));
+    // A spin box counts in int; a wave's sample count stays below that.
+    const auto cap = static_cast<int>(std::min<uint64_t>(maxNumber, std::numeric_limits<int>::max()));
+    auto* spin = new QSpinBox;
+    spin->setRange(0, cap);
+    spin->setValue(static_cast<int>(std::min<uint64_t>(number, static_cast<uint64_t>(cap))));
+    layout->addWidget(spin);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (box.exec() != QDialog::Accepted) return MsgAnswer::Cancel;
+    text = edit->text().toStdString();
+    number = static_cast<uint64_t>(spin->value());
     return MsgAnswer::Ok;
 }

@@ -44,6 +44,8 @@ public:
     void EndProgram(int64_t handle) override;
     bool OpenDocument(const std::string& path) override;
     MsgAnswer AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
+    MsgAnswer AskTextAndNumber(const std::string& caption, const std::string& textPrompt, std::string& text,
+                               const std::string& numberPrompt, uint64_t& number, uint64_t maxNumber) override;
 
     CProgressModel& Progress() { return m_model; }
     // The progress window while it is open, else null.

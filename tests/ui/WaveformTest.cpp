@@ -149,12 +149,18 @@ void WaveformTest::MenuRenameIsStored() {
     QCOMPARE(pane->Tracks()->topLevelItemCount(), 1);
     QCOMPARE(pane->Tracks()->topLevelItem(0)->text(1), QStringLiteral("0:02.0"));  // to the end of the song
 
+    // The box edits the start too, in samples of all channels (16-bit stereo here).
+    const uint32_t half = second / 2;
     world.services.Scripted().QueueText("Blue Moon");
+    world.services.Scripted().QueueNumber(half / 2);
     menu = pane->WaveMenu(second);
     QVERIFY(trigger(*menu, "Rename Track"));
+    QCOMPARE(QString::fromStdString(world.services.Scripted().TextRequests().back().initial),
+             QStringLiteral("Side A_1"));  // the box starts from the name it edits
     QCOMPARE(pane->Tracks()->topLevelItem(0)->text(0), QStringLiteral("Blue Moon"));
+    QCOMPARE(pane->Tracks()->topLevelItem(0)->text(1), QStringLiteral("0:02.5"));
     s.Play("start-over");  // the song is closed
-    QCOMPARE(StoredDividers(song), (std::vector<std::pair<uint32_t, std::string>>{{second, "Blue Moon"}}));
+    QCOMPARE(StoredDividers(song), (std::vector<std::pair<uint32_t, std::string>>{{half, "Blue Moon"}}));
 
     // The track list's menu acts on its row.
     QVERIFY(s.Play("b1 b1 select:1 b2"));
@@ -164,7 +170,7 @@ void WaveformTest::MenuRenameIsStored() {
     QStringList items;
     for (QAction* a : menu->actions()) items << a->text();
     QCOMPARE(items, (QStringList{"Play this Track", "Play From Here", "Delete This Track"}));
-    QCOMPARE(s.shell.WaveformPane()->Doc().SelStart(), second);
+    QCOMPARE(s.shell.WaveformPane()->Doc().SelStart(), half);
 }
 
 void WaveformTest::OpeningWithoutPeaksShowsTheirBuilding() {
