@@ -115,9 +115,12 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
         }
         if (last < first) std::swap(first, last);
         // A click stands far out somewhere; music the detector mistook only just passes the onset bar.
-        double peak = 0.0;
-        for (std::size_t i = first; i <= last; ++i) peak = std::max(peak, std::fabs(Error(x, nb + i, true)));
-        if (seeBefore && peak < kPeak * before) return {};
+        // Without context before the event there is no error from the past to judge it by.
+        if (seeBefore) {
+            double peak = 0.0;
+            for (std::size_t i = first; i <= last; ++i) peak = std::max(peak, std::fabs(Error(x, nb + i, true)));
+            if (peak < kPeak * before) return {};
+        }
         first = first > kMarginBefore ? first - kMarginBefore : 0;
         last = std::min(last + kMarginAfter, span - 1);
         gap = {first, last - first + 1};
