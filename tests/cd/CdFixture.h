@@ -1,34 +1,28 @@
-// What the CD tests share: a temporary folder holding the bins and the
-// settings file, headless services that record messages, and the program-wide
-// state (song list, drive opener, cancel flag) reset around each test.
+// What the CD tests share: the processing fixture's folders, settings, store
+// and services with the bins made, and the program-wide song list and drive
+// opener reset around each test.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "base/AppSettings.h"
-#include "base/HeadlessServices.h"
-#include "base/SettingsStore.h"
 #include "cd/CdDriveList.h"
 #include "cd/SongList.h"
-#include "support/TempDir.h"
+#include "support/FilterHarness.h"
 
-class CdFixture : public ::testing::Test {
+class CdFixture : public ProcessingTest {
 protected:
     void SetUp() override {
-        SetServices(&services);
-        CancelFlag().store(false);
+        ProcessingTest::SetUp();
         SongList() = CSongList();
         settings.UseSounds = 0;
         std::filesystem::create_directories(settings.Bin1Path);
         std::filesystem::create_directories(settings.Bin3Path);
-        std::filesystem::create_directories(settings.TempPath);
     }
     void TearDown() override {
         CCdDriveList::SetOpener(nullptr);
-        CancelFlag().store(false);
-        SetServices(nullptr);
+        ProcessingTest::TearDown();
     }
     // The texts of every message shown so far.
     std::vector<std::string> Texts() const {
@@ -37,8 +31,5 @@ protected:
         return texts;
     }
 
-    TempDir dir;
-    CHeadlessServices services;
-    CSettingsStore store{dir.File("Restova.ini")};
-    AppSettings settings{dir.Path().string(), dir.Path().string()};
+    CSettingsStore& store = profile;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,29 +33,12 @@ TEST(WorkflowCliTest, SongWalksFromBin1ThroughEveryStageToBin3) {
     for (int i = 0; i < 2 * 44100 * 2; ++i) samples.push_back((i * 7919) % 16000 - 8000);
     ASSERT_TRUE(WriteBytes(home.File("song.wav"), BuildWave({}, EncodeSamples(16, samples))));
 
-    const CliRun r = cli.Run({"--quiet",
-                              "workflow",
-                              "--answers",
-                              "n,n",
-                              "b1",
-                              "b1",
-                              "import:" + home.File("song.wav"),
-                              "select:song.wav",
-                              "b2",
-                              "b1",
-                              "b1",
-                              "b2",
-                              "b2",
-                              "b2",
-                              "b3",
-                              "b1",
-                              "select:song.wav",
-                              "b4",
-                              "b2",
-                              "select:song.wav",
-                              "b1",
-                              "b2",
-                              "b3"});
+    // Welcome, Bin1, import, the worklist's three stages, Bin3, then MP3 and WMA of the song.
+    std::vector<std::string> args = {
+        "--quiet", "workflow", "--answers", "n,n", "b1", "b1", "import:" + home.File("song.wav")};
+    std::istringstream walk("select:song.wav b2 b1 b1 b2 b2 b2 b3 b1 select:song.wav b4 b2 select:song.wav b1 b2 b3");
+    for (std::string event; walk >> event;) args.push_back(event);
+    const CliRun r = cli.Run(args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(States(r.out),
               (std::vector<std::string>{"12 ChooseSource", "26 MySongFiles", "26 MySongFiles", "26 MySongFiles",

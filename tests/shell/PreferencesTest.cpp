@@ -71,23 +71,3 @@ TEST(PreferencesTest, OkReachesSettingsEngineAndStoreAtClose) {
     }
     SetServices(nullptr);
 }
-
-// The engine follows UseWDM at creation; a new one replaces the old.
-TEST(PreferencesTest, EngineFollowsUseWdm) {
-    CHeadlessServices services;
-    SetServices(&services);
-    TempDir root;
-    CSettingsStore store(root.File("Restova.ini"));
-    CRestovaApp app(store, root.File("Restova"), root.File("share"));
-    CAudioHost host(false);
-    EXPECT_EQ(app.AudioEngine(), nullptr);
-    for (int wdm : {1, 0}) {
-        app.Settings().UseWDM = wdm;
-        app.Settings().ReInitOnPlay = wdm;
-        CAudioDevice& engine = app.CreateAudioEngine(host);
-        EXPECT_EQ(app.AudioEngine(), &engine);
-        EXPECT_EQ(engine.IsWdm(), wdm == 1);
-        EXPECT_EQ(engine.ReInitOnPlay(), wdm == 1);
-    }
-    SetServices(nullptr);
-}

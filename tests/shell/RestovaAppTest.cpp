@@ -92,19 +92,6 @@ TEST_F(RestovaAppTest, LaterStartsReportEveryMissingBinInOrderAndCreateNothing) 
     EXPECT_TRUE(services.OpenedDocuments().empty());
 }
 
-TEST_F(RestovaAppTest, SettingsChangedInMemoryReachTheStoreOnlyAtClose) {
-    store.WriteProfileInt("Restova", "FirstTime", 1);
-    CRestovaApp app(store, home, share.Path());
-    app.InitInstance();
-    app.Settings().VOXLevel = -45;
-    app.Settings().Bin1Path = "/elsewhere";
-    EXPECT_EQ(store.GetProfileInt("Restova", "VOXLevel", 0), 0);
-    ASSERT_TRUE(app.OnMainWindowClosed());
-    EXPECT_EQ(store.GetProfileInt("Restova", "VOXLevel", 0), -45);
-    EXPECT_EQ(store.GetProfileString("Restova", "Bin1Path"), "/elsewhere");
-    EXPECT_EQ(store.GetProfileInt("Restova", "FirstTime", 0), 1);
-}
-
 TEST(RestovaApp, MmeDeviceMapping) {
     EXPECT_EQ(CRestovaApp::MmeDeviceId(0), -1);  // system default
     EXPECT_EQ(CRestovaApp::MmeDeviceId(3), 2);

@@ -19,24 +19,18 @@
 #include "devices/VirtualCard.h"
 #include "shell/PickFiles.h"
 #include "shell/ShellDlg.h"
+#include "shell/ShellFixture.h"
 #include "shell/WavePane.h"
 #include "support/CliHarness.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class ShellRecordTest : public ::testing::Test {
+class ShellRecordTest : public ShellFixture {
 protected:
     void SetUp() override {
-        SetServices(&services);
-        CancelFlag().store(false);
-        for (const std::string* bin :
-             {&settings.Bin1Path, &settings.Bin2Path, &settings.Bin3Path, &settings.TempPath}) {
-            std::filesystem::create_directories(*bin);
-        }
-        SetSettings(&settings);
-        store.WriteProfileString(kSectionRestova, "MP3EncoderPath", (BuiltProgramFolder() / "lame_enc.dll").string());
+        ShellFixture::SetUp();
+        profile.WriteProfileString(kSectionRestova, "MP3EncoderPath", (BuiltProgramFolder() / "lame_enc.dll").string());
         // Two pieces with a pause between them, fed as fast as the recorder takes them.
         std::vector<int64_t> samples;
         for (int piece = 0; piece < 3; ++piece) {
@@ -46,18 +40,13 @@ protected:
                 samples.push_back(-v);
             }
         }
-        ASSERT_TRUE(WriteWave(root.File("line-in.wav"), 2, 44100, 16, samples));
-        ASSERT_TRUE(ReadWave(root.File("line-in.wav"), source));
-        host.VirtualCard().SetSource(root.File("line-in.wav"));
+        ASSERT_TRUE(WriteWave(dir.File("line-in.wav"), 2, 44100, 16, samples));
+        ASSERT_TRUE(ReadWave(dir.File("line-in.wav"), source));
+        host.VirtualCard().SetSource(dir.File("line-in.wav"));
         host.VirtualCard().SetPace(0);
         shell.SetPlayer(&player);
         shell.SetCdDrives(false);
     }
-    void TearDown() override {
-        SetSettings(nullptr);
-        SetServices(nullptr);
-    }
-
     // Record player or tape chosen by events from the source screen, then straight to Start
     // Recording (monitoring would use the source up), all of it, Pause.
     void RecordTake(std::initializer_list<int> setup, bool flatPreamp) {
@@ -76,16 +65,11 @@ protected:
         shell.RecordPane()->SetFlatPreamp(flatPreamp);
     }
 
-    TempDir root;
-    AppSettings settings{root.File("Restova"), root.File("share")};
-    CSettingsStore store{root.File("config/Restova.ini")};
-    CSongList songs;
     WaveContents source;
-    CHeadlessServices services;
     CAudioHost host{false};
     std::unique_ptr<CAudioDevice> engine = CreateAudioDevice(settings, host);
     CPlayer player{*engine};
-    CShellDlg shell{settings, store, songs};
+    CShellDlg shell{settings, profile, songs};
 };
 
 }  // namespace
@@ -108,7 +92,7 @@ TEST_F(ShellRecordTest, StopAndSaveCorrectsEqualisesAndIndexes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        host.VirtualCard().SetSource(root.File("line-in.wav"));
+        host.VirtualCard().SetSource(dir.File("line-in.wav"));
         RecordTake(c.setup, c.flat);
         services.QueueText(c.name);
         shell.Dispatch(kEventButton2);
@@ -142,7 +126,7 @@ TEST_F(ShellRecordTest, RefusedNameStaysPaused) {
 // Create MP3 and Create WMA encode the CD writer's selected songs into their folders under Bin3.
 TEST_F(ShellRecordTest, CompressedFilesFromTheSelectedSongs) {
     for (const char* name : {"One.wav", "Two.wav"}) {
-        ASSERT_TRUE(std::filesystem::copy_file(root.File("line-in.wav"), settings.Bin3Path + "/" + name));
+        ASSERT_TRUE(std::filesystem::copy_file(dir.File("line-in.wav"), settings.Bin3Path + "/" + name));
     }
     shell.SetState(kStateWorkingOn);
     shell.Dispatch(kEventBin3);
@@ -165,22 +149,22 @@ TEST_F(ShellRecordTest, CompressedFilesFromTheSelectedSongs) {
 // Bin1's Import decodes MP3 and WMA into waves of the song's length (WMA to the frame; MP3 within
 // the decoder's gap handling) and copies a wave as it is.
 TEST_F(ShellRecordTest, ImportDecodesCompressedSongsIntoBin1) {
-    const std::string song = root.File("line-in.wav");
-    std::filesystem::create_directories(root.File("in"));
+    const std::string song = dir.File("line-in.wav");
+    std::filesystem::create_directories(dir.File("in"));
     Mp3Options mp3;
     mp3.encoderPath = (BuiltProgramFolder() / Mp3Options::kDefaultPath).string();
-    ASSERT_EQ(WriteMp3File(song, root.File("in/a.mp3"), mp3, {}), kEncodeOk);
-    ASSERT_EQ(CMediaEncoder::WriteWmaAt(song, root.File("in/b.wma"), 128, {}), kEncodeOk);
-    std::filesystem::copy_file(song, root.File("in/c.wav"));
+    ASSERT_EQ(WriteMp3File(song, dir.File("in/a.mp3"), mp3, {}), kEncodeOk);
+    ASSERT_EQ(CMediaEncoder::WriteWmaAt(song, dir.File("in/b.wma"), 128, {}), kEncodeOk);
+    std::filesystem::copy_file(song, dir.File("in/c.wav"));
     shell.SetState(kStateChooseSource);
     shell.Dispatch(kEventButton1);
     ASSERT_NE(shell.Bin1Pane(), nullptr);
     const std::pair<const char*, size_t> cases[] = {{"a", 1152}, {"b", 0}, {"c", 0}};
     for (const auto& [name, slackFrames] : cases) {
         SCOPED_TRACE(name);
-        const std::string file = root.File(std::string("in/") + name) + (name[0] == 'a'   ? ".mp3"
-                                                                         : name[0] == 'b' ? ".wma"
-                                                                                          : ".wav");
+        const std::string file = dir.File(std::string("in/") + name) + (name[0] == 'a'   ? ".mp3"
+                                                                        : name[0] == 'b' ? ".wma"
+                                                                                         : ".wav");
         EXPECT_TRUE(shell.ImportFiles({file}, 4));
         WaveContents got;
         ASSERT_TRUE(ReadWave(settings.Bin1Path + "/" + name + ".wav", got));

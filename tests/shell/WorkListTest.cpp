@@ -11,28 +11,19 @@
 #include "base/StringTable.h"
 #include "cd/SongList.h"
 #include "shell/PickFiles.h"
+#include "shell/ShellFixture.h"
 #include "shell/SongFiles.h"
 #include "shell/WorkList.h"
-#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
-class WorkListTest : public ::testing::Test {
+class WorkListTest : public ShellFixture {
 protected:
     void SetUp() override {
-        SetServices(&services);
-        for (const std::string* bin : {&settings.Bin1Path, &settings.Bin2Path, &settings.Bin3Path}) {
-            std::filesystem::create_directories(*bin);
-        }
-        SetSettings(&settings);
+        ShellFixture::SetUp();
         CWorkList::RememberedRow() = -1;
     }
-    void TearDown() override {
-        SetSettings(nullptr);
-        SetServices(nullptr);
-    }
-
     // A second of quiet CD audio, with a peak file holding these dividers (seconds) and status bytes.
     static void WriteSong(const std::string& path, const std::vector<double>& dividers = {},
                           const char* status = "\0\0\0") {
@@ -51,11 +42,6 @@ protected:
         for (const auto& m : services.Messages()) n += m.text.find(part) != std::string::npos;
         return n;
     }
-
-    TempDir root;
-    AppSettings settings{root.File("Restova"), root.File("share")};
-    CSongList songs;
-    CHeadlessServices services;
 };
 
 }  // namespace
