@@ -20,10 +20,8 @@
 namespace {
 
 std::string FormatOf(const std::string& out) {
-    const size_t dot = out.find_last_of('.');
-    std::string ext = dot == std::string::npos ? "" : out.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == "wma" || ext == "flac" ? ext : "mp3";
+    if (HasExtension(out, ".wma")) return "wma";
+    return HasExtension(out, ".flac") ? "flac" : "mp3";
 }
 
 }  // namespace

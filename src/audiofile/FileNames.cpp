@@ -1,6 +1,7 @@
 #include "audiofile/FileNames.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,11 @@ size_t ExtensionDot(const std::string& path) {
 std::string ReplaceExtension(const std::string& path, const std::string& ext) {
     size_t dot = ExtensionDot(path);
     return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+bool HasExtension(const std::string& path, const std::string& ext) {
+    const size_t dot = ExtensionDot(path);
+    return dot != std::string::npos && ::strcasecmp(path.c_str() + dot, ext.c_str()) == 0;
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -15,8 +15,8 @@ std::string SessionFileName(const std::string& songPath);
 // "Song.wav" -> "Song.pkf"; the same rule with ".pkf".
 std::string PeakFileName(const std::string& wavePath);
 // The first free "<dir>/dctmp<N>.wav" from start on, recorded as this process's (CTempFiles) so that no
-// sweep removes it, and claimed by creating it empty, so that processes running at once never share one. crowded (when given) tells whether N passed 9900; at 9999 the search ends and
-// that name is taken even when it exists.
+// sweep removes it, and claimed by creating it empty, so that processes running at once never share one. crowded (when
+// given) tells whether N passed 9900; at 9999 the search ends and that name is taken even when it exists.
 std::string TempWaveName(const std::string& tempDir, int start = 1, bool* crowded = nullptr);
 // Folder + base name (cut to 250 characters) with its trailing digits T replaced by N, N starting at
 // max(T, minimum, 1) and counting up while that file exists, up to 9999.
@@ -44,3 +44,5 @@ std::string FileNameOf(const std::string& path);
 std::string FileTitle(const std::string& path);
 // path with its extension (the part from the last dot of the file name) replaced by ext (".xyz").
 std::string ReplaceExtension(const std::string& path, const std::string& ext);
+// Whether the file name's extension is ext (".xyz"), in any case.
+bool HasExtension(const std::string& path, const std::string& ext);

@@ -15,11 +15,7 @@ std::mutex g_openerLock;
 CCdDriveList::Opener g_opener;
 
 bool IsImageName(const std::string& name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "cue" || ext == "toc";
+    return HasExtension(name, ".cue") || HasExtension(name, ".toc");
 }
 
 }  // namespace

@@ -19,9 +19,7 @@ std::vector<std::string> WavesOf(const std::string& folder) {
     std::vector<std::string> waves;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".wav" && it->is_regular_file(ec)) waves.push_back(it->path().string());
+        if (HasExtension(it->path().string(), ".wav") && it->is_regular_file(ec)) waves.push_back(it->path().string());
     }
     std::sort(waves.begin(), waves.end());
     return waves;

@@ -1,6 +1,4 @@
 // The CD writer pane's working side: checking the disc and writing the songs.
-#include <strings.h>
-
 #include <vector>
 
 #include "audiofile/FileNames.h"
@@ -34,12 +32,9 @@ std::string CCdBurner::DefaultImagePath() const {
 bool CCdBurner::SetImagePath(const std::string& cuePath) {
     if (!m_master || cuePath.empty()) return false;
     std::string cue = cuePath;
-    const std::string name = FileNameOf(cue);
-    const size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
-    if (strcasecmp(ext.c_str(), ".bin") == 0)
+    if (HasExtension(cue, ".bin"))
         cue = ReplaceExtension(cue, ".cue");
-    else if (strcasecmp(ext.c_str(), ".cue") != 0)
+    else if (!HasExtension(cue, ".cue"))
         cue += ".cue";
     // A simulated write leaves files alone, so there is nothing to ask about.
     if (!m_simulate) {

@@ -44,10 +44,8 @@ bool CPlaylistImport::Read(const std::string& file, std::vector<std::string>& pa
     paths.clear();
     std::string bytes;
     if (!CCdPlaylist::ReadBytes(file, kMaxFileBytes, bytes)) return false;
-    std::string ext = file.substr(file.rfind('.') == std::string::npos ? file.size() : file.rfind('.'));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext == ".wls") return ParseWls(bytes, paths);
-    if (ext == ".m3u") {
+    if (HasExtension(file, ".wls")) return ParseWls(bytes, paths);
+    if (HasExtension(file, ".m3u")) {
         paths = ParseM3u(bytes, FolderOf(file));
         return true;
     }

@@ -4,10 +4,9 @@
 #include <cmath>
 #include <new>
 
-bool CBurg::Reserve(std::size_t maxLength, int maxOrder, std::size_t maxGap) {
+bool CBurg::Reserve(std::size_t maxLength, int maxOrder) {
     m_maxLength = 0;
     m_maxOrder = 0;
-    m_maxGap = 0;
     if (maxOrder < 0) return false;
     const std::size_t order = static_cast<std::size_t>(maxOrder);
     try {
@@ -15,15 +14,11 @@ bool CBurg::Reserve(std::size_t maxLength, int maxOrder, std::size_t maxGap) {
         m_b.assign(maxLength, 0.0);
         m_a.assign(order + 1, 0.0);
         m_tmp.assign(order + 1, 0.0);
-        m_cf.assign(order, 0.0);
-        m_cb.assign(order, 0.0);
-        m_back.assign(maxGap, 0.0);
     } catch (const std::bad_alloc&) {
         return false;
     }
     m_maxLength = maxLength;
     m_maxOrder = maxOrder;
-    m_maxGap = maxGap;
     return true;
 }
 
@@ -81,67 +76,4 @@ int CBurg::Estimate(const double* x1, std::size_t n1, const double* x2, std::siz
     }
     for (int i = 0; i < reached; ++i) coeffs[i] = -m_a[i + 1];
     return reached;
-}
-
-namespace {
-
-// Predicts count values on from the context, each from the order values before it (the
-// predictions made so far, then the context). Forward runs on from the context's end; backward
-// runs back from its start, the context read in reverse.
-template <bool kBackward>
-void Extrapolate(const double* ctx, std::size_t n, const double* coeffs, int order, double* out, std::size_t count) {
-    if (!out || (order > 0 && !coeffs)) return;
-    for (std::size_t t = 0; t < count; ++t) {
-        double sum = 0.0;
-        for (int k = 1; k <= order; ++k) {
-            const std::size_t back = static_cast<std::size_t>(k);
-            double v = 0.0;
-            if (back <= t) {
-                v = out[t - back];
-            } else if (ctx && back - t <= n) {
-                v = kBackward ? ctx[back - t - 1] : ctx[n - (back - t)];
-            }
-            sum += coeffs[k - 1] * v;
-        }
-        out[t] = sum;
-    }
-}
-
-}  // namespace
-
-void CBurg::ExtrapolateForward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
-                               std::size_t count) {
-    Extrapolate<false>(ctx, n, coeffs, order, out, count);
-}
-
-void CBurg::ExtrapolateBackward(const double* ctx, std::size_t n, const double* coeffs, int order, double* out,
-                                std::size_t count) {
-    Extrapolate<true>(ctx, n, coeffs, order, out, count);
-}
-
-bool CBurg::InterpolateGap(const double* before, std::size_t nb, const double* after, std::size_t na, int order,
-                           double* out, std::size_t gap) {
-    if (!out || gap > m_maxGap || order < 0 || order > m_maxOrder || nb > m_maxLength || na > m_maxLength) return false;
-    if ((nb && !before) || (na && !after)) return false;
-    if (gap == 0) return true;
-    constexpr std::size_t kMinContext = 5;
-
-    if (nb >= kMinContext) {
-        const int p = Estimate(before, nb, order, m_cf.data());
-        CBurg::ExtrapolateForward(before, nb, m_cf.data(), std::max(p, 0), out, gap);
-    } else {
-        std::fill(out, out + gap, 0.0);
-    }
-    if (na >= kMinContext) {
-        const int p = Estimate(after, na, order, m_cb.data());
-        CBurg::ExtrapolateBackward(after, na, m_cb.data(), std::max(p, 0), m_back.data(), gap);
-    } else {
-        std::fill(m_back.begin(), m_back.begin() + static_cast<std::ptrdiff_t>(gap), 0.0);
-    }
-    const double len = static_cast<double>(gap);
-    for (std::size_t i = 0; i < gap; ++i) {
-        const double t = static_cast<double>(i) / len;
-        out[i] = (1.0 - t) * out[i] + t * m_back[gap - 1 - i];
-    }
-    return true;
 }

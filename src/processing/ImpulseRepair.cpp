@@ -43,8 +43,7 @@ bool CImpulseRepair::Reserve(std::size_t maxContext, std::size_t maxEvent) {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!m_burg.Reserve(2 * maxContext, kMaxFillOrder, maxEvent) || !m_fill.Reserve(maxEvent, kMaxFillOrder))
-        return false;
+    if (!m_burg.Reserve(2 * maxContext, kMaxFillOrder) || !m_fill.Reserve(maxEvent, kMaxFillOrder)) return false;
     m_maxContext = maxContext;
     m_maxEvent = maxEvent;
     return true;

@@ -61,8 +61,8 @@ bool CPickFiles::ImportFiles(const std::vector<std::string>& files, int filterIn
 bool CPickFiles::ImportOne(const std::string& file, std::string& arrived) {
     const std::string base = FileTitle(file);
     const std::string target = CBinFolder::PathIn(m_settings.Bin1Path, base + ".wav");
-    const bool mp3 = CBinFolder::HasExtension(file, ".mp3");
-    if (mp3 || CBinFolder::HasExtension(file, ".wma")) {
+    const bool mp3 = HasExtension(file, ".mp3");
+    if (mp3 || HasExtension(file, ".wma")) {
         if (!MayWrite(target)) return true;
         if (!DecodeInto(file, target, mp3)) return false;
         arrived = target;

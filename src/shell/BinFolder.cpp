@@ -2,9 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 
+#include "audiofile/FileNames.h"
 #include "base/ProgramPaths.h"
 
 std::vector<BinFile> CBinFolder::List(const std::string& folder, const std::string& ext) {
@@ -38,8 +38,4 @@ std::string CBinFolder::TimeText(std::time_t time) {
 
 std::string CBinFolder::PathIn(const std::string& folder, const std::string& name) {
     return CProgramPaths::Join(folder, name);
-}
-
-bool CBinFolder::HasExtension(const std::string& name, const std::string& ext) {
-    return name.size() > ext.size() && ::strcasecmp(name.c_str() + name.size() - ext.size(), ext.c_str()) == 0;
 }

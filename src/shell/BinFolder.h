@@ -23,6 +23,4 @@ public:
     static std::string TimeText(std::time_t time);
     // folder + "/" + name.
     static std::string PathIn(const std::string& folder, const std::string& name);
-    // Whether name's extension is ext (".mp3"), without regard to case.
-    static bool HasExtension(const std::string& name, const std::string& ext);
 };

@@ -19,7 +19,7 @@ namespace {
 // A song's name in a bin of waves: an MP3 arrives decoded.
 std::string WaveName(const std::string& path) {
     const std::string name = FileNameOf(path);
-    return CBinFolder::HasExtension(name, ".mp3") ? ReplaceExtension(name, ".wav") : name;
+    return HasExtension(name, ".mp3") ? ReplaceExtension(name, ".wav") : name;
 }
 
 bool MayReplace(const std::string& target) {
@@ -32,7 +32,7 @@ bool MayReplace(const std::string& target) {
 bool CWorkList::WriteSong(const std::string& source, const std::string& target, int base, int span) {
     IServices& ui = Services();
     ui.ProgressSetText(FormatString(kMsgCopyingFile, FileNameOf(source)));
-    if (CBinFolder::HasExtension(source, ".mp3")) {
+    if (HasExtension(source, ".mp3")) {
         if (CMp3Decoder::DecodeMp3File(source, target) >= 0) return true;
         ShowMessage(kMsgMp3ConvertFailed, MsgIcon::Stop);
         return false;

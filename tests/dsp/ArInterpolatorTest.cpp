@@ -30,7 +30,7 @@ TEST(ArInterpolator, RebuildsTonesAcrossLongGapsFromBothSides) {
         const std::vector<double> clean = x;
         for (size_t i = 1024; i < 1024 + gap; ++i) x[i] = 30000;  // the damage
         CBurg burg;
-        ASSERT_TRUE(burg.Reserve(2048, 40, 512));
+        ASSERT_TRUE(burg.Reserve(2048, 40));
         std::vector<double> c(40);
         const int p = burg.Estimate(x.data(), 1024, x.data() + 1024 + gap, 1024, 40, c.data());
         ASSERT_GT(p, 4);
