@@ -19,12 +19,6 @@ std::vector<double> Ar2(std::size_t n, double c1, double c2) {
     return std::vector<double>(x.begin() + 500, x.end());
 }
 
-std::vector<double> TwoTones(std::size_t n) {
-    std::vector<double> x(n);
-    for (std::size_t i = 0; i < n; ++i) x[i] = 3000.0 * std::sin(0.031 * i) + 1200.0 * std::sin(0.17 * i + 1.0);
-    return x;
-}
-
 TEST(Burg, RecoversTheCoefficientsOfAnAr2Process) {
     CBurg burg;
     ASSERT_TRUE(burg.Reserve(8192, 8));
