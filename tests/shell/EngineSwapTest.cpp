@@ -1,5 +1,6 @@
 // A device choice makes the audio engine anew while the player is busy on the
-// old one, as the Sound Card dialog and the record pane's input list do.
+// old one, as the Sound Card dialog and the record pane's input list do (a
+// back-end change in the Preferences is checked with the other Preferences).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,14 +8,11 @@
 
 #include "base/HeadlessServices.h"
 #include "base/SettingsStore.h"
-#include "cd/SongList.h"
 #include "devices/AudioDevice.h"
 #include "devices/PlayDeviceDlg.h"
 #include "devices/Player.h"
 #include "devices/VirtualCard.h"
-#include "shell/Preferences.h"
 #include "shell/RestovaApp.h"
-#include "shell/ShellDlg.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
@@ -80,29 +78,4 @@ TEST(EngineSwapTest, AChoiceWhilePlayingAndRecordingMovesThePlayerToTheChosenCar
         app.SetPlayer(nullptr);
         SetServices(nullptr);
     }
-}
-
-// Changing the back-end in the Preferences takes effect at once, through the same swap.
-TEST(EngineSwapTest, PreferencesBackEndChangeMakesTheEngineAnew) {
-    CHeadlessServices services;
-    SetServices(&services);
-    TempDir root;
-    CSettingsStore store(root.File("Restova.ini"));
-    CRestovaApp app(store, root.File("Restova"), root.File("share"));
-    CAudioHost host(false);
-    CPlayer player(app.CreateAudioEngine(host));
-    app.SetPlayer(&player);
-    CSongList songs;
-    CShellDlg shell(app.Settings(), store, songs);
-    shell.SetPlayer(&player);
-    shell.SetEngineRecreator([&] { app.CreateAudioEngine(host); });
-    for (bool wdm : {false, true}) {
-        CPreferences prefs = shell.OpenPreferences();
-        ASSERT_TRUE(prefs.SetChecked(CPreferences::kItemUseWdm, wdm));
-        shell.ApplyPreferences(prefs);
-        EXPECT_EQ(player.Device().IsWdm(), wdm);
-        EXPECT_EQ(&player.Device(), app.AudioEngine());
-    }
-    app.SetPlayer(nullptr);
-    SetServices(nullptr);
 }

@@ -1,5 +1,6 @@
 // The Preferences dialog's model through the main window: what OK does to the
-// settings, the store (only when the window closes) and the sound engine.
+// settings, the store (only when the window closes) and the sound engine, which a
+// back-end change makes anew with the player moved onto it.
 #include <gtest/gtest.h>
 
 #include "base/AppSettings.h"
@@ -37,15 +38,18 @@ TEST(PreferencesTest, OkReachesSettingsEngineAndStoreAtClose) {
     CSettingsStore store(root.File("Restova.ini"));
     store.WriteProfileInt(kSectionRestova, "FirstTime", 1);
     store.WriteProfileInt(kSectionRestova, "VOXLevel", -60);
+    store.WriteProfileInt(kSectionRestova, "UseWDM", 0);  // so that ticking it is a change too
     CAudioHost host(false);
     for (bool tick : {true, false}) {
         SCOPED_TRACE(tick ? "ticked" : "cleared");
         CRestovaApp app(store, root.File("Restova"), root.File("share"));
         app.InitInstance();
         CPlayer player(app.CreateAudioEngine(host));
+        app.SetPlayer(&player);
         CSongList songs;
         CShellDlg shell(app.Settings(), store, songs);
         shell.SetPlayer(&player);
+        shell.SetEngineRecreator([&] { app.CreateAudioEngine(host); });
 
         CPreferences prefs = shell.OpenPreferences();
         ASSERT_EQ(prefs.Items().size(), std::size(kItems));
@@ -60,7 +64,10 @@ TEST(PreferencesTest, OkReachesSettingsEngineAndStoreAtClose) {
         shell.ApplyPreferences(prefs);
 
         EXPECT_EQ(player.Loop(), tick);
+        EXPECT_EQ(player.Device().IsWdm(), tick);
+        EXPECT_EQ(&player.Device(), app.AudioEngine());
         EXPECT_EQ(player.Device().ReInitOnPlay(), tick);
+        app.SetPlayer(nullptr);
         EXPECT_EQ(store.GetProfileString(kSectionRestova, "Bin2Path"), tick ? "" : root.File("b2-ticked"));
         ASSERT_TRUE(app.OnMainWindowClosed());
         for (const ItemCase& item : kItems) {

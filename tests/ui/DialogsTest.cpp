@@ -48,8 +48,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Session = UiSession;
-
 // Runs answer on the modal dialog the next click opens, once it is up.
 void WhenDialogOpens(std::function<void(QDialog&)> answer) {
     QTimer::singleShot(0, [answer] {
@@ -65,13 +63,6 @@ void Shot(QWidget& widget, const char* name) {
     QVERIFY(widget.grab().save(ShotFolder() + QLatin1Char('/') + QLatin1String(name)));
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -80,8 +71,7 @@ private slots:
     void CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave();
     void CdWriterDragMovesTheSelectedSongs_data();
     void CdWriterDragMovesTheSelectedSongs();
-    void CdWriterAsksWhereTheImageGoes();
-    void CdWriterImportsTheChosenPlaylist();
+    void CdWriterAsksWhereTheImageGoesAndImportsTheChosenPlaylist();
     void SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays();
     void RecordInputChosenAtTheMeterCheckIsRecorded();
     void Mp3SetupTypeFillsTheFieldsAndOkStoresThem();
@@ -96,7 +86,7 @@ void DialogsTest::CdRipBrowseStoresTheFolderAndOneFileRipWritesOneWave() {
     const std::string target = world.root.File("Ripped");
     fs::create_directories(target);
 
-    Session s(world, "b1 b2");  // Audio CD: the rip pane
+    UiSession s(world, "b1 b2");  // Audio CD: the rip pane
     QCOMPARE(s.shell.State(), int(kStateCdRip));
     auto* pane = s.PaneAs<CCdRipPane>();
     QVERIFY(pane);
@@ -157,7 +147,7 @@ void DialogsTest::CdWriterDragMovesTheSelectedSongs() {
     UiWorld world;
     for (const char* name : {"A", "B", "C"})
         QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/" + name + ".wav", 0.5));
-    Session s(world, "bin2 select-all b4");  // the songs go to the CD writer
+    UiSession s(world, "bin2 select-all b4");  // the songs go to the CD writer
     QCOMPARE(s.shell.State(), int(kStateReadyForCd));
     auto* pane = s.PaneAs<CCdWriterPane>();
     QVERIFY(pane);
@@ -190,7 +180,7 @@ void DialogsTest::CdWriterDragMovesTheSelectedSongs() {
     QCOMPARE(s.shell.CdWriterPane()->ListChanged(), order != QStringLiteral("ABC"));
 }
 
-void DialogsTest::CdWriterAsksWhereTheImageGoes() {
+void DialogsTest::CdWriterAsksWhereTheImageGoesAndImportsTheChosenPlaylist() {
     UiWorld world;
     QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/Song.wav", 4.0));
     const std::string ripped = world.root.File("Ripped");
@@ -198,7 +188,7 @@ void DialogsTest::CdWriterAsksWhereTheImageGoes() {
     fs::create_directories(ripped);
     fs::create_directories(out);
     world.store.WriteProfileString("CDRip", "Path", ripped);
-    Session s(world, "bin2 select-all b4");
+    UiSession s(world, "bin2 select-all b4");
     auto* pane = s.PaneAs<CCdWriterPane>();
     QVERIFY(pane);
     CCdBurner& burner = *s.shell.CdWriterPane();
@@ -246,18 +236,11 @@ void DialogsTest::CdWriterAsksWhereTheImageGoes() {
     QCOMPARE(messages.Messages().size(), size_t(1));
     QVERIFY(messages.Messages()[0].text.find("disc.cue already exists") != std::string::npos);
     QCOMPARE(fs::file_size(out + "/disc.bin"), uintmax_t(0));
-}
 
-void DialogsTest::CdWriterImportsTheChosenPlaylist() {
-    UiWorld world;
-    QVERIFY(UiWorld::WriteSong(world.settings.Bin2Path + "/Song.wav", 4.0));
     const std::string other = world.root.File("Other.wav");
     QVERIFY(UiWorld::WriteSong(other, 4.0));
     const std::string list = world.root.File("list.m3u");
     QVERIFY(WriteText(list, "# mine\r\n" + other + "\r\n"));
-    Session s(world, "bin2 select-all b4");
-    auto* pane = s.PaneAs<CCdWriterPane>();
-    QVERIFY(pane);
     WhenDialogOpens([&](QDialog& dialog) {
         auto& chooser = dynamic_cast<QFileDialog&>(dialog);
         chooser.selectFile(QString::fromStdString(list));
@@ -277,7 +260,7 @@ void DialogsTest::SoundCardChoiceHoldsAcrossTheSwapWhileAPreviewPlays() {
     second.SetSink(world.root.File("heard.wav"));
     CPlayer player(app.CreateAudioEngine(host));
     app.SetPlayer(&player);
-    Session s(world, "b1 b1", &player);  // Bin1, where a song is previewed
+    UiSession s(world, "b1 b1", &player);  // Bin1, where a song is previewed
     s.shell.SetEngineRecreator([&] { app.CreateAudioEngine(host); });
     auto* pane = s.PaneAs<CBin1Pane>();
     QVERIFY(pane);
@@ -321,7 +304,7 @@ void DialogsTest::RecordInputChosenAtTheMeterCheckIsRecorded() {
     host.AddVirtualCard("Second card").SetSource(line("second.wav", -3000));
     std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
     CPlayer player(*device);
-    Session s(world, "b1 b3 b1 b1", &player);  // Record Player, LP, hooked up: the meter check
+    UiSession s(world, "b1 b3 b1 b1", &player);  // Record Player, LP, hooked up: the meter check
     s.shell.SetEngineRecreator([&] {
         std::unique_ptr<CAudioDevice> next = CreateAudioDevice(world.settings, host);
         player.SetDevice(*next);

@@ -1,6 +1,5 @@
 // Each pane through the real window: what the user does in the widget reaches
 // the controller, and what the controller does shows in the widget.
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +10,6 @@
 #include <filesystem>
 
 #include "UiWorld.h"
-#include "cd/CdBurner.h"
 #include "devices/AudioDevice.h"
 #include "devices/AudioHost.h"
 #include "devices/Player.h"
@@ -20,10 +18,8 @@
 #include "shell/PickFiles.h"
 #include "shell/ShellDlg.h"
 #include "shell/SongFiles.h"
-#include "shell/WavePane.h"
 #include "shell/WorkList.h"
 #include "ui/Bin1Pane.h"
-#include "ui/CdWriterPane.h"
 #include "ui/CleanPane.h"
 #include "ui/EnhancePane.h"
 #include "ui/LevelMeters.h"
@@ -31,23 +27,7 @@
 #include "ui/RecordPane.h"
 #include "ui/Replay.h"
 #include "ui/ShellWindow.h"
-#include "ui/WaveformPane.h"
 #include "ui/WorklistPane.h"
-
-namespace fs = std::filesystem;
-
-namespace {
-
-using Session = UiSession;
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
 
 class PanesTest : public QObject {
     Q_OBJECT
@@ -59,7 +39,6 @@ private slots:
     void CancelledCleanLeavesNoStep();
     void EnhanceTrackbarsReachTheFilterAndProcessRuns();
     void RecordPaneShowsTheSourceAndMetersInDecibels();
-    void WaveformDrawsPeaksAndAnArmedClickAddsADivider();
 };
 
 void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
@@ -68,7 +47,7 @@ void PanesTest::Bin1SelectsShowsAndDeletesWithCompanions() {
     QVERIFY(UiWorld::WriteSong(bin1 + "/Alpha.wav", 0.5));
     QVERIFY(UiWorld::WriteSong(bin1 + "/Beta.wav", 0.5));
     QVERIFY(WriteText(bin1 + "/Beta.pkf", "peaks"));
-    Session s(world, "b1 b1");
+    UiSession s(world, "b1 b1");
     auto* pane = s.PaneAs<CBin1Pane>();
     QVERIFY(pane);
     QCOMPARE(pane->List()->topLevelItemCount(), 2);
@@ -93,7 +72,7 @@ void PanesTest::WorklistRenameInPlaceRenamesCompanions() {
     QVERIFY(UiWorld::WriteSong(bin2 + "/Take 1.wav", 0.5));
     QVERIFY(WriteText(bin2 + "/Take 1.pkf", "peaks"));
     QVERIFY(WriteText(bin2 + "/Take 1.ses", "session"));
-    Session s(world, "bin2 select:1");
+    UiSession s(world, "bin2 select:1");
     auto* pane = s.PaneAs<CWorklistPane>();
     QVERIFY(pane);
     pane->EditName(0);
@@ -113,7 +92,7 @@ void PanesTest::CleanProcessCleansAndMarksTheSong() {
     UiWorld world;
     const std::string song = world.settings.Bin2Path + "/Side A.wav";
     QVERIFY(UiWorld::WriteSong(song, 2.0));
-    Session s(world, "bin2 select:1 b1");
+    UiSession s(world, "bin2 select:1 b1");
     QVERIFY(s.ok);
     auto* pane = s.PaneAs<CCleanPane>();
     QVERIFY(pane);
@@ -142,7 +121,7 @@ void PanesTest::CancelledCleanLeavesNoStep() {
     UiWorld world;
     const std::string song = world.settings.Bin2Path + "/Side A.wav";
     QVERIFY(UiWorld::WriteSong(song, 6.0));
-    Session s(world, "bin2 select:1 b1");
+    UiSession s(world, "bin2 select:1 b1");
     QVERIFY(s.PaneAs<CCleanPane>());
     bool clickedDuringJob = false;
     QTimer clicker;
@@ -174,7 +153,7 @@ void PanesTest::EnhanceTrackbarsReachTheFilterAndProcessRuns() {
     UiWorld world;
     const std::string song = world.settings.Bin2Path + "/Side A.wav";
     QVERIFY(UiWorld::WriteSong(song, 1.0));
-    Session s(world, "bin2 select:1 b2");
+    UiSession s(world, "bin2 select:1 b2");
     auto* pane = s.PaneAs<CEnhancePane>();
     QVERIFY(pane);
     CEnhancerDlg& enhancer = *s.shell.EnhancePane();
@@ -197,7 +176,7 @@ void PanesTest::RecordPaneShowsTheSourceAndMetersInDecibels() {
     CAudioHost host(false);  // the virtual card only
     std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
     CPlayer player(*device);
-    Session s(world, "b1 b3 b3 b1 b1", &player);  // a 78 played at 33, hooked up: the meter check
+    UiSession s(world, "b1 b3 b3 b1 b1", &player);  // a 78 played at 33, hooked up: the meter check
     QCOMPARE(s.shell.State(), int(kStateMeterCheck));
     auto* pane = s.PaneAs<CRecordPane>();
     QVERIFY(pane);
@@ -210,23 +189,6 @@ void PanesTest::RecordPaneShowsTheSourceAndMetersInDecibels() {
                             Reading{1, CLevelMeters::kFloorDb}}) {
         QVERIFY(std::abs(CLevelMeters::Decibels(r.peak) - r.db) < 0.01);
     }
-}
-
-void PanesTest::WaveformDrawsPeaksAndAnArmedClickAddsADivider() {
-    UiWorld world;
-    QVERIFY(UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 2.0));
-    Session s(world, "b1 b1 select:1 b2 b2 b2");  // Edit File, Adjust Dividers, Add Divider
-    QCOMPARE(s.shell.State(), int(kStateAdjustDividers));
-    auto* pane = s.PaneAs<CWaveformPane>();
-    QVERIFY(pane);
-    const CPeakLevels& levels = s.shell.WaveformPane()->Levels();
-    QCOMPARE(levels.Channels(), 2);
-    // The tone's peak is 6000 of 32767 on the 16-bit scale, the clicks reach higher.
-    QVERIFY(levels.Peak(1, 0, levels.Length()) > 6000u * 256);
-    const int before = s.shell.WaveformPane()->Doc().Dividers().Count();
-    pane->ClickAt(pane->width() / 2);
-    QCOMPARE(s.shell.WaveformPane()->Doc().Dividers().Count(), before + 1);
-    QCOMPARE(pane->Tracks()->topLevelItemCount(), before + 1);
 }
 
 QTEST_MAIN(PanesTest)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -84,4 +85,12 @@ struct UiSession {
 // Where the screenshots go: $RESTOVA_SHOTS, else none.
 inline QString ShotFolder() {
     return qEnvironmentVariable("RESTOVA_SHOTS");
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
