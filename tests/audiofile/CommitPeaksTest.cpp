@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -37,22 +36,7 @@ std::string Name(const testing::TestParamInfo<Shape>& info) {
 // Noise over the whole range of the format, with the extremes in it (a float
 // also goes beyond full scale, where peaks clamp).
 bool WriteNoise(const std::string& path, const Shape& s, uint32_t frames, unsigned seed) {
-    std::mt19937 rng(seed);
-    const size_t count = static_cast<size_t>(frames) * s.channels;
-    if (s.isFloat) {
-        std::uniform_real_distribution<float> d(-1.25f, 1.25f);
-        std::vector<float> v(count);
-        for (auto& x : v) x = d(rng);
-        if (count > 3) v[count / 3] = -1.0f;
-        return WriteFloatWave(path, s.channels, 44100, v);
-    }
-    const int64_t hi = s.bits == 8 ? 255 : (int64_t{1} << (s.bits - 1)) - 1;
-    const int64_t lo = s.bits == 8 ? 0 : -hi - 1;
-    std::uniform_int_distribution<int64_t> d(lo, hi);
-    std::vector<int64_t> v(count);
-    for (auto& x : v) x = d(rng);
-    if (count > 3) v[count / 3] = lo;
-    return WriteWave(path, s.channels, 44100, s.bits, v);
+    return WriteNoiseWave(path, s.isFloat ? kWaveFormatFloat : kWaveFormatPcm, s.channels, s.bits, frames, seed, 1.25f);
 }
 
 class CommitPeaksTest : public ::testing::TestWithParam<Shape> {

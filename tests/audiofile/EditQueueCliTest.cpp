@@ -15,18 +15,12 @@
 
 namespace {
 
-Bytes Pattern(size_t n, unsigned seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 11 + seed * 37) % 251);
-    return b;
-}
-
 TEST(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
     // The program's home is a folder of its own, apart from the song and its session.
     TempDir dir, home;
     const CliHarness cli = BuiltCli(home.Path());
     const std::string song = dir.File("My Song.wav"), tmp = dir.File("tmp");
-    Bytes expected = Pattern(40000, 1);
+    Bytes expected = PatternBytes(40000, 1);
     ASSERT_TRUE(WriteBytes(song, BuildWave(WaveLayout{}, expected)));
     EXPECT_EQ(cli.Run({"session", song}).status, 1);  // no session yet
 
@@ -38,7 +32,7 @@ TEST(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
         CEditQueue q;
         q.SetTempPath(tmp);
         ASSERT_EQ(q.OpenSession(song, MakeWaveFormat(1, 2, 44100, 16), 40000), 0);
-        const Bytes f = Pattern(8000, 2);
+        const Bytes f = PatternBytes(8000, 2);
         ASSERT_TRUE(WriteBytes(tmp + "/dctmp1.wav", BuildWave(WaveLayout{}, f)));
         ASSERT_EQ(q.AddFilterStep(tmp + "/dctmp1.wav", 4000, 12000, "Clean it", 0), 0);
         ASSERT_EQ(q.AddCutStep(0, 400), 2);
@@ -65,7 +59,7 @@ TEST(EditQueueCliTest, ASessionMadeByARelativePathServesTheAbsoluteOneAndAMovedF
     TempDir dir, home;
     const CliHarness cli = BuiltCli(home.Path());
     const std::string song = dir.File("s.wav");
-    const Bytes original = Pattern(4 * 44100, 3);
+    const Bytes original = PatternBytes(4 * 44100, 3);
     ASSERT_TRUE(WriteBytes(song, BuildWave(WaveLayout{}, original)));
 
     // Made from the song's own folder, by its bare name.

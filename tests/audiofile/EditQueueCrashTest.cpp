@@ -21,12 +21,6 @@ namespace {
 
 constexpr uint32_t kAudioBytes = 256 * 1024;
 
-Bytes Audio(unsigned seed) {
-    Bytes b(kAudioBytes);
-    for (size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>((i * 13 + seed * 97 + i / 509) % 241);
-    return b;
-}
-
 // Opens the song's session, answering Yes to a recovery question; its stream.
 Bytes OpenStream(CEditQueue& q, const TempDir& dir, uint32_t dataBytes) {
     q.SetTempPath(dir.File("tmp"));
@@ -39,7 +33,7 @@ Bytes OpenStream(CEditQueue& q, const TempDir& dir, uint32_t dataBytes) {
 
 void RunTrials(int trials) {
     TempDir dir;
-    const Bytes a = Audio(1), b = Audio(2);
+    const Bytes a = PatternBytes(kAudioBytes, 1), b = PatternBytes(kAudioBytes, 2);
     std::filesystem::create_directories(dir.File("tmp"));
     // The two versions the song takes in turn; their names are not the session's own, so
     // discarding never deletes them.

@@ -19,13 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Distinct bytes per file, so a stream byte tells where it came from.
-Bytes Pattern(size_t n, unsigned seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 7 + seed * 31 + i / 251) % 253);
-    return b;
-}
-
 // Stereo 16-bit samples of one level, with a louder first left sample.
 Bytes Level(size_t bytes, int16_t level, int16_t first) {
     std::vector<int64_t> v(bytes / 2, level);
@@ -38,7 +31,7 @@ protected:
     void SetUp() override {
         ProcessingTest::SetUp();
         m_song = dir.File("Song.wav");
-        m_songBytes = Pattern(40000, 1);
+        m_songBytes = PatternBytes(40000, 1);
         ASSERT_TRUE(WriteBytes(m_song, BuildWave(WaveLayout{}, m_songBytes)));
     }
 
@@ -66,16 +59,16 @@ protected:
     // Four steps of every adding kind; expected is the stream they make.
     void AddFourSteps(CEditQueue& q, Bytes& expected) {
         expected = m_songBytes;
-        const Bytes f = Pattern(8000, 2);
+        const Bytes f = PatternBytes(8000, 2);
         ASSERT_EQ(q.AddFilterStep(StepFile(1, f), 4000, 12000, "Clean", 0), 0);
         std::copy(f.begin(), f.end(), expected.begin() + 4000);
 
-        const Bytes r = Pattern(2000, 3);
+        const Bytes r = PatternBytes(2000, 3);
         ASSERT_EQ(q.AddResizeStep(StepFile(2, r), 20000, 24000, "Pitch", 0), 0);
         expected.erase(expected.begin() + 20000, expected.begin() + 24000);
         expected.insert(expected.begin() + 20000, r.begin(), r.end());
 
-        const Bytes p = Pattern(1200, 4);  // the range [1, 1003) becomes [0, 1000)
+        const Bytes p = PatternBytes(1200, 4);  // the range [1, 1003) becomes [0, 1000)
         ASSERT_EQ(q.AddReplaceStep(StepFile(3, p), 1, 1003), 0);
         std::copy(p.begin(), p.begin() + 1000, expected.begin());
 
@@ -134,7 +127,7 @@ TEST_F(EditQueueTest, StepsShapeTheStreamAndSurviveReopening) {
 
         // Ranges that do not fit the stream are refused and change nothing.
         EXPECT_EQ(q.AddCutStep(100, static_cast<uint32_t>(expected.size()) + 1), -1);
-        EXPECT_EQ(q.AddFilterStep(StepFile(9, Pattern(100, 5)), 0, 200, "short file", 0), -1);
+        EXPECT_EQ(q.AddFilterStep(StepFile(9, PatternBytes(100, 5)), 0, 200, "short file", 0), -1);
         EXPECT_EQ(q.Steps().size(), 5u);
     }
 
@@ -166,13 +159,13 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
         {
             CEditQueue q;
             ASSERT_EQ(Open(q), 0);
-            ASSERT_EQ(q.AddFilterStep(StepFile(1, Pattern(8000, 2)), 0, 8000, "", 0), 0);
-            second = StepFile(2, Pattern(8000, 3));
+            ASSERT_EQ(q.AddFilterStep(StepFile(1, PatternBytes(8000, 2)), 0, 8000, "", 0), 0);
+            second = StepFile(2, PatternBytes(8000, 3));
             ASSERT_EQ(q.AddFilterStep(second, 8000, 16000, "", 0), 0);
             ASSERT_EQ(q.AddCutStep(0, 4), 3);
         }
         if (c.shortFile) {
-            ASSERT_TRUE(WriteBytes(second, BuildWave(WaveLayout{}, Pattern(7996, 3))));
+            ASSERT_TRUE(WriteBytes(second, BuildWave(WaveLayout{}, PatternBytes(7996, 3))));
         } else {
             fs::remove(second);
         }
@@ -199,7 +192,7 @@ TEST_F(EditQueueTest, DamagedSessionsAskAndRecoverOrStartAfresh) {
         EXPECT_EQ(asked, std::vector<std::string>{m_song});
         Bytes expected = m_songBytes;
         if (c.stepsAfter == 2) {
-            const Bytes f = Pattern(8000, 2);
+            const Bytes f = PatternBytes(8000, 2);
             std::copy(f.begin(), f.end(), expected.begin());
         }
         EXPECT_EQ(ReadAll(q, 4096), expected);

@@ -9,19 +9,13 @@
 
 namespace {
 
-Bytes Data(size_t n) {
-    Bytes d(n);
-    for (size_t i = 0; i < n; ++i) d[i] = static_cast<uint8_t>(i * 7 + 1);
-    return d;
-}
-
 TEST(RiffReader, FindsDataPastUnknownChunksAndLongFmt) {
     WaveLayout l;
     l.fmtExtra = ExtensibleFmtExtra(16, 3, 1);  // 40-byte "fmt "
     l.chunksBeforeFmt = {ListInfoChunk("ISFT", "odd")};
     l.chunksBetween = {FactChunk(5), {"junk", Bytes(3, 9)}};  // odd-sized chunk with its pad byte
     l.chunksAfter = {ListInfoChunk("ICMT", "after")};
-    const Bytes file = BuildWave(l, Data(20));
+    const Bytes file = BuildWave(l, PatternBytes(20, 0));
     CRiffReader::Header h;
     ASSERT_EQ(CRiffReader::ParseHeader(file.data(), file.size(), h), 0);
     EXPECT_EQ(h.fmt.size(), 40u);
@@ -29,7 +23,7 @@ TEST(RiffReader, FindsDataPastUnknownChunksAndLongFmt) {
     EXPECT_EQ(h.dataAvailable, 20u);
     EXPECT_EQ(
         Bytes(file.begin() + static_cast<long>(h.dataOffset), file.begin() + static_cast<long>(h.dataOffset) + 20),
-        Data(20));
+        PatternBytes(20, 0));
 
     // The same through a file (descriptors are every wave's way in).
     TempDir dir;
@@ -44,7 +38,7 @@ TEST(RiffReader, TrustsNoSizeBeyondTheFile) {
     WaveLayout l;
     l.claimedDataSize = 1000000;  // claims far more than is there
     l.claimedRiffSize = 0;        // a writer that never finished
-    Bytes file = BuildWave(l, Data(10));
+    Bytes file = BuildWave(l, PatternBytes(10, 0));
     CRiffReader::Header h;
     ASSERT_EQ(CRiffReader::ParseHeader(file.data(), file.size(), h), 0);
     EXPECT_EQ(h.dataSize, 1000000u);
@@ -53,14 +47,14 @@ TEST(RiffReader, TrustsNoSizeBeyondTheFile) {
     // A chunk whose size runs past the end hides everything after it.
     WaveLayout big;
     big.chunksBetween = {{"junk", Bytes(4)}};
-    file = BuildWave(big, Data(10));
+    file = BuildWave(big, PatternBytes(10, 0));
     file[12 + 8 + 16 + 4] = 0xFF;  // "junk" size -> huge
     file[12 + 8 + 16 + 7] = 0xFF;
     EXPECT_EQ(CRiffReader::ParseHeader(file.data(), file.size(), h), kErrFormat);
 }
 
 TEST(RiffReader, RefusesWhatIsNotAWave) {
-    const Bytes good = BuildWave(WaveLayout{}, Data(8));
+    const Bytes good = BuildWave(WaveLayout{}, PatternBytes(8, 0));
     CRiffReader::Header h;
     // Every cut inside the header leaves something missing.
     for (size_t n = 0; n < 44; ++n) EXPECT_EQ(CRiffReader::ParseHeader(good.data(), n, h), kErrFormat) << n;
@@ -79,7 +73,7 @@ TEST(RiffReader, RefusesWhatIsNotAWave) {
 }
 
 TEST(RiffReader, StopsOnEndlessEmptyChunks) {
-    Bytes file = BuildWave(WaveLayout{}, Data(2));
+    Bytes file = BuildWave(WaveLayout{}, PatternBytes(2, 0));
     Bytes junk;
     for (int i = 0; i < 200000; ++i) junk.insert(junk.end(), {'j', 'u', 'n', 'k', 0, 0, 0, 0});
     file.insert(file.begin() + 12, junk.begin(), junk.end());

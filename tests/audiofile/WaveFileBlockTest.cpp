@@ -2,11 +2,9 @@
 // disks and dither. What a filter sees around each block in every format is
 // the filter runner's test; here the reader's own edges.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <iterator>
 #include <numeric>
 
@@ -14,6 +12,7 @@
 #include "audiofile/WaveFile.h"
 #include "support/CliHarness.h"
 #include "support/FilterHarness.h"
+#include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -145,22 +144,6 @@ TEST_F(WaveFileBlock, LongOutputContinuesInCompletePartFiles) {
     }
     EXPECT_EQ(FilesUnder(dir.Path()).size(), 5u);
 }
-
-// Sets a file size limit, standing in for a full disk, for as long as it lives.
-struct DiskLimit {
-    explicit DiskLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~DiskLimit() {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
-    }
-    void (*handler)(int);
-    rlimit old{};
-};
 
 TEST_F(WaveFileBlock, AFullDiskStopsOutputAndFailsTheFinish) {
     CWaveFile wave;

@@ -91,10 +91,9 @@ TEST_F(WaveFileTools, FileTypesGoByExtensionWhateverItsCase) {
     for (const auto& [name, type] : cases) EXPECT_EQ(CWaveFile::FileTypeOf(name), type) << name;
 }
 
-TEST_F(WaveFileTools, EveryErrorCodeShowsItsTextWithAStopIcon) {
-    const std::pair<int, int> codes[] = {{1, 32815}, {2, 32816}, {3, 32819},   {4, 32834}, {101, 9},   {102, 118},
-                                         {103, 140}, {104, 116}, {105, 32786}, {106, 188}, {108, 190}, {110, 32927},
-                                         {111, 436}, {112, 438}, {113, 123},   {107, 117}, {-5, 117}};
+// One mapped code and the fallback of codes without a text of their own.
+TEST_F(WaveFileTools, ErrorCodesShowTheirTextWithAStopIcon) {
+    const std::pair<int, int> codes[] = {{104, 116}, {107, 117}, {-5, 117}};
     for (const auto& [code, id] : codes) {
         services.ClearMessages();
         EXPECT_EQ(CWaveFile::ReportFileError(code, std::string("/x/song.wav")), code);

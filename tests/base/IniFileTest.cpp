@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,17 +165,12 @@ TEST(IniFile, SaveIsAtomicAndKeepsTheOldFileOnFailure) {
     ASSERT_EQ(ini.Load(path), CIniFile::kLoaded);
     ini.SetValue("New", "big", std::string(64 * 1024, 'b'));
 
-    // A file-size limit makes the write of the new file fail part-way; this
-    // works even for root, unlike permissions.
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = ini.Save(path);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, previous);
+    // A full disk makes the write of the new file fail part-way.
+    bool saved = true;
+    {
+        DiskLimit full(4096);
+        saved = ini.Save(path);
+    }
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadText(path), "[Old]\nk=v\n");
     EXPECT_EQ(CountEntries(dir.Path()), 1u);  // no temporary file left behind

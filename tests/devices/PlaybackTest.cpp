@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "DeviceFixture.h"
 #include "audiofile/WaveFile.h"
 #include "base/StringTable.h"
@@ -15,28 +13,6 @@ struct Layout {
     uint16_t channels;
     uint16_t bits;
 };
-
-// A wave of noise in layout; returns its data bytes.
-Bytes WriteNoise(const std::string& path, const Layout& l, double seconds, uint32_t seed) {
-    std::mt19937 rng(seed);
-    const auto count = static_cast<size_t>(seconds * 44100) * l.channels;
-    if (l.tag == kWaveFormatFloat) {
-        std::uniform_real_distribution<float> d(-1.0f, 1.0f);
-        std::vector<float> v(count);
-        for (auto& x : v) x = d(rng);
-        EXPECT_TRUE(WriteFloatWave(path, l.channels, 44100, v));
-    } else {
-        const int64_t hi = l.bits == 8 ? 255 : (int64_t{1} << (l.bits - 1)) - 1;
-        const int64_t lo = l.bits == 8 ? 0 : -hi - 1;
-        std::uniform_int_distribution<int64_t> d(lo, hi);
-        std::vector<int64_t> v(count);
-        for (auto& x : v) x = d(rng);
-        EXPECT_TRUE(WriteWave(path, l.channels, 44100, l.bits, v));
-    }
-    WaveContents w;
-    EXPECT_TRUE(ReadWave(path, w));
-    return w.data;
-}
 
 // The 16-bit stereo frames that are not silence (noise has next to none).
 Bytes WithoutSilentFrames(const Bytes& data) {
@@ -58,7 +34,8 @@ TEST_F(DeviceTest, SinkHoldsThePlayedRangeSampleForSample) {
         for (const Layout& l : layouts) {
             SCOPED_TRACE(testing::Message() << (wdm ? "WDM " : "MME ") << l.bits << " bits, " << l.channels << " ch");
             const std::string source = dir.File("source.wav");
-            const Bytes data = WriteNoise(source, l, 4.0, l.bits);
+            ASSERT_TRUE(WriteNoiseWave(source, l.tag, l.channels, l.bits, 4 * 44100, l.bits));
+            const Bytes data = DataOf(source);
             const uint32_t frame = l.channels * ((l.bits + 7) / 8);
             // A range past a whole 3-second ring, and one to the end.
             for (auto [from, to] : {std::pair<uint32_t, uint32_t>{3001 * frame, 170000 * frame}, {17 * frame, 0}}) {
@@ -79,7 +56,8 @@ TEST_F(DeviceTest, SinkHoldsThePlayedRangeSampleForSample) {
 // Pausing in the middle holds the output and resuming goes on from there: nothing is lost or doubled.
 TEST_F(DeviceTest, PauseAndResumeLoseNothing) {
     const std::string source = dir.File("source.wav");
-    const Bytes data = WriteNoise(source, {1, 2, 16}, 6.0, 7);
+    ASSERT_TRUE(WriteNoiseWave(source, kWaveFormatPcm, 2, 16, 6 * 44100, 7));
+    const Bytes data = DataOf(source);
     for (bool wdm : {true, false}) {
         SCOPED_TRACE(wdm ? "WDM" : "MME");
         auto device = MakeDevice(wdm);
@@ -154,7 +132,8 @@ TEST_F(DeviceTest, StreamPreRollsAndStarvingStopsWithoutLoss) {
 // no-driver message; while it is there it is used.
 TEST_F(DeviceTest, RemovedDeviceFallsBackToTheDefault) {
     const std::string source = dir.File("source.wav");
-    const Bytes data = WriteNoise(source, {1, 2, 16}, 0.5, 3);
+    ASSERT_TRUE(WriteNoiseWave(source, kWaveFormatPcm, 2, 16, 44100 / 2, 3));
+    const Bytes data = DataOf(source);
     for (bool wdm : {true, false}) {
         SCOPED_TRACE(wdm ? "WDM" : "MME");
         CVirtualCard& usb = host.AddVirtualCard("USB Audio CODEC");

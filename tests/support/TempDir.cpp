@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -37,4 +38,16 @@ int RunShell(const std::string& command) {
 
 bool HaveProgram(const std::string& name) {
     return RunShell("command -v " + name + " >/dev/null 2>&1") == 0;
+}
+
+DiskLimit::DiskLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    rlimit small = m_old;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+}
+
+DiskLimit::~DiskLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_handler);
 }

@@ -2,6 +2,8 @@
 // small file helpers tests use around it.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <string>
 
@@ -28,3 +30,17 @@ std::string ReadText(const std::string& path);
 int RunShell(const std::string& command);
 // True when a program is on PATH.
 bool HaveProgram(const std::string& name);
+
+// A file size limit, standing in for a full disk, for as long as it lives; it holds even for root,
+// unlike permissions.
+class DiskLimit {
+public:
+    explicit DiskLimit(rlim_t bytes);
+    ~DiskLimit();
+    DiskLimit(const DiskLimit&) = delete;
+    DiskLimit& operator=(const DiskLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int);
+};

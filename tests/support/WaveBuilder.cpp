@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "audiofile/WaveFile.h"
 
@@ -160,6 +161,32 @@ bool WriteFloatWave(const std::string& path, uint16_t channels, uint32_t rate, c
     l.rate = rate;
     l.bits = 32;
     return WriteBytes(path, BuildWave(l, EncodeFloats(samples)));
+}
+
+bool WriteNoiseWave(const std::string& path, uint16_t tag, uint16_t channels, uint16_t bits, uint32_t frames,
+                    unsigned seed, float floatSpan) {
+    std::mt19937 rng(seed);
+    const size_t count = static_cast<size_t>(frames) * channels;
+    if (tag == kWaveFormatFloat) {
+        std::uniform_real_distribution<float> d(-floatSpan, floatSpan);
+        std::vector<float> v(count);
+        for (auto& x : v) x = d(rng);
+        if (count > 3) v[count / 3] = -1.0f;
+        return WriteFloatWave(path, channels, 44100, v);
+    }
+    const int64_t hi = bits == 8 ? 255 : (int64_t{1} << (bits - 1)) - 1;
+    const int64_t lo = bits == 8 ? 0 : -hi - 1;
+    std::uniform_int_distribution<int64_t> d(lo, hi);
+    std::vector<int64_t> v(count);
+    for (auto& x : v) x = d(rng);
+    if (count > 3) v[count / 3] = lo;
+    return WriteWave(path, channels, 44100, bits, v);
+}
+
+Bytes PatternBytes(size_t n, unsigned seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 7 + seed * 31 + i / 251) % 253);
+    return b;
 }
 
 bool ParseWave(const Bytes& file, WaveContents& out) {

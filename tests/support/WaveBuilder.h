@@ -53,6 +53,12 @@ Bytes ReadBytes(const std::string& path);
 bool WriteWave(const std::string& path, uint16_t channels, uint32_t rate, uint16_t bits,
                const std::vector<int64_t>& samples);
 bool WriteFloatWave(const std::string& path, uint16_t channels, uint32_t rate, const std::vector<float>& samples);
+// Seeded 44.1 kHz noise over the whole range of its format (float: within +-floatSpan), with the
+// lowest value once in it.
+bool WriteNoiseWave(const std::string& path, uint16_t tag, uint16_t channels, uint16_t bits, uint32_t frames,
+                    unsigned seed, float floatSpan = 1.0f);
+// n bytes that differ with the seed, so a byte of a stream tells which file it came from.
+Bytes PatternBytes(size_t n, unsigned seed);
 
 // A WAV taken apart. The walk trusts the chunk sizes only as far as the file goes.
 struct WaveContents {
