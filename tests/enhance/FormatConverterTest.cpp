@@ -42,15 +42,13 @@ TEST_F(FormatConverterTest, A48k24BitToneBecomesAClean44k16BitTone) {
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 48000, 24, SineWave(144000, 2, 997.0 / 48000, a, 1.0)));
     ASSERT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1), CFormatConverter::kConvertOk);
     EXPECT_TRUE(services.Messages().empty());
-    WaveContents out;
-    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
     // What another program makes of our header: sox's own reader.
     const std::string soxiOut = dir.File("soxi.txt");
     ASSERT_EQ(RunShell("for o in -r -b -c -s; do soxi $o " + ShellQuote(dir.File("out.wav")) + "; done > " +
                        ShellQuote(soxiOut)),
               0);
     EXPECT_EQ(ReadText(soxiOut), "44100\n16\n2\n132300\n");
-    const auto s = DecodeSamples(16, out.data);
+    const auto s = WaveSamples(dir.File("out.wav"));
     ASSERT_EQ(s.size(), 2u * 132300);
     for (int c = 0; c < 2; ++c) {
         // 88200 frames of 997 Hz at 44.1 kHz are 1994 whole cycles.
@@ -63,9 +61,7 @@ TEST_F(FormatConverterTest, ResolutionAloneKeepsEverySampleWithinTheDither) {
     const auto in = SineWave(30000, 1, 0.013, 6000000);
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 44100, 24, in));
     ASSERT_EQ(converter.DoConvert(dir.File("in.wav"), dir.File("out.wav"), 44100, 16, 1), CFormatConverter::kConvertOk);
-    WaveContents out;
-    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    const auto s = DecodeSamples(16, out.data);
+    const auto s = WaveSamples(dir.File("out.wav"));
     ASSERT_EQ(s.size(), in.size());
     double mean = 0;
     bool dithered = false;
@@ -124,9 +120,7 @@ TEST_F(FormatConverterTest, CancellingAndTruncatedSourcesLeaveNoDestination) {
         WriteBytes(dir.File("cut.wav"), BuildWave(layout, EncodeSamples(24, SineWave(100000, 2, 0.01, 1000, 1.0)))));
     EXPECT_EQ(converter.DoConvert(dir.File("cut.wav"), dir.File("out.wav"), 44100, 16, 1),
               CFormatConverter::kConvertOk);
-    WaveContents out;
-    ASSERT_TRUE(ReadWave(dir.File("out.wav"), out));
-    EXPECT_NEAR(out.data.size() / 4.0, 30000 * 44100 / 48000.0, 1.0);
+    EXPECT_NEAR(WaveData(dir.File("out.wav")).size() / 4.0, 30000 * 44100 / 48000.0, 1.0);
 }
 
 }  // namespace

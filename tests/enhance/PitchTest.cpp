@@ -25,12 +25,6 @@ protected:
         return RunIntoFile(pitch, in, out, start, end);
     }
 
-    std::vector<int64_t> Read(const std::string& path, uint16_t bits) {
-        WaveContents c;
-        EXPECT_TRUE(ReadWave(path, c));
-        return DecodeSamples(bits, c.data);
-    }
-
     // Upward zero crossings of one channel in frames [from, to).
     static int Crossings(const std::vector<int64_t>& s, int channels, int channel, size_t from, size_t to) {
         int n = 0;
@@ -48,7 +42,7 @@ TEST_F(PitchTest, A78PlayedAt33IsShortenedAndRaisedInPlace) {
 
     CFilterRunner runner;
     ASSERT_TRUE(CSpeedCorrection::DoCorrectSpeed(runner, dir.File("song.wav"), ratio));
-    const auto s = Read(dir.File("song.wav"), 16);
+    const auto s = WaveSamples(dir.File("song.wav"));
     const size_t out = s.size() / 2;
     EXPECT_NEAR(double(out) / frames, 0.426, 0.0005);
     // The tone is 2.3478 times higher on both channels; the song's waveform is gone until rebuilt.
@@ -64,7 +58,7 @@ TEST_F(PitchTest, RatioOneKeepsTheLength) {
     for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<int64_t>((i * 7919) % 200001) - 100000;
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 48000, 24, in));
     ASSERT_TRUE(Run(Params(0, 0), dir.File("in.wav"), dir.File("out.wav")));
-    const auto out = Read(dir.File("out.wav"), 24);
+    const auto out = WaveSamples(dir.File("out.wav"));
     ASSERT_EQ(out.size(), in.size());
     // Each output frame is the input frame before it: the first comes from the silent history.
     EXPECT_EQ(out[0], 0);
@@ -77,7 +71,7 @@ TEST_F(PitchTest, LinearRampCoversTheRangeInAnyFormat) {
     for (const auto& [channels, bits] : {std::pair<int, int>{2, 24}, {1, 16}}) {
         ASSERT_TRUE(WriteWave(dir.File("in.wav"), channels, 44100, bits, SineWave(frames, channels, 0.01, 1000)));
         ASSERT_TRUE(Run(Params(0, 10000), dir.File("in.wav"), dir.File("out.wav")));
-        const auto out = Read(dir.File("out.wav"), bits);
+        const auto out = WaveSamples(dir.File("out.wav"));
         EXPECT_NEAR(double(out.size() / channels) / frames, std::log(2.0), 0.002) << channels << "/" << bits;
     }
 }
@@ -87,7 +81,7 @@ TEST_F(PitchTest, CubicRampRisesMonotonically) {
     const double f = 0.01;
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 2, 44100, 16, SineWave(frames, 2, f, 10000)));
     ASSERT_TRUE(Run(Params(0, 10000, 1, 2000, 8000), dir.File("in.wav"), dir.File("out.wav")));
-    const auto s = Read(dir.File("out.wav"), 16);
+    const auto s = WaveSamples(dir.File("out.wav"));
     const size_t out = s.size() / 2;
     // The tone's frequency, window by window, climbs from f to 2f and never falls back.
     const size_t window = out / 20;
@@ -107,7 +101,7 @@ TEST_F(PitchTest, ARangeInTheMiddleLeavesTheRestAlone) {
     for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<int64_t>((i * 31) % 20001) - 10000;
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 44100, 16, in));
     ASSERT_TRUE(Run(Params(10000, 10000), dir.File("in.wav"), dir.File("out.wav"), 20000, 40000));
-    const auto out = Read(dir.File("out.wav"), 16);
+    const auto out = WaveSamples(dir.File("out.wav"));
     // Twice the speed halves the 10000 frames of the range; the audio around it is unchanged and
     // not repeated.
     ASSERT_EQ(out.size(), 25000u);
@@ -119,7 +113,7 @@ TEST_F(PitchTest, AbsurdSpeedsEndAndAreRefusedForSongs) {
     // A speed of zero or below would never move on: the filter holds it at its lowest.
     ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 44100, 16, std::vector<int64_t>(1000, 500)));
     ASSERT_TRUE(Run(Params(-10000, -30000), dir.File("in.wav"), dir.File("out.wav")));
-    EXPECT_EQ(Read(dir.File("out.wav"), 16).size(), size_t(1000 / CPitch::kMinSpeed));
+    EXPECT_EQ(WaveSamples(dir.File("out.wav")).size(), size_t(1000 / CPitch::kMinSpeed));
 
     EXPECT_EQ(CSpeedCorrection::Ratio(16, 33), 0.0);
     ASSERT_TRUE(WriteWave(dir.File("song.wav"), 1, 44100, 16, std::vector<int64_t>(1000, 7)));

@@ -75,10 +75,8 @@ protected:
     // Runs riaa over the whole of in.wav through the runner (editing the channels given) and
     // returns the 24-bit samples of the result.
     std::vector<int64_t> Run(CRiaa& riaa, bool editLeft = true, bool editRight = true) {
-        WaveContents out;
-        EXPECT_TRUE(RunIntoFile(riaa, dir.File("in.wav"), dir.File("out.wav"), 0, 0, editLeft, editRight) &&
-                    ReadWave(dir.File("out.wav"), out));
-        return DecodeSamples(24, out.data);
+        EXPECT_TRUE(RunIntoFile(riaa, dir.File("in.wav"), dir.File("out.wav"), 0, 0, editLeft, editRight));
+        return WaveSamples(dir.File("out.wav"));
     }
 
     // Peak of every step-th value from first on, over the second half (past the settling).
@@ -105,15 +103,7 @@ TEST_F(RiaaRunTest, EqualisesEachChannelUnlessTold) {
     EXPECT_NEAR(20 * std::log10(Peak(out, 0, 2) / a), GainDb(c, 1000.0, 48000), 0.05);
     EXPECT_NEAR(20 * std::log10(Peak(out, 1, 2) / a), 13.1, 0.3);
 
-    riaa.SetBypass(1);
-    EXPECT_EQ(Run(riaa), in);
-    // Only the left channel edited: the right comes out as it went in, the left does not.
-    riaa.SetBypass(0);
-    out = Run(riaa, true, false);
-    ASSERT_EQ(out.size(), in.size());
-    for (size_t i = 1; i < out.size(); i += 2) ASSERT_EQ(out[i], in[i]) << i;
-    EXPECT_NEAR(Peak(out, 0, 2), Peak(in, 0, 2), 0.02 * a);
-    EXPECT_NE(out[1000], in[1000]);
+    ExpectFlagsPassTheInput(riaa, std::vector<int32_t>(in.begin(), in.end()));
 
     // A mono file has no channel to leave untouched: it is equalised all the same.
     std::vector<int64_t> mono(in.begin(), in.begin() + in.size() / 2);

@@ -118,15 +118,10 @@ TEST_F(TaviEnhanceTest, ShippedPresetsAreSoundAtTypicalLevels) {
 TEST_F(TaviEnhanceTest, BlocksFlowThroughBothStagesWhole) {
     const std::vector<int32_t> music = Music(1.0);
     CTaviEnhance enhancer;
+    ExpectFlagsPassTheInput(enhancer, music);
     enhancer.SetBypass(1);
-    EXPECT_EQ(FeedFilter(enhancer, music, 2, {.block = 4096}), music);
     EXPECT_EQ(FeedFilter(enhancer, music, 2, {.block = 10000}), music);
     enhancer.SetBypass(0);
-    enhancer.SetChannelPass(1, 0);
-    const std::vector<int32_t> half = FeedFilter(enhancer, music, 2);
-    for (size_t i = 0; i < music.size(); i += 2) ASSERT_EQ(half[i + 1], music[i + 1]) << i;
-    EXPECT_NE(half, music);
-    enhancer.SetChannelPass(0, 0);
 
     enhancer.SetParams({10, -5, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     FeedFilter(enhancer, music, 2);

@@ -27,11 +27,6 @@ protected:
         err = r.err;
         return r.status;
     }
-    static Bytes Data(const std::string& path) {
-        WaveContents c;
-        EXPECT_TRUE(ReadWave(path, c));
-        return c.data;
-    }
 
     TempDir dir;
     const std::string in = dir.File("in.wav"), o = dir.File("o.wav");
@@ -43,10 +38,10 @@ TEST_F(ProcessingCliTest, FilterRunsAGainChangeOverARangeIntoOutAndPreviewsTheSa
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 40001) - 20000;
     ASSERT_TRUE(WriteWave(in, 2, 44100, 16, samples));
     const std::string file = ReadText(in);
-    const Bytes before = Data(in);
+    const Bytes before = WaveData(in);
     ASSERT_EQ(Cli({"--quiet", "filter", "56", in, o, "--params", "2,500,500", "--range", "4001:20002"}), 0) << err;
     EXPECT_EQ(ReadText(in), file);
-    const Bytes after = Data(o);
+    const Bytes after = WaveData(o);
     ASSERT_EQ(after.size(), before.size());
     // The range rounds down to whole frames; outside it nothing changes, inside it is halved
     // on the 24-bit scale, then cut to 16 bits by dropping the low byte.
@@ -63,7 +58,7 @@ TEST_F(ProcessingCliTest, FilterRunsAGainChangeOverARangeIntoOutAndPreviewsTheSa
     ASSERT_EQ(Cli({"--quiet", "filter", "56", in, "--params", "2,500,500", "--range", "4001:20002", "--preview-to", p}),
               0)
         << err;
-    EXPECT_EQ(Data(p), Bytes(after.begin() + 4000, after.begin() + 20000));
+    EXPECT_EQ(WaveData(p), Bytes(after.begin() + 4000, after.begin() + 20000));
 }
 
 TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTotals) {
@@ -82,7 +77,7 @@ TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTota
     const std::string file = ReadText(in);
     ASSERT_EQ(Cli({"--quiet", "clean", in, o, "--hum", "60"}), 0) << err;
     EXPECT_EQ(ReadText(in), file);
-    const Bytes before = Data(in), after = Data(o);
+    const Bytes before = WaveData(in), after = WaveData(o);
     ASSERT_EQ(after.size(), before.size());
     EXPECT_NE(after, before);
     // The shipped Default preset, with the hum choice given, then the totals.
@@ -101,7 +96,7 @@ TEST_F(ProcessingCliTest, CleanWritesOutLeavesInAloneAndPrintsTheControlsAndTota
     const std::string g = dir.File("g.wav");
     ASSERT_EQ(Cli({"--quiet", "clean", in, g, "--preset", "Gentle", "--hiss", "9", "--bypass"}), 0) << err;
     EXPECT_NE(out.find("scratch: 100\ncrackle: 200\nhiss: 9\nhum: 50\n"), std::string::npos) << out;
-    EXPECT_EQ(Data(g), before);
+    EXPECT_EQ(WaveData(g), before);
 }
 
 // Many files into a folder, side by side: each output is what a run of its own writes, and nothing
@@ -123,7 +118,7 @@ TEST_F(ProcessingCliTest, CleanOfManyFilesAtOnceWritesWhatOneAtATimeWrites) {
     for (int n = 1; n <= 3; ++n) {
         const std::string single = dir.File("single" + std::to_string(n) + ".wav");
         ASSERT_EQ(Cli({"--quiet", "clean", inputs[n - 1], single, "--hum", "60"}), 0) << err;
-        EXPECT_EQ(Data(dir.File("batch/a" + std::to_string(n) + ".wav")), Data(single)) << n;
+        EXPECT_EQ(WaveData(dir.File("batch/a" + std::to_string(n) + ".wav")), WaveData(single)) << n;
     }
     // Two inputs of one name would write one output: refused before anything is written.
     std::filesystem::create_directories(dir.File("other"));

@@ -103,6 +103,19 @@ bool RunIntoFile(CFilter& filter, const std::string& in, const std::string& out,
     return ok;
 }
 
+std::vector<int32_t> ExpectFlagsPassTheInput(CFilter& filter, const std::vector<int32_t>& in) {
+    filter.SetBypass(1);
+    EXPECT_EQ(FeedFilter(filter, in, 2), in);
+    filter.SetBypass(0);
+    filter.SetChannelPass(1, 0);
+    const std::vector<int32_t> out = FeedFilter(filter, in, 2);
+    filter.SetChannelPass(0, 0);
+    EXPECT_EQ(out.size(), in.size());
+    for (size_t i = 1; i < std::min(in.size(), out.size()); i += 2) EXPECT_EQ(out[i], in[i]) << i;
+    EXPECT_NE(out, in);
+    return out;
+}
+
 std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> d(-amplitude, amplitude);

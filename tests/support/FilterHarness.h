@@ -64,6 +64,10 @@ std::vector<int32_t> FeedFilter(CFilter& filter, const std::vector<int32_t>& in,
 // The same over a wave that exists already.
 std::vector<int32_t> FeedFilterFrom(CFilter& filter, const std::string& wave, const FeedOptions& options = {});
 
+// Bypass hands stereo in through whole; with the right channel untouched the right comes through
+// whole and the left is processed. Both flags are down again afterwards; the output of the second run.
+std::vector<int32_t> ExpectFlagsPassTheInput(CFilter& filter, const std::vector<int32_t>& in);
+
 // Runs filter through the runner over [start, end) of the wave in (bytes; 0, 0 = all), editing
 // the channels given, and commits the song's new audio into out; false on any failure.
 bool RunIntoFile(CFilter& filter, const std::string& in, const std::string& out, uint32_t start = 0, uint32_t end = 0,

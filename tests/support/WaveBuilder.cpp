@@ -1,5 +1,7 @@
 #include "support/WaveBuilder.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -226,6 +228,19 @@ bool ParseWave(const Bytes& file, WaveContents& out) {
 
 bool ReadWave(const std::string& path, WaveContents& out) {
     return ParseWave(ReadBytes(path), out);
+}
+
+Bytes WaveData(const std::string& path) {
+    WaveContents c;
+    EXPECT_TRUE(ReadWave(path, c)) << path;
+    return c.data;
+}
+
+std::vector<int64_t> WaveSamples(const std::string& path) {
+    WaveContents c;
+    const bool read = ReadWave(path, c) && c.bits > 0;
+    EXPECT_TRUE(read) << path;
+    return read ? DecodeSamples(c.bits, c.data) : std::vector<int64_t>{};
 }
 
 std::vector<int32_t> ReadInternal(const std::string& path, int* rc, uint32_t block) {

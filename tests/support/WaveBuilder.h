@@ -78,6 +78,10 @@ struct WaveContents {
 };
 bool ReadWave(const std::string& path, WaveContents& out);
 bool ParseWave(const Bytes& file, WaveContents& out);
+// The data bytes of a WAV, and its integer samples at the file's own width; a test failure
+// (and nothing) when it cannot be read.
+Bytes WaveData(const std::string& path);
+std::vector<int64_t> WaveSamples(const std::string& path);
 
 // Through CWaveFile: every sample of a wave as internal values (OpenRead and
 // ReadSamples in blocks of block samples); rc receives the open result.
