@@ -52,13 +52,6 @@ protected:
         return true;
     }
 
-    // The data of a wave as written.
-    static Bytes DataOf(const std::string& path) {
-        WaveContents w;
-        EXPECT_TRUE(ReadWave(path, w)) << path;
-        return w.data;
-    }
-
     TempDir dir;
     CHeadlessServices services;
     AppSettings settings{dir.Path().string(), dir.Path().string()};

@@ -35,7 +35,7 @@ TEST_F(DeviceTest, SinkHoldsThePlayedRangeSampleForSample) {
             SCOPED_TRACE(testing::Message() << (wdm ? "WDM " : "MME ") << l.bits << " bits, " << l.channels << " ch");
             const std::string source = dir.File("source.wav");
             ASSERT_TRUE(WriteNoiseWave(source, l.tag, l.channels, l.bits, 4 * 44100, l.bits));
-            const Bytes data = DataOf(source);
+            const Bytes data = WaveData(source);
             const uint32_t frame = l.channels * ((l.bits + 7) / 8);
             // A range past a whole 3-second ring, and one to the end.
             for (auto [from, to] : {std::pair<uint32_t, uint32_t>{3001 * frame, 170000 * frame}, {17 * frame, 0}}) {
@@ -46,7 +46,7 @@ TEST_F(DeviceTest, SinkHoldsThePlayedRangeSampleForSample) {
                 ASSERT_TRUE(PumpUntil([&] { return player.State() == kPlayerStopped; }))
                     << from << " " << to << " played " << device->PlayedBytes() << " pos " << device->GetPosition();
                 const uint32_t end = to == 0 ? static_cast<uint32_t>(data.size()) : to;
-                EXPECT_TRUE(DataOf(dir.File("sink.wav")) == Bytes(data.begin() + from, data.begin() + end));
+                EXPECT_TRUE(WaveData(dir.File("sink.wav")) == Bytes(data.begin() + from, data.begin() + end));
             }
         }
     }
@@ -57,7 +57,7 @@ TEST_F(DeviceTest, SinkHoldsThePlayedRangeSampleForSample) {
 TEST_F(DeviceTest, PauseAndResumeLoseNothing) {
     const std::string source = dir.File("source.wav");
     ASSERT_TRUE(WriteNoiseWave(source, kWaveFormatPcm, 2, 16, 6 * 44100, 7));
-    const Bytes data = DataOf(source);
+    const Bytes data = WaveData(source);
     for (bool wdm : {true, false}) {
         SCOPED_TRACE(wdm ? "WDM" : "MME");
         auto device = MakeDevice(wdm);
@@ -77,7 +77,7 @@ TEST_F(DeviceTest, PauseAndResumeLoseNothing) {
         EXPECT_LT(held - before, data.size() / 4);
         player.ResumePlayback();
         ASSERT_TRUE(PumpUntil([&] { return player.State() == kPlayerStopped; }));
-        EXPECT_TRUE(WithoutSilentFrames(DataOf(dir.File("sink.wav"))) == data);
+        EXPECT_TRUE(WithoutSilentFrames(WaveData(dir.File("sink.wav"))) == data);
     }
 }
 
@@ -124,7 +124,7 @@ TEST_F(DeviceTest, StreamPreRollsAndStarvingStopsWithoutLoss) {
         ASSERT_TRUE(PumpUntil([&] { return player.State() == kPlayerStopped; }));
         EXPECT_EQ(player.PlayPosition(), expected.size());
         player.ForgetStream();
-        EXPECT_TRUE(DataOf(dir.File("sink.wav")) == expected);
+        EXPECT_TRUE(WaveData(dir.File("sink.wav")) == expected);
     }
 }
 
@@ -133,7 +133,7 @@ TEST_F(DeviceTest, StreamPreRollsAndStarvingStopsWithoutLoss) {
 TEST_F(DeviceTest, RemovedDeviceFallsBackToTheDefault) {
     const std::string source = dir.File("source.wav");
     ASSERT_TRUE(WriteNoiseWave(source, kWaveFormatPcm, 2, 16, 44100 / 2, 3));
-    const Bytes data = DataOf(source);
+    const Bytes data = WaveData(source);
     for (bool wdm : {true, false}) {
         SCOPED_TRACE(wdm ? "WDM" : "MME");
         CVirtualCard& usb = host.AddVirtualCard("USB Audio CODEC");
@@ -149,7 +149,7 @@ TEST_F(DeviceTest, RemovedDeviceFallsBackToTheDefault) {
             CPlayer player(*device);
             ASSERT_TRUE(player.PlayFile(source, 0, 0));
             ASSERT_TRUE(PumpUntil([&] { return player.State() == kPlayerStopped; }));
-            EXPECT_TRUE(DataOf(dir.File(removed ? "sink.wav" : "usb.wav")) == data);
+            EXPECT_TRUE(WaveData(dir.File(removed ? "sink.wav" : "usb.wav")) == data);
             ASSERT_EQ(services.Messages().size(), removed ? 1u : 0u);
             if (removed) {
                 EXPECT_EQ(services.Messages()[0].text, device->ErrorText(kDevNoDriver));

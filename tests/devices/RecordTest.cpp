@@ -19,7 +19,7 @@ protected:
     // Writes the line input's source and returns its data.
     Bytes Source(const std::vector<int64_t>& samples, const std::string& name = "line-in.wav") {
         EXPECT_TRUE(WriteWave(dir.File(name), 2, 44100, 16, samples));
-        return DataOf(dir.File(name));
+        return WaveData(dir.File(name));
     }
 
     // Records until the whole source came in, then stops.
@@ -70,7 +70,7 @@ TEST_F(RecordTest, TakesAreNumberedAndHoldTheInput) {
         RecordAll(recorder);
         EXPECT_EQ(player.State(), kPlayerStopped);
         EXPECT_EQ(recorder.TakePath(), dir.File("Bin1/") + c.name);
-        EXPECT_TRUE(DataOf(recorder.TakePath()) == data);
+        EXPECT_TRUE(WaveData(recorder.TakePath()) == data);
         for (int i = 0; i < CRecorder::kTicksPerText; ++i) recorder.OnTimer();
         EXPECT_EQ(recorder.TimeText(), "Waiting -   Time: 00:01");
     }
@@ -97,7 +97,7 @@ TEST_F(RecordTest, VoxWritesTheSoundAndItsHoldOnly) {
         CPlayer player(*device);
         CRecorder recorder(player, settings);
         RecordAll(recorder);
-        const Bytes take = DataOf(recorder.TakePath());
+        const Bytes take = WaveData(recorder.TakePath());
         // Sound, 3 s of hold, sound, and the last second (inside the hold): 6 s, give or take the
         // buffer in which the gate opened or closed.
         const double seconds = static_cast<double>(take.size()) / 176400;
@@ -127,7 +127,7 @@ TEST_F(RecordTest, ContinuationPartsJoinLosslessly) {
     for (size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(files[i], expected);
         expected = expected.substr(0, expected.size() - 4) + "_part" + std::to_string(i + 2) + ".wav";
-        const Bytes part = DataOf(files[i]);
+        const Bytes part = WaveData(files[i]);
         if (i + 1 < files.size()) {
             EXPECT_GT(part.size(), 50000u);
         }
@@ -170,7 +170,7 @@ TEST_F(RecordTest, RestartDeletesTheTake) {
     ASSERT_TRUE(recorder.Record());
     recorder.Stop();
     EXPECT_EQ(Bin1(), before);
-    EXPECT_TRUE(DataOf(recorder.TakePath()) == fresh);
+    EXPECT_TRUE(WaveData(recorder.TakePath()) == fresh);
     recorder.Close();
     EXPECT_EQ(Bin1(), before);
 }

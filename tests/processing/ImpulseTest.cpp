@@ -194,7 +194,7 @@ TEST_F(ImpulseTest, EveryValueLeavesOnceAndInOrderWhateverTheEventsAndBlocks) {
 
 TEST_F(ImpulseTest, LongBurstIsClosedAt512AndRepaired) {
     for (int channels : {1, 2}) {
-        Samples input = Tone(220, 12000, channels, 200000);
+        Samples input = Tone(220, 12000, channels, 200000, 1.0);
         std::mt19937 rng(9);
         std::uniform_int_distribution<int32_t> burst(-3000000, 3000000);
         const size_t start = 5000, width = 1400;
@@ -291,7 +291,7 @@ TEST_F(ImpulseTest, ContextAfterAnEventNeverReachesPastTheValidSamples) {
     // blocks. Events near the block end must be repaired from the block alone, so the output
     // cannot depend on what lies behind it.
     for (int channels : {1, 2}) {
-        Samples block = Tone(500, 2000, channels, 300000);
+        Samples block = Tone(500, 2000, channels, 300000, 1.0);
         for (size_t at : {1900u, 1960u}) {
             for (int c = 0; c < channels; ++c) block[at * channels + c] += 3000000;
         }

@@ -124,8 +124,8 @@ std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed) {
     return v;
 }
 
-std::vector<int32_t> Tone(double hz, size_t frames, int channels, double a) {
-    const std::vector<int64_t> s = SineWave(frames, channels, hz / 44100.0, a);
+std::vector<int32_t> Tone(double hz, size_t frames, int channels, double a, double phase) {
+    const std::vector<int64_t> s = SineWave(frames, channels, hz / 44100.0, a, phase);
     return std::vector<int32_t>(s.begin(), s.end());
 }
 
