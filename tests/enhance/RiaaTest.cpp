@@ -106,9 +106,7 @@ TEST_F(RiaaRunTest, EqualisesEachChannelUnlessTold) {
     ExpectFlagsPassTheInput(riaa, std::vector<int32_t>(in.begin(), in.end()));
 
     // A mono file has no channel to leave untouched: it is equalised all the same.
-    std::vector<int64_t> mono(in.begin(), in.begin() + in.size() / 2);
-    for (size_t i = 0; i < mono.size(); ++i) mono[i] = std::llround(a * std::sin(2 * M_PI * 100.0 * i / 48000.0));
-    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 48000, 24, mono));
+    ASSERT_TRUE(WriteWave(dir.File("in.wav"), 1, 48000, 24, SineWave(48000, 1, 100.0 / 48000, a)));
     out = Run(riaa, false, true);
     EXPECT_NEAR(20 * std::log10(Peak(out, 0, 1) / a), 13.1, 0.3);
 }

@@ -47,9 +47,7 @@ std::vector<int32_t> Music(double seconds) {
 }
 
 double RmsDb(const std::vector<int32_t>& v) {
-    double sum = 0;
-    for (int32_t s : v) sum += double(s) * s;
-    return 10 * std::log10(sum / v.size() / (8388608.0 * 8388608.0));
+    return 20 * std::log10(Rms(v, 0, v.size()) / 8388608.0);
 }
 
 class TaviEnhanceTest : public ProcessingTest {

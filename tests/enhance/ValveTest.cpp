@@ -12,13 +12,6 @@ namespace {
 
 constexpr double kFs = 44100.0;
 
-// Mono or stereo sine of hz at amplitude (of full scale), 24-bit.
-double Rms(const std::vector<int32_t>& v, size_t from) {
-    double sum = 0;
-    for (size_t i = from; i < v.size(); ++i) sum += double(v[i]) * v[i];
-    return std::sqrt(sum / (v.size() - from));
-}
-
 CFilter::Params ValveParams(int mix, int sag, int bias, int drive, int curve, int voicing, int bass = 0, int mids = 0,
                             int treble = 0) {
     return {mix, sag, bias, drive, curve, voicing, bass, mids, treble, 0, 0};
@@ -55,7 +48,7 @@ TEST(VirtualValveTest, FullyWetFullBandKeepsSmallSignalsAtTheirLevel) {
             CVirtualValve valve;
             valve.SetParams(ValveParams(100, 0, 50, drive, curve, 2));
             const std::vector<int32_t> out = FeedFilter(valve, in, 1);
-            const double ratio = Rms(out, 4000) / Rms(in, 4000);
+            const double ratio = Rms(out, 4000, out.size()) / Rms(in, 4000, in.size());
             EXPECT_NEAR(20 * std::log10(ratio), 0.0, 0.5) << "curve " << curve << " drive " << drive;
         }
     }
@@ -88,7 +81,7 @@ TEST(VirtualValveTest, ToneControlsCutByTheirValue) {
     valve.SetParams(ValveParams(0, 0, 0, 0, 0, 0, -600, 0, 0));
     const std::vector<int32_t> in = Tone(60.0, 30000, 1, 0.1 * 8388608.0);
     const std::vector<int32_t> out = FeedFilter(valve, in, 1);
-    EXPECT_NEAR(20 * std::log10(Rms(out, 10000) / Rms(in, 10000)), 6.0, 0.3);
+    EXPECT_NEAR(20 * std::log10(Rms(out, 10000, out.size()) / Rms(in, 10000, in.size())), 6.0, 0.3);
 }
 
 // Bypass and the channel flags hand the input through; the other channel is processed
@@ -100,17 +93,8 @@ TEST(VirtualValveTest, FlagsPassChannelsAndRunsRepeat) {
     valve.SetParams(params);
     const std::vector<int32_t> first = FeedFilter(valve, in, 2);
     EXPECT_EQ(FeedFilter(valve, in, 2), first);
-    EXPECT_NE(first, in);
-
-    valve.SetChannelPass(0, 1);
-    const std::vector<int32_t> left = FeedFilter(valve, in, 2);
-    for (size_t i = 0; i < in.size(); i += 2) {
-        ASSERT_EQ(left[i], in[i]);
-        ASSERT_EQ(left[i + 1], first[i + 1]);
-    }
-    valve.SetChannelPass(0, 0);
-    valve.SetBypass(1);
-    EXPECT_EQ(FeedFilter(valve, in, 2), in);
+    const std::vector<int32_t> leftOnly = ExpectFlagsPassTheInput(valve, in);
+    for (size_t i = 0; i < in.size(); i += 2) ASSERT_EQ(leftOnly[i], first[i]) << i;
 }
 
 // A value the output clamps raises the clip report once.

@@ -37,13 +37,6 @@ std::vector<int32_t> NoisyTone(size_t frames, int channels, double tone, double 
     return v;
 }
 
-// Over frames [from, to) of one channel.
-double Rms(const std::vector<int32_t>& v, size_t from, size_t to, int channels = 1, int channel = 0) {
-    double sum = 0;
-    for (size_t f = from; f < to; ++f) sum += double(v[f * channels + channel]) * v[f * channels + channel];
-    return to > from ? std::sqrt(sum / (to - from)) : 0.0;
-}
-
 std::vector<int32_t> RunWith(const CFilter::Params& p, const std::vector<int32_t>& in, int channels,
                              bool residue = false, bool ownFft = false) {
     CContinuousNoise f;

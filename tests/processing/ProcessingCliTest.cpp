@@ -19,6 +19,13 @@
 
 namespace {
 
+// n 16-bit samples that seldom repeat, so a misplaced or altered block shows.
+std::vector<int64_t> Pattern(size_t n, uint64_t stride = 7919) {
+    std::vector<int64_t> s(n);
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<int64_t>((i * stride) % 20001) - 10000;
+    return s;
+}
+
 class ProcessingCliTest : public ::testing::Test {
 protected:
     int Cli(const std::vector<std::string>& args) {
@@ -105,10 +112,8 @@ TEST_F(ProcessingCliTest, CleanOfManyFilesAtOnceWritesWhatOneAtATimeWrites) {
     std::filesystem::create_directories(dir.File("src"));
     std::vector<std::string> args = {"--quiet", "clean"};
     for (int n = 1; n <= 3; ++n) {
-        std::vector<int64_t> samples(2 * 30000);
-        for (size_t i = 0; i < samples.size(); ++i) samples[i] = ((i * 7919 * n) % 20000) - 10000;
         args.push_back(dir.File("src/a" + std::to_string(n) + ".wav"));
-        ASSERT_TRUE(WriteWave(args.back(), 2, 44100, 16, samples));
+        ASSERT_TRUE(WriteWave(args.back(), 2, 44100, 16, Pattern(2 * 30000, 7919 * n)));
     }
     const std::vector<std::string> inputs(args.begin() + 2, args.end());
     args.insert(args.end(), {"--to", dir.File("batch"), "--jobs", "3", "--hum", "60"});
@@ -155,9 +160,7 @@ TEST_F(ProcessingCliTest, UnbuiltFiltersBadArgumentsAndMissingFilesFailWithoutOu
 
 TEST_F(ProcessingCliTest, InterruptingCleanLeavesNoOutAndNoTemporaryFiles) {
     // Forty seconds of audio take long enough to be interrupted part way.
-    std::vector<int64_t> samples(2 * 44100 * 40);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
-    ASSERT_TRUE(WriteWave(in, 2, 44100, 16, samples));
+    ASSERT_TRUE(WriteWave(in, 2, 44100, 16, Pattern(2 * 44100 * 40)));
     const std::string cmd = BuiltCli(dir.Path()).CommandLine({"--quiet", "clean", in, o}) +
                             " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -INT $pid; wait $pid; echo $? >" +
                             ShellQuote(dir.File("rc.txt"));
@@ -197,9 +200,7 @@ TEST_F(ProcessingCliTest, CleanKilledAnywhereLeavesNothingThatStopsTheNextRun) {
     const std::filesystem::path songs = dir.Path() / "songs";
     std::filesystem::create_directory(songs);
     const std::string song = (songs / "in.wav").string();
-    std::vector<int64_t> samples(2 * 44100 * 3);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int64_t>((i * 7919) % 20001) - 10000;
-    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, samples));
+    ASSERT_TRUE(WriteWave(song, 2, 44100, 16, Pattern(2 * 44100 * 3)));
     const std::string clean = BuiltCli(dir.Path()).CommandLine({"--quiet", "clean", song, o});
     std::srand(12345);
     for (int kill = 0; kill < 20; ++kill) {

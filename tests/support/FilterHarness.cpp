@@ -124,6 +124,12 @@ std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed) {
     return v;
 }
 
+double Rms(const std::vector<int32_t>& v, size_t from, size_t to, int channels, int channel) {
+    double sum = 0;
+    for (size_t f = from; f < to; ++f) sum += double(v[f * channels + channel]) * v[f * channels + channel];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
+}
+
 std::vector<int32_t> Tone(double hz, size_t frames, int channels, double a, double phase) {
     const std::vector<int64_t> s = SineWave(frames, channels, hz / 44100.0, a, phase);
     return std::vector<int32_t>(s.begin(), s.end());

@@ -77,5 +77,7 @@ bool RunIntoFile(CFilter& filter, const std::string& in, const std::string& out,
 std::vector<int32_t> Noise(size_t count, double amplitude, uint32_t seed = 1);
 // Interleaved sine of f cycles per frame and amplitude a (as stored), channel c shifted by c * phase.
 std::vector<int64_t> SineWave(size_t frames, int channels, double f, double a, double phase = 0);
+// The root mean square over frames [from, to) of one channel.
+double Rms(const std::vector<int32_t>& v, size_t from, size_t to, int channels = 1, int channel = 0);
 // The same as internal samples: hz at 44.1 kHz, amplitude a on the 24-bit scale.
 std::vector<int32_t> Tone(double hz, size_t frames, int channels, double a, double phase = 0);
