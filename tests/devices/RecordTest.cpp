@@ -5,6 +5,7 @@
 #include "DeviceFixture.h"
 #include "base/StringTable.h"
 #include "devices/Recorder.h"
+#include "support/CliHarness.h"
 
 namespace {
 
@@ -29,14 +30,7 @@ protected:
         recorder.Stop();
     }
 
-    std::vector<std::string> Bin1() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(settings.Bin1Path)) {
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Bin1() const { return FilesUnder(settings.Bin1Path); }
 };
 
 std::vector<int64_t> Tone(double seconds, int amp = 12000) {
