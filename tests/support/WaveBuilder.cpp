@@ -104,12 +104,6 @@ std::vector<int64_t> DecodeSamples(uint16_t bits, const Bytes& bytes) {
     return out;
 }
 
-std::vector<float> DecodeFloats(const Bytes& bytes) {
-    std::vector<float> out(bytes.size() / 4);
-    if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * 4);
-    return out;
-}
-
 std::pair<std::string, Bytes> ListInfoChunk(const std::string& id, const std::string& text) {
     Bytes body;
     PutId(body, "INFO");

@@ -37,7 +37,6 @@ Bytes BuildWave(const WaveLayout& layout, const Bytes& data);
 Bytes EncodeSamples(uint16_t bits, const std::vector<int64_t>& values);
 Bytes EncodeFloats(const std::vector<float>& values);
 std::vector<int64_t> DecodeSamples(uint16_t bits, const Bytes& bytes);
-std::vector<float> DecodeFloats(const Bytes& bytes);
 
 // A "LIST" chunk of type "INFO" with one text entry (e.g. "ISFT").
 std::pair<std::string, Bytes> ListInfoChunk(const std::string& id, const std::string& text);
