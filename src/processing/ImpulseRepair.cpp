@@ -17,10 +17,14 @@ constexpr std::size_t kModelSpan = 1024;
 constexpr std::size_t kSpreadSpan = 512;
 // In error spreads: a click's onset stands out by kOnset, its ringing tail by kTail, and its
 // worst sample by kPeak; a context after the event kLouderAfter times the one before is louder music.
+// So is one only kSomewhatLouder times it, unless the event's worst sample stands kClearPeak out:
+// a drum or a plucked note on a busy track passes the peak bar, but it is rarely dwarfed by it.
 constexpr double kOnset = 5.0;
 constexpr double kTail = 3.0;
 constexpr double kPeak = 8.0;
 constexpr double kLouderAfter = 4.0;
+constexpr double kSomewhatLouder = 1.15;
+constexpr double kClearPeak = 32.0;
 // Samples kept spoiled beside the first and last that stand out.
 constexpr std::size_t kMarginBefore = 1;
 constexpr std::size_t kMarginAfter = 2;
@@ -119,6 +123,8 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
             double peak = 0.0;
             for (std::size_t i = first; i <= last; ++i) peak = std::max(peak, std::fabs(Error(x, nb + i, true)));
             if (peak < kPeak * before) return {};
+            if (seeAfter && !cutShort && afterSpread > kSomewhatLouder * before && peak < kClearPeak * before)
+                return {};
         }
         first = first > kMarginBefore ? first - kMarginBefore : 0;
         last = std::min(last + kMarginAfter, span - 1);
