@@ -53,6 +53,22 @@ std::vector<std::string> CRecorder::InputNames() const {
     return CDeviceChoice(m_settings, m_player.Device().Host(), true).Names();
 }
 
+CRecorder::Stage CRecorder::StageOf(int state) {
+    switch (state) {
+        case kStateMeterCheck:
+            return {true, true, kMeterPlain, false};
+        case kStateLevelCheck:
+            return {false, true, kMeterTargetZone, false};
+        case kStateReadyToRecord:
+            return {false, true, kMeterPlain, false};
+        case kStateRecording:
+        case kStateRecordingPaused:
+            return {false, true, kMeterPlain, true};
+        default:
+            return {};
+    }
+}
+
 int CRecorder::SelectedInput() const {
     return CDeviceChoice(m_settings, m_player.Device().Host(), true).Selected();
 }

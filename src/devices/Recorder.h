@@ -23,7 +23,22 @@ public:
 
     // The record pane's workflow states in which the input list acts.
     static constexpr int kStateMeterCheck = 15;
+    static constexpr int kStateLevelCheck = 16;
+    static constexpr int kStateReadyToRecord = 21;
     static constexpr int kStateRecording = 22;
+    static constexpr int kStateRecordingPaused = 23;
+
+    // The meter's two looks: plain, and with the target zone the level check aims at.
+    static constexpr int kMeterPlain = 0;
+    static constexpr int kMeterTargetZone = 1;
+    // What the pane shows in a workflow state; everything else stays hidden.
+    struct Stage {
+        bool inputs = false;  // the input device list
+        bool meter = false;
+        int meterStyle = kMeterPlain;
+        bool time = false;  // the take's time text
+    };
+    static Stage StageOf(int state);
 
     CRecorder(CPlayer& player, AppSettings& settings);
     ~CRecorder();

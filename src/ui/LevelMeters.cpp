@@ -31,6 +31,12 @@ void CLevelMeters::SetLevels(int32_t left, int32_t right) {
     update();
 }
 
+void CLevelMeters::SetStyle(int style) {
+    if (style == m_style) return;
+    m_style = style;
+    update();
+}
+
 void CLevelMeters::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int scaleHeight = 16;
@@ -42,19 +48,24 @@ void CLevelMeters::paintEvent(QPaintEvent*) {
     for (int i = 0; i < 2; ++i) {
         const QRect bar = track.translated(0, i * (barHeight + 4));
         p.fillRect(bar, QColor(24, 32, 36));
-        // The target area, where the level should dance.
-        p.fillRect(QRect(QPoint(xOf(kTargetLowDb), bar.top()), QPoint(xOf(kTargetHighDb), bar.bottom())),
-                   QColor(60, 70, 50));
+        const bool zone = m_style != 0;
+        const QRect target(QPoint(xOf(kTargetLowDb), bar.top()), QPoint(xOf(kTargetHighDb), bar.bottom()));
+        if (zone) p.fillRect(target, QColor(60, 70, 50));
         const int end = xOf(levels[i]);
-        const int greenEnd = std::min(end, xOf(kTargetLowDb));
+        // Plain, the bar is green up to the red; with the zone, yellow shows the level is in it.
+        const int greenEnd = std::min(end, xOf(zone ? kTargetLowDb : kTargetHighDb));
         const int yellowEnd = std::min(end, xOf(kTargetHighDb));
         p.fillRect(QRect(QPoint(bar.left(), bar.top() + 2), QPoint(greenEnd, bar.bottom() - 2)), QColor(80, 200, 90));
-        if (end > greenEnd) {
+        if (yellowEnd > greenEnd) {
             p.fillRect(QRect(QPoint(greenEnd, bar.top() + 2), QPoint(yellowEnd, bar.bottom() - 2)),
                        QColor(235, 210, 60));
         }
         if (end > yellowEnd) {
             p.fillRect(QRect(QPoint(yellowEnd, bar.top() + 2), QPoint(end, bar.bottom() - 2)), QColor(230, 60, 50));
+        }
+        if (zone) {
+            p.setPen(QColor(235, 210, 60));
+            p.drawRect(target.adjusted(0, 0, -1, -1));
         }
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(QRect(0, bar.top(), kLabelWidth, bar.height()), Qt::AlignCenter, QString::fromLatin1(names[i]));

@@ -46,7 +46,8 @@ CRecordPane::CRecordPane(CRecorder& recorder, std::function<void()> recreateEngi
     column->addWidget(m_source);
     column->addWidget(m_inputRow);
     column->addWidget(m_meters);
-    column->addWidget(new QLabel(QStringLiteral("Aim for the shaded area: loud passages just below the red."), this));
+    m_aim = new QLabel(QStringLiteral("Aim for the framed area: loud passages just below the red."), this);
+    column->addWidget(m_aim);
     column->addStretch(1);
     column->addWidget(m_time);
     column->addLayout(boxes);
@@ -72,11 +73,15 @@ void CRecordPane::Reload() {
     m_flat->setEnabled(!m_recorder->IsTape());
     m_flat->setChecked(m_recorder->FlatPreamp());
     m_time->setText(QString::fromStdString(m_recorder->TimeText()));
+    const CRecorder::Stage stage = CRecorder::StageOf(m_recorder->WorkflowState());
+    m_meters->setVisible(stage.meter);
+    m_meters->SetStyle(stage.meterStyle);
+    m_aim->setVisible(stage.meter && stage.meterStyle == CRecorder::kMeterTargetZone);
+    m_time->setVisible(stage.time);
     // The input is chosen while checking that the meters move; the list is filled anew each time
     // so that a card plugged in since shows.
-    const bool choosing = m_recorder->WorkflowState() == CRecorder::kStateMeterCheck;
-    m_inputRow->setVisible(choosing);
-    if (choosing) {
+    m_inputRow->setVisible(stage.inputs);
+    if (stage.inputs) {
         const QSignalBlocker inputs(m_inputs);
         m_inputs->clear();
         for (const std::string& name : m_recorder->InputNames()) m_inputs->addItem(QString::fromStdString(name));

@@ -1,5 +1,6 @@
 // CRecordPane: the record pane over CRecorder: the input device list (shown
-// for the meter check), the level meters and the time of the take, fed by the
+// for the meter check), the level meters (with the target zone for the level
+// check) and the time of the take while recording, fed by the
 // recorder's 75 ms timer, and the "Using Flat Preamp" and "Auto Detect Audio"
 // boxes. The stage buttons monitor, record, pause and save through the shell.
 #pragma once
@@ -25,6 +26,7 @@ public:
     void Reload() override;
     CLevelMeters* Meters() const { return m_meters; }
     QComboBox* Inputs() const { return m_inputs; }
+    QLabel* TimeLabel() const { return m_time; }
 
 private:
     void Tick();
@@ -36,6 +38,7 @@ private:
     CLevelMeters* m_meters;
     QLabel* m_source;
     QLabel* m_time;
+    QLabel* m_aim;
     QCheckBox* m_flat;
     QCheckBox* m_detect;
     QTimer m_timer;

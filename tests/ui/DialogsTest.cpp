@@ -36,6 +36,7 @@
 #include "ui/Bin1Pane.h"
 #include "ui/CdRipPane.h"
 #include "ui/CdWriterPane.h"
+#include "ui/LevelMeters.h"
 #include "ui/Mp3SetupDialog.h"
 #include "ui/PictureButton.h"
 #include "ui/RecordPane.h"
@@ -325,9 +326,18 @@ void DialogsTest::RecordInputChosenAtTheMeterCheckIsRecorded() {
     QCOMPARE(&player.Device(), device.get());
     QCOMPARE(player.State(), int(kPlayerCapturing));  // the meters run on the new input
 
-    QVERIFY(s.Play("b1 b1 b1"));  // Dancing, Right ON, Start Recording
+    QCOMPARE(pane->Meters()->Style(), CRecorder::kMeterPlain);
+    QVERIFY(!pane->TimeLabel()->isVisible());
+    QVERIFY(s.Play("b1"));  // Dancing: the level check shows the target zone
+    QCOMPARE(s.shell.State(), int(kStateLevelCheck));
+    QVERIFY(!inputs->isVisible() && pane->Meters()->isVisible());
+    QCOMPARE(pane->Meters()->Style(), CRecorder::kMeterTargetZone);
+    for (int i = 0; i < 200 && pane->Meters()->LeftDb() <= CLevelMeters::kFloorDb; ++i) QTest::qWait(10);
+    Shot(s.window, "record-level-check.png");
+    QVERIFY(s.Play("b1 b1"));  // Right ON, Start Recording
     QCOMPARE(s.shell.State(), int(kStateRecording));
-    QVERIFY(!inputs->isVisible());
+    QCOMPARE(pane->Meters()->Style(), CRecorder::kMeterPlain);
+    QVERIFY(!inputs->isVisible() && pane->TimeLabel()->isVisible());
     for (int i = 0; i < 200 && player.TakeBytes() < 44100; ++i) QTest::qWait(10);
     s.shell.RecordPane()->Stop();
     WaveContents take;
