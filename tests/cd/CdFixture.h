@@ -4,10 +4,12 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cd/CdDriveList.h"
+#include "cd/CdRipper.h"
 #include "cd/SongList.h"
 #include "support/FilterHarness.h"
 
@@ -23,6 +25,15 @@ protected:
     void TearDown() override {
         CCdDriveList::SetOpener(nullptr);
         ProcessingTest::TearDown();
+    }
+    // A ripper on the disc images in folder with the last drive (the last image) chosen and its tracks read.
+    std::unique_ptr<CCdRipper> ImageRipper(const std::string& folder) {
+        store.WriteProfileString("CDRip", "ImageFolder", folder);
+        auto ripper = std::make_unique<CCdRipper>(store, settings);
+        EXPECT_TRUE(ripper->Open());
+        ripper->SelectDrive(static_cast<int>(ripper->Drives().size()) - 1);
+        EXPECT_TRUE(ripper->ReadTrackList());
+        return ripper;
     }
     // The texts of every message shown so far.
     std::vector<std::string> Texts() const {

@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "CdFixture.h"
-#include "support/CdImageBuilder.h"
 #include "audiofile/PeakFile.h"
 #include "cd/CdRipper.h"
+#include "support/CdImageBuilder.h"
 #include "support/WaveBuilder.h"
 
 namespace {
@@ -17,15 +17,19 @@ using ::testing::HasSubstr;
 
 class CdRipTest : public CdFixture {
 protected:
-    // A ripper opened on the image dir/name.cue.
-    std::unique_ptr<CCdRipper> RipperOn(const std::string& name) {
-        store.WriteProfileString("CDRip", "ImageFolder", dir.Path().string());
-        auto ripper = std::make_unique<CCdRipper>(store, settings);
-        EXPECT_TRUE(ripper->Open());
-        for (size_t i = 0; i < ripper->Drives().size(); ++i)
-            if (ripper->Drives()[i].name == name + ".cue") ripper->SelectDrive(static_cast<int>(i));
-        EXPECT_TRUE(ripper->ReadTrackList());
-        return ripper;
+    // A ripper on the test's one disc image.
+    std::unique_ptr<CCdRipper> Ripper() { return ImageRipper(dir.Path().string()); }
+    // A ripper on a drive holding audio tracks of these lengths (frames), whose reads go to read.
+    std::unique_ptr<CCdRipper> ScriptedRipper(const std::vector<uint32_t>& lengths, CScriptedDevice::ReadFn read) {
+        CCdToc toc;
+        for (uint32_t frames : lengths) {
+            toc.tracks.push_back({static_cast<int>(toc.tracks.size()) + 1, toc.leadOutLsn, frames, true});
+            toc.leadOutLsn += static_cast<int32_t>(frames);
+        }
+        CCdDriveList::SetOpener(
+            [toc, read](const CdDriveEntry&, bool) { return std::make_unique<CScriptedDevice>(toc, read); });
+        MakeCueImage(dir.Path().string(), "disc", {{10}});
+        return Ripper();
     }
     Bytes Audio(const std::string& path) {
         WaveContents w;
@@ -41,7 +45,7 @@ protected:
 TEST_F(CdRipTest, SelectedImageTracksAreListedAndRippedSampleForSample) {
     // 750 frames (10 s) make 28 blocks of 26 and one of 22.
     const auto data = MakeCueImage(dir.Path().string(), "disc", {{750}, {300}, {226}});
-    auto r = RipperOn("disc");
+    auto r = Ripper();
     ASSERT_EQ(r->Rows().size(), 3u);
     EXPECT_EQ(r->Rows()[0].name, "Audio Track 01");
     EXPECT_EQ(r->Rows()[0].time, "0:10");
@@ -64,7 +68,7 @@ TEST_F(CdRipTest, SelectedImageTracksAreListedAndRippedSampleForSample) {
 
 TEST_F(CdRipTest, DataTracksShowTheirSizeAndAreLeftOutOfRipAll) {
     const auto data = MakeCueImage(dir.Path().string(), "mixed", {{300, false}, {450}});
-    auto r = RipperOn("mixed");
+    auto r = Ripper();
     ASSERT_EQ(r->Rows().size(), 2u);
     EXPECT_EQ(r->Rows()[0].name, "Data track 01");
     EXPECT_EQ(r->Rows()[0].time, "   705.6 KB");
@@ -76,7 +80,7 @@ TEST_F(CdRipTest, DataTracksShowTheirSizeAndAreLeftOutOfRipAll) {
 
 TEST_F(CdRipTest, OneFileRipPutsADividerAtEachTrackStart) {
     const auto data = MakeCueImage(dir.Path().string(), "disc", {{750}, {300}, {226}});
-    auto r = RipperOn("disc");
+    auto r = Ripper();
     r->Options().oneFile = true;
     r->SetRowName(1, "Second Song");
     ASSERT_TRUE(r->RipAll());
@@ -97,9 +101,6 @@ TEST_F(CdRipTest, OneFileRipPutsADividerAtEachTrackStart) {
 }
 
 TEST_F(CdRipTest, ReadsAreRetriedThreeTimesAndAFailedTrackLeavesNoWave) {
-    CCdToc toc;
-    toc.tracks.push_back({1, 0, 750, true});
-    toc.leadOutLsn = 750;
     struct Case {
         int failuresPerBlock;
         bool ripped;
@@ -108,20 +109,16 @@ TEST_F(CdRipTest, ReadsAreRetriedThreeTimesAndAFailedTrackLeavesNoWave) {
         SCOPED_TRACE(c.failuresPerBlock);
         std::vector<uint32_t> blocks;
         int failed = 0;
-        CCdDriveList::SetOpener([&](const CdDriveEntry&, bool) {
-            return std::make_unique<CScriptedDevice>(toc, [&](int32_t, uint32_t frames, uint8_t* buffer) {
-                if (failed < c.failuresPerBlock) {
-                    ++failed;
-                    return -1;
-                }
-                failed = 0;
-                blocks.push_back(frames);
-                std::memset(buffer, 1, frames * 2352);
-                return static_cast<int>(frames);
-            });
+        auto r = ScriptedRipper({750}, [&](int32_t, uint32_t frames, uint8_t* buffer) {
+            if (failed < c.failuresPerBlock) {
+                ++failed;
+                return -1;
+            }
+            failed = 0;
+            blocks.push_back(frames);
+            std::memset(buffer, 1, frames * 2352);
+            return static_cast<int>(frames);
         });
-        MakeCueImage(dir.Path().string(), "disc", {{10}});
-        auto r = RipperOn("disc");
         EXPECT_EQ(r->RipAll(), c.ripped);
         EXPECT_EQ(std::filesystem::exists(Bin1("Audio Track 01.wav")), c.ripped);
         if (c.ripped) {
@@ -136,24 +133,16 @@ TEST_F(CdRipTest, ReadsAreRetriedThreeTimesAndAFailedTrackLeavesNoWave) {
 }
 
 TEST_F(CdRipTest, CancelMidRipLeavesNoPartialWave) {
-    CCdToc toc;
-    toc.tracks.push_back({1, 0, 3000, true});
-    toc.tracks.push_back({2, 3000, 300, true});
-    toc.leadOutLsn = 3300;
     std::atomic<int> reads{0};
-    CCdDriveList::SetOpener([&](const CdDriveEntry&, bool) {
-        return std::make_unique<CScriptedDevice>(toc, [&](int32_t, uint32_t frames, uint8_t* buffer) {
-            std::memset(buffer, 0, frames * 2352);
-            // The user presses Cancel while the third block is read.
-            if (++reads == 3) {
-                CancelFlag().store(true);
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            }
-            return static_cast<int>(frames);
-        });
+    auto r = ScriptedRipper({3000, 300}, [&](int32_t, uint32_t frames, uint8_t* buffer) {
+        std::memset(buffer, 0, frames * 2352);
+        // The user presses Cancel while the third block is read.
+        if (++reads == 3) {
+            CancelFlag().store(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        return static_cast<int>(frames);
     });
-    MakeCueImage(dir.Path().string(), "disc", {{10}});
-    auto r = RipperOn("disc");
     EXPECT_FALSE(r->RipAll());
     EXPECT_TRUE(std::filesystem::is_empty(settings.Bin1Path));
     EXPECT_LT(reads.load(), 10);
@@ -164,7 +153,7 @@ TEST_F(CdRipTest, CancelMidRipLeavesNoPartialWave) {
 
 TEST_F(CdRipTest, MissingFolderAndExistingFileAskFirst) {
     MakeCueImage(dir.Path().string(), "disc", {{100}});
-    auto r = RipperOn("disc");
+    auto r = Ripper();
     const std::string folder = dir.File("rips/new");
     r->Options().path = folder;
     r->SetSelected(0, true);
@@ -187,7 +176,7 @@ TEST_F(CdRipTest, MissingFolderAndExistingFileAskFirst) {
 
 TEST_F(CdRipTest, NothingSelectedOrMp3WithoutEncoderIsRefused) {
     MakeCueImage(dir.Path().string(), "disc", {{100}});
-    auto r = RipperOn("disc");
+    auto r = Ripper();
     EXPECT_FALSE(r->RipSelected());
     EXPECT_THAT(Texts().back(), HasSubstr("No tracks are selected"));
     r->Options().ripToMp3 = true;
@@ -211,7 +200,7 @@ TEST_F(CdRipTest, StoredDriveIndexBeyondTheListSelectsTheLast) {
 
 TEST_F(CdRipTest, PlayTrackHandsTheSelectedTrackToThePlayer) {
     const auto data = MakeCueImage(dir.Path().string(), "disc", {{100}, {50}});
-    auto r = RipperOn("disc");
+    auto r = Ripper();
     struct Sink : ICdAudioSink {
         Bytes got;
         bool Write(const uint8_t* bytes, size_t size) override {

@@ -1,11 +1,11 @@
 #include <gmock/gmock.h>
 
 #include "CdFixture.h"
-#include "support/CdImageBuilder.h"
 #include "CddbTestServer.h"
 #include "base/SettingsStore.h"
 #include "cd/CdRipper.h"
 #include "cd/Mp3RipSink.h"
+#include "support/CdImageBuilder.h"
 #include "support/CliHarness.h"
 #include "support/TempDir.h"
 
@@ -56,16 +56,11 @@ protected:
     void SetUp() override {
         CdFixture::SetUp();
         MakeCueImage(dir.Path().string(), "disc", {{750}, {300}, {226}});
-        store.WriteProfileString("CDRip", "ImageFolder", dir.Path().string());
         store.WriteProfileString("CDDB", "CDDBServer", "127.0.0.1");
     }
     std::unique_ptr<CCdRipper> Ripper(int port) {
         store.WriteProfileInt("CDDB", "ServerPort", port);
-        auto r = std::make_unique<CCdRipper>(store, settings);
-        EXPECT_TRUE(r->Open());
-        r->SelectDrive(static_cast<int>(r->Drives().size()) - 1);
-        EXPECT_TRUE(r->ReadTrackList());
-        return r;
+        return ImageRipper(dir.Path().string());
     }
 };
 

@@ -83,9 +83,8 @@ TEST_F(OutputCliTest, OutIsCheckedBeforeAnyWorkAndReplacedOnlyWithYes) {
     EXPECT_TRUE(ReadWave(out, wave));
 }
 
-// Each command that writes says what: the wave, or the session that holds an edit until its commit;
-// levels come with their dBFS; the session listing has a header.
-TEST_F(OutputCliTest, CommandsNameWhatTheyWroteAndLevelsComeInDbfs) {
+// Each command that writes says what: the wave, or the session that holds an edit until its commit.
+TEST_F(OutputCliTest, CommandsNameWhatTheyWrote) {
     const std::string out = dir.File("fast.wav");
     CliRun r = Cli({"--quiet", "speed", song, out, "--record", "33", "--turntable", "45"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -94,17 +93,9 @@ TEST_F(OutputCliTest, CommandsNameWhatTheyWroteAndLevelsComeInDbfs) {
     r = Cli({"--quiet", "fade", song, "--in", "100"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "session: " + dir.File("Song.ses") + "\n");
-    r = Cli({"session", song});
-    EXPECT_EQ(r.out.rfind("type\tstart\tend\tnew-end\tsource-offset\tfile\tlabel\n", 0), 0u) << r.out;
     r = Cli({"--quiet", "trim", song, "--end", "100", "--commit"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "written: " + song + "\n");
-
-    r = Cli({"--quiet", "peaks", song});
-    ASSERT_EQ(r.status, 0) << r.err;
-    // The loudest sample, -8000 on the 16-bit scale, is a quarter of full scale less a little.
-    EXPECT_NE(r.out.find("max-peak: " + std::to_string(8000 * 256) + "\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("max-peak-dbfs: -12.25\n"), std::string::npos) << r.out;
 }
 
 // Every stage says how much it clipped; more than a trace is warned about on stderr.

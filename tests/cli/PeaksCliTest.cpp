@@ -60,6 +60,7 @@ TEST_F(PeaksCliTest, PeaksBuildsTheFileAndKeepsItsDividers) {
     CliRun r = RunCli({"peaks", song});
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("max-peak: " + std::to_string(20000 * 256) + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("max-peak-dbfs: -4.29\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("min-peak: " + std::to_string(10000 * 256) + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("rms: "), std::string::npos) << r.out;
     EXPECT_EQ(std::filesystem::file_size(PeakFileName(song)), CPeakFile::kHeaderBytes + 4u * (44100 / 204));

@@ -15,22 +15,13 @@
 #include "codecs/Mp3Encoder.h"
 #include "codecs/Mp3Writer.h"
 #include "support/CliHarness.h"
+#include "support/FilterHarness.h"
 #include "support/TempDir.h"
 #include "support/WaveBuilder.h"
 
 namespace {
 
 constexpr uint32_t kRate = 44100;
-
-// A stereo 1 kHz tone at half scale (about -6 dBFS).
-std::vector<int64_t> Tone(size_t frames) {
-    std::vector<int64_t> s(frames * 2);
-    for (size_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<int64_t>(std::lround(16384 * std::sin(2 * M_PI * 1000.0 * i / kRate)));
-        s[2 * i] = s[2 * i + 1] = v;
-    }
-    return s;
-}
 
 // The RMS level in dB of the left channel of 16-bit stereo data, away from both ends.
 double MiddleLevelDb(const Bytes& data) {
@@ -54,7 +45,7 @@ protected:
     void SetUp() override {
         SetServices(&m_services);
         m_source = m_dir.File("song.wav");
-        ASSERT_TRUE(WriteWave(m_source, 2, kRate, 16, Tone(kFrames)));
+        ASSERT_TRUE(WriteWave(m_source, 2, kRate, 16, SineWave(kFrames, 2, 1000.0 / kRate, 16384)));  // -6 dBFS
         m_options.encoderPath = (BuiltProgramFolder() / Mp3Options::kDefaultPath).string();
     }
     void TearDown() override {

@@ -91,9 +91,3 @@ TEST_F(RestovaAppTest, LaterStartsReportEveryMissingBinInOrderAndCreateNothing) 
     EXPECT_FALSE(app.OnMainWindowInit());
     EXPECT_TRUE(services.OpenedDocuments().empty());
 }
-
-TEST(RestovaApp, MmeDeviceMapping) {
-    EXPECT_EQ(CRestovaApp::MmeDeviceId(0), -1);  // system default
-    EXPECT_EQ(CRestovaApp::MmeDeviceId(3), 2);
-    EXPECT_EQ(CRestovaApp::MmeDeviceId(-7), -1);  // a hand-edited negative value is not a device
-}

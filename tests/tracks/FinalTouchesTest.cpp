@@ -22,6 +22,7 @@
 #include "support/CliHarness.h"
 #include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
+#include "tracks/DividerEntries.h"
 #include "tracks/FinalTouches.h"
 #include "tracks/SongDocument.h"
 
@@ -247,12 +248,7 @@ TEST_F(FinalTouchesTest, CutsMoveLaterDividersDropTheOnesInsideAndGiveTheSameFil
         files.push_back(ReadBytes(doc->Path()));
         CSongDocument again;
         ASSERT_EQ(again.Open(doc->Path(), false), 0);
-        std::vector<std::pair<uint32_t, std::string>> stored;
-        for (int i = 0; i < again.Dividers().Count(); ++i) {
-            stored.emplace_back(again.Dividers().Position(i), again.Dividers().Name(i));
-        }
-        EXPECT_EQ(stored, (std::vector<std::pair<uint32_t, std::string>>{
-                              {0, "T0"}, {moved, "T20"}, {moved + 10 * kSecond, "T30"}}));
+        EXPECT_EQ(EntriesOf(again.Dividers()), (Entries{{0, "T0"}, {moved, "T20"}, {moved + 10 * kSecond, "T30"}}));
     }
     EXPECT_EQ(files[0], files[1]);
 }

@@ -34,10 +34,9 @@ class PanesTest : public QObject {
 private slots:
     void Bin1SelectsShowsAndDeletesWithCompanions();
     void WorklistRenameInPlaceRenamesCompanions();
-    void CleanProcessCleansAndMarksTheSong();
+    void CleanThenEnhanceControlsReachTheirFiltersAndProcessMarksTheSong();
     void CancelledCleanLeavesNoStep_data();
     void CancelledCleanLeavesNoStep();
-    void EnhanceTrackbarsReachTheFilterAndProcessRuns();
     void RecordPaneShowsTheSourceAndMetersInDecibels();
 };
 
@@ -88,7 +87,8 @@ void PanesTest::WorklistRenameInPlaceRenamesCompanions() {
     QCOMPARE(world.songs.Current(), bin2 + "/Blue Moon.wav");
 }
 
-void PanesTest::CleanProcessCleansAndMarksTheSong() {
+// Each stage pane's controls reach its filter, and Process runs it and marks the song.
+void PanesTest::CleanThenEnhanceControlsReachTheirFiltersAndProcessMarksTheSong() {
     UiWorld world;
     const std::string song = world.settings.Bin2Path + "/Side A.wav";
     QVERIFY(UiWorld::WriteSong(song, 2.0));
@@ -107,6 +107,23 @@ void PanesTest::CleanProcessCleansAndMarksTheSong() {
     auto* list = s.PaneAs<CWorklistPane>();
     QVERIFY(list);
     QCOMPARE(list->List()->topLevelItem(0)->text(2), QStringLiteral("Y"));
+
+    QVERIFY(s.Play("b2"));  // Enhance, the song still selected
+    auto* enhance = s.PaneAs<CEnhancePane>();
+    QVERIFY(enhance);
+    CEnhancerDlg& enhancer = *s.shell.EnhancePane();
+    enhance->Trackbar(2)->setValue(500);  // Bass
+    QCOMPARE(enhancer.GetControl(CEnhancerDlg::kIdBass), 500);
+    QTest::keyClicks(enhance->NumberBox(0), QStringLiteral("x"));  // Level's box: not a number
+    s.window.StageButton(1)->click();
+    QCOMPARE(s.shell.State(), int(kStateEnhanceStage));  // refused until corrected
+
+    enhance->NumberBox(0)->clear();
+    QTest::keyClicks(enhance->NumberBox(0), QStringLiteral("-20"));
+    QCOMPARE(enhance->Trackbar(0)->value(), -20);
+    s.window.StageButton(1)->click();
+    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
+    QVERIFY(CSongFiles::GetStatus(song)[CSongFiles::kEnhance]);
 }
 
 void PanesTest::CancelledCleanLeavesNoStep_data() {
@@ -147,28 +164,6 @@ void PanesTest::CancelledCleanLeavesNoStep() {
     for (const std::string& name : FilesIn(world.settings.TempPath)) {
         QVERIFY2(name.find(".wav") == std::string::npos, name.c_str());  // no step's wave was kept
     }
-}
-
-void PanesTest::EnhanceTrackbarsReachTheFilterAndProcessRuns() {
-    UiWorld world;
-    const std::string song = world.settings.Bin2Path + "/Side A.wav";
-    QVERIFY(UiWorld::WriteSong(song, 1.0));
-    UiSession s(world, "bin2 select:1 b2");
-    auto* pane = s.PaneAs<CEnhancePane>();
-    QVERIFY(pane);
-    CEnhancerDlg& enhancer = *s.shell.EnhancePane();
-    pane->Trackbar(2)->setValue(500);  // Bass
-    QCOMPARE(enhancer.GetControl(CEnhancerDlg::kIdBass), 500);
-    QTest::keyClicks(pane->NumberBox(0), QStringLiteral("x"));  // Level's box: not a number
-    s.window.StageButton(1)->click();
-    QCOMPARE(s.shell.State(), int(kStateEnhanceStage));  // refused until corrected
-
-    pane->NumberBox(0)->clear();
-    QTest::keyClicks(pane->NumberBox(0), QStringLiteral("-20"));
-    QCOMPARE(pane->Trackbar(0)->value(), -20);
-    s.window.StageButton(1)->click();
-    QCOMPARE(s.shell.State(), int(kStateWorkingOn));
-    QVERIFY(CSongFiles::GetStatus(song)[CSongFiles::kEnhance]);
 }
 
 void PanesTest::RecordPaneShowsTheSourceAndMetersInDecibels() {

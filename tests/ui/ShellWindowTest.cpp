@@ -108,19 +108,16 @@ void ShellWindowTest::MainRoadsShowWhatTheMachineSays() {
 
 void ShellWindowTest::TrainingWheelsWindowFollowsTheState() {
     UiWorld world;
-    CShellDlg shell(world.settings, world.store, world.songs);
-    CShellWindow window(shell, world.settings);
-    window.show();
-    shell.OnInitDialog();
-    QVERIFY(CReplay::Play(window, QStringLiteral("b4")));  // Training Wheels on the welcome screen
-    CTrainingWheelsWindow* wheels = window.TrainingWheelsWindow();
+    UiSession s(world, "b4");  // Training Wheels on the welcome screen
+    QVERIFY(s.ok);
+    CTrainingWheelsWindow* wheels = s.window.TrainingWheelsWindow();
     QVERIFY(wheels);
     QVERIFY(wheels->isVisible());
-    QVERIFY(CReplay::Play(window, QStringLiteral("b1")));
+    QVERIFY(s.Play("b1"));
     QCOMPARE(wheels->Title(), QStringLiteral("Choose Source"));
     if (!ShotFolder().isEmpty()) QVERIFY(wheels->grab().save(ShotFolder() + QStringLiteral("/training-wheels.png")));
-    QVERIFY(CReplay::Play(window, QStringLiteral("tw")));
-    QVERIFY(!window.TrainingWheelsWindow());
+    QVERIFY(s.Play("tw"));
+    QVERIFY(!s.window.TrainingWheelsWindow());
 }
 
 QTEST_MAIN(ShellWindowTest)
