@@ -31,6 +31,7 @@ std::vector<Step> Expected(const QStringList& events) {
     UiWorld world;
     UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 1.0);
     CShellDlg shell(world.settings, world.store, world.songs);
+    shell.SetCdDrives(false);  // as the window's session has it
     shell.OnInitDialog();
     std::vector<Step> steps;
     for (const QString& e : events) {
@@ -77,10 +78,9 @@ void ShellWindowTest::MainRoadsShowWhatTheMachineSays() {
 
     UiWorld world;
     UiWorld::WriteSong(world.settings.Bin1Path + "/Side A.wav", 1.0);
-    CShellDlg shell(world.settings, world.store, world.songs);
-    CShellWindow window(shell, world.settings);
-    window.show();
-    shell.OnInitDialog();
+    UiSession s(world, "");
+    CShellDlg& shell = s.shell;
+    CShellWindow& window = s.window;
     const QString shots = ShotFolder();
     if (!shots.isEmpty()) QDir().mkpath(shots);
     for (int i = 0; i < events.size(); ++i) {

@@ -1,5 +1,5 @@
-// The window's small parts: file filters, font stand-ins, colours, the replay's
-// words and the progress window's drawing of its model.
+// The window's small parts: file filters, colours, the replay's words and the
+// progress window's drawing of its model.
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,7 +16,6 @@ class UiPartsTest : public QObject {
 private slots:
     void StoredFiltersBecomeQtFilters_data();
     void StoredFiltersBecomeQtFilters();
-    void StoredFacesMapToFreeOnes();
     void ColoursAreStoredBlueGreenRed();
     void ReplayWordsAreSplitAndChecked();
     void ProgressWindowDrawsItsModelAndCancels();
@@ -37,19 +36,6 @@ void UiPartsTest::StoredFiltersBecomeQtFilters() {
     QFETCH(QString, stored);
     QFETCH(QStringList, qt);
     QCOMPARE(CFileFilter::ToQt(stored.toStdString()), qt);
-}
-
-void UiPartsTest::StoredFacesMapToFreeOnes() {
-    const QFont comic = CUiFonts::Face("Comic Sans MS Bold");
-    QCOMPARE(comic.families().value(0), QStringLiteral("Comic Neue"));
-    QVERIFY(comic.bold());
-    const QFont arial = CUiFonts::Face("Arial");
-    QCOMPARE(arial.families().value(0), QStringLiteral("Liberation Sans"));
-    QVERIFY(!arial.bold());
-    // Any other face is asked for as it is, with the free faces behind it.
-    const QFont other = CUiFonts::Face("Bitstream Vera Sans");
-    QCOMPARE(other.families().value(0), QStringLiteral("Bitstream Vera Sans"));
-    QVERIFY(other.families().contains(QStringLiteral("Liberation Sans")));
 }
 
 void UiPartsTest::ColoursAreStoredBlueGreenRed() {
