@@ -47,9 +47,7 @@ TEST(EditQueueCliTest, SessionListsTheStepsAndCommitWritesThemBack) {
                               tmp + "/dctmp2.wav\t\n");
 
     ASSERT_EQ(cli.Run({"--quiet", "commit", song}).status, 0);
-    WaveContents committed;
-    ASSERT_TRUE(ReadWave(song, committed));
-    EXPECT_EQ(committed.data, expected);
+    EXPECT_EQ(WaveData(song), expected);
     EXPECT_TRUE(CPeakFile::PeakFileIsCurrent(song, PeakFileName(song)));
     EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"My Song.pkf", "My Song.wav"}));
     EXPECT_EQ(cli.Run({"session", song}).status, 1);
@@ -78,11 +76,10 @@ TEST(EditQueueCliTest, ASessionMadeByARelativePathServesTheAbsoluteOneAndAMovedF
     }
     const std::string movedSong = (moved / "s.wav").string();
     ASSERT_EQ(cli.Run({"--quiet", "commit", movedSong}).status, 0);
-    WaveContents committed;
-    ASSERT_TRUE(ReadWave(movedSong, committed));
-    ASSERT_EQ(committed.data.size(), original.size());
-    EXPECT_NE(committed.data, original);  // faded in
-    EXPECT_TRUE(std::equal(original.end() - 1000, original.end(), committed.data.end() - 1000));
+    const Bytes committed = WaveData(movedSong);
+    ASSERT_EQ(committed.size(), original.size());
+    EXPECT_NE(committed, original);  // faded in
+    EXPECT_TRUE(std::equal(original.end() - 1000, original.end(), committed.end() - 1000));
     EXPECT_EQ(FilesUnder(moved), (std::vector<std::string>{"s.pkf", "s.wav"}));
     // The step's temporary wave went with the session.
     EXPECT_TRUE(FilesUnder(home.Path() / "Restova" / "Temp").empty());

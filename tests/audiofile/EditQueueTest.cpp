@@ -220,9 +220,7 @@ TEST_F(EditQueueTest, CommitIntoTheSongThenDiscardLeavesOnlyTheSong) {
     // Twice: the second needs no backup, since no step reads the song's file any more.
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_TRUE(q.CommitSession(m_song));
-        WaveContents song;
-        ASSERT_TRUE(ReadWave(m_song, song));
-        EXPECT_EQ(song.data, expected);
+        EXPECT_EQ(WaveData(m_song), expected);
         // The old audio lives on under the backup name, which the steps now read.
         EXPECT_EQ(q.Steps()[0].fileName, dir.File("Song1.wav"));
         EXPECT_EQ(ReadAll(q, 4096), expected);
