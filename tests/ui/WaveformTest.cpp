@@ -2,6 +2,7 @@
 // renamed with the pointer and the menus reach the song's stored dividers;
 // trims and fades are shown, previewed on the virtual card and applied; and
 // one recording goes the whole road to split songs.
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -18,6 +19,8 @@
 #include "devices/VirtualCard.h"
 #include "shell/WavePane.h"
 #include "tracks/SongsRecording.h"
+#include "ui/LevelMeters.h"
+#include "ui/RecordPane.h"
 #include "ui/WaveGraph.h"
 #include "ui/WaveformPane.h"
 
@@ -305,17 +308,27 @@ void WaveformTest::ARecordGoesTheWholeRoadToThreeSongs() {
     WaveContents source;
     QVERIFY(ReadWave(line, source));
     CAudioHost host(false);
-    host.VirtualCard().SetPace(0);
     host.VirtualCard().SetSource(line);
     std::unique_ptr<CAudioDevice> device = CreateAudioDevice(world.settings, host);
     CPlayer player(*device);
-    UiSession s(world, "b1 b3 b1", &player);  // Record Player, LP: the hookup screen
-    QCOMPARE(s.shell.State(), int(kStateTurntableHookup));
-    // Monitoring would use the source up: straight to the record button.
-    s.shell.SetState(kStateReadyToRecord);
+    host.VirtualCard().SetPace(1);
+    UiSession s(world, "b1 b3 b1 b1", &player);  // Record Player, LP, hooked up: the meter check
+    QCOMPARE(s.shell.State(), int(kStateMeterCheck));
+    auto* record = s.PaneAs<CRecordPane>();
+    QVERIFY(record);
+    for (int i = 0; i < 300 && record->Meters()->LeftDb() <= CLevelMeters::kFloorDb; ++i) QTest::qWait(10);
+    QVERIFY(record->Meters()->LeftDb() > CLevelMeters::kFloorDb);  // dancing
+    QVERIFY(s.Play("b1 b1"));                                      // Dancing, Right ON
+    QCOMPARE(s.shell.State(), int(kStateReadyToRecord));
+    // The needle goes back to the start of the side, which then plays as fast as the card can take it.
+    s.shell.RecordPane()->Stop();
+    host.VirtualCard().SetPace(0);
     QVERIFY(s.Play("b1"));
     QCOMPARE(s.shell.State(), int(kStateRecording));
-    for (int i = 0; i < 2000 && player.TakeBytes() < source.data.size(); ++i) world.services.WaitMessages(5);
+    // By the clock: a wait for messages returns as soon as one comes, and they come all the time.
+    QElapsedTimer waited;
+    waited.start();
+    while (player.TakeBytes() < source.data.size() && waited.elapsed() < 30000) world.services.WaitMessages(5);
     QCOMPARE(player.TakeBytes(), uint64_t(source.data.size()));
     QVERIFY(s.Play("b1"));  // Stop: paused
     s.shell.RecordPane()->SetFlatPreamp(false);
