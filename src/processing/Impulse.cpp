@@ -18,10 +18,10 @@ constexpr double kThresholdCap = 8388352.0;
 constexpr double kOffsetCap = 1e12;
 constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
 // The predictor's error on music is far from steady (a cymbal is less predictable than a
-// flute), so a click is judged against the error level of the last 2 ms: it must stand 8
+// flute), so a click is judged against the error level of the last 2 ms: it must stand 6
 // times above it, as well as above the fixed threshold.
 constexpr double kErrorLevelSeconds = 0.002;
-constexpr double kErrorFactor = 8.0;
+constexpr double kErrorFactor = 6.0;
 constexpr double kRingingRatio = 0.3;
 
 double Corner(double fc, double fs) {
