@@ -80,8 +80,7 @@ int RunWorklist(const std::string& action, const std::vector<std::string>& names
         if (!SelectNames(list, {names[0]})) return 1;
         // The new name may be given with or without the song's extension.
         std::string text = names[1];
-        const std::string ext = names[0].substr(
-            names[0].find_last_of('.') == std::string::npos ? names[0].size() : names[0].find_last_of('.'));
+        const std::string ext = names[0].substr(ReplaceExtension(names[0], "").size());
         if (!ext.empty() && HasExtension(text, ext)) text.resize(text.size() - ext.size());
         if (!list.Rename(static_cast<size_t>(list.FindRow(names[0])), text)) return 1;
     } else if (action == "send") {

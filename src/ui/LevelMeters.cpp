@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "devices/Recorder.h"
+
 namespace {
 
 constexpr double kFullScale = 8388607.0;
@@ -48,7 +50,7 @@ void CLevelMeters::paintEvent(QPaintEvent*) {
     for (int i = 0; i < 2; ++i) {
         const QRect bar = track.translated(0, i * (barHeight + 4));
         p.fillRect(bar, QColor(24, 32, 36));
-        const bool zone = m_style != 0;
+        const bool zone = m_style == CRecorder::kMeterTargetZone;
         const QRect target(QPoint(xOf(kTargetLowDb), bar.top()), QPoint(xOf(kTargetHighDb), bar.bottom()));
         if (zone) p.fillRect(target, QColor(60, 70, 50));
         const int end = xOf(levels[i]);

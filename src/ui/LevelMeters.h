@@ -32,5 +32,5 @@ protected:
 private:
     double m_left = kFloorDb;
     double m_right = kFloorDb;
-    int m_style = 0;
+    int m_style = 0;  // CRecorder::kMeterPlain
 };
