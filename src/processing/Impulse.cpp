@@ -23,6 +23,10 @@ constexpr float kScale = 1.0f / 8388608.0f;  // 2^-23
 constexpr double kErrorLevelSeconds = 0.002;
 constexpr double kErrorFactor = 6.0;
 constexpr double kRingingRatio = 0.3;
+// Error-level time constants the predictor is given to settle after a (re)start.
+constexpr double kSettleSpans = 2.5;
+// Per unit of p0, the predictor's fixed threshold on the 24-bit scale (a quarter of the other detectors').
+constexpr double kPredictorFloorScale = 64.0;
 
 double Corner(double fc, double fs) {
     return std::clamp(fc, 1.0, 0.45 * fs);
@@ -132,13 +136,19 @@ void CImpulse::Recompute() {
         second = dsp::DesignButterworthHighpass3(Corner(f2, fs), fs);
     }
 
-    m_t0 = m_params[0] * 256.0;
+    // The predictor's error is also judged against its own recent level, which is what keeps music
+    // out; the fixed threshold is left as a floor for quiet passages. At full weight it let a
+    // scratch louder than quiet music through at the default strength.
+    m_t0 = m_params[0] * (m_mode == 3 ? kPredictorFloorScale : 256.0);
     m_sensitivity = m_params[4] * 0.005;
     const double envelopeLength = m_mode == 0 ? fs * 0.0005 : (m_width + 23) * fs * 1.5e-5;
     m_decay = dsp::DecayPerSample(envelopeLength);
     // The envelope restarts from 0 below: until it has followed the audio for its own length, the
     // threshold it gives is no measure of the music, and the onset of any sound would pass it.
-    m_quietUntil = m_state.pos + static_cast<int64_t>(std::ceil(envelopeLength));
+    // The predictor's error level restarts from 0 as well and needs a few of its time constants.
+    const double settle =
+        m_mode == 3 ? std::max(envelopeLength, fs * kErrorLevelSeconds * kSettleSpans) : envelopeLength;
+    m_quietUntil = m_state.pos + static_cast<int64_t>(std::ceil(settle));
     m_bandDecay = dsp::DecayPerSample(fs * 0.02);
     m_mu = 2.0f / (kTaps + 1);
     m_errorSmoothing = 1.0 / std::max(1.0, fs * kErrorLevelSeconds);
@@ -266,7 +276,9 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
             double threshold = relative >= base ? std::min(relative, kThresholdCap) : base;
             if (m_mode == 3) {
                 threshold = std::max(threshold, kErrorFactor * std::sqrt(s.errorPower));
-                Adapt(s, std::fabs(e) > threshold);
+                // While it settles it learns from everything: its zeroed coefficients make every
+                // sample look like a click, and judged so it would never learn.
+                Adapt(s, std::fabs(e) > threshold && n >= m_quietUntil);
             }
 
             if (m_bypass) {

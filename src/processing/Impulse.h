@@ -7,7 +7,7 @@
 // The output is the input delayed by D + 3 samples per channel, with the
 // events replaced; every input value is emitted exactly once, in order.
 //
-// Parameters: p0 base threshold / 256, p1 width w (samples), p2 detector
+// Parameters: p0 base threshold / 256 (/ 64 for the predictor), p1 width w (samples), p2 detector
 // mode (0 median, 1 high-pass, 2 narrowed high-pass, 3 adaptive predictor),
 // p4 sensitivity (0 = no loudness-relative threshold), p5 long repair
 // (0 cubic curve, else autoregressive). Built only inside the Clean composite.
@@ -17,7 +17,8 @@
 // samples it judged clean, and a sample counts as a click when its error also
 // stands well above the recent error level (music is not equally predictable
 // throughout), with a lower bar while an event lasts so that a scratch's
-// ringing goes with it.
+// ringing goes with it. That relative bar is what keeps music out, so its
+// fixed threshold is only a floor, a quarter of the other detectors'.
 #pragma once
 
 #include <array>

@@ -269,10 +269,11 @@ TEST_F(ImpulseTest, ScratchPredictorNeverLearnsToCancelAClickOnASteadyTone) {
     // A steady tone is what a predictor learns best. One that may use the sample it judges puts
     // weight on it and cancels a few per cent of every click's error: clicks just above the
     // threshold then go unseen. Judged from its neighbours alone, each one stands out in full
-    // and is rebuilt from them.
+    // and is rebuilt from them. The predictor's fixed threshold is a quarter of the other
+    // detectors' (its own error level keeps music out), so these clicks are a tenth of the tone.
     const Samples tone = Tone(440.0, 44100 * 2, 1, 2e6);
     Samples dirty = tone;
-    const double threshold = (1025 - 500) * 2560.0;
+    const double threshold = (1025 - 500) * 640.0;
     std::vector<Click> clicks;
     for (size_t at = 20000; at + 100 < dirty.size(); at += 6000) {
         dirty[at] += static_cast<int32_t>(1.02 * threshold);
