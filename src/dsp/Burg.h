@@ -31,6 +31,7 @@ public:
 private:
     std::size_t m_maxLength = 0;
     int m_maxOrder = 0;
-    std::vector<double> m_f, m_b;    // forward and backward errors
-    std::vector<double> m_a, m_tmp;  // polynomial 1 + a1·z⁻¹ + ...
+    std::vector<double> m_f, m_b;          // forward and backward errors
+    std::vector<double> m_nextF, m_nextB;  // the next stage's, swapped in after each
+    std::vector<double> m_a, m_tmp;        // polynomial 1 + a1·z⁻¹ + ...
 };
