@@ -155,8 +155,17 @@ void CImpulse::Recompute() {
     m_autoregressive = m_params[5] != 0;
     m_delay = m_mode == 0 ? m_half + 1 : (m_mode == 3 ? kTaps / 2 : m_half);
 
+    // Filters that stood idle start again from silence; the quiet start above covers their settling.
+    const bool useEnvelope = m_sensitivity > 0.0 || m_mode == 1;
+    const bool restart = useEnvelope && !m_useEnvelope;
+    m_useEnvelope = useEnvelope;
     for (int c = 0; c < 2; ++c) {
         ChannelState& s = m_state.ch[c];
+        if (restart) {
+            s.detector.Reset();
+            s.band.Reset();
+            s.bandEnv = 0.0;
+        }
         s.detector.SetCoeffs(detector);
         s.second.SetCoeffs(second);
         s.band.SetCoeffs(band);
@@ -180,13 +189,18 @@ static_assert(CImpulse::kTaps % 8 == 0, "the predictor sums in eight lanes");
 
 double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
     const double xd = x + 0.01;
-    const double y = s.detector.Process(xd);
-    s.envelope = std::fabs(y) + m_decay * s.envelope;
-    if (m_channels == 2) {
-        const double u = s.band.Process(xd);
-        s.bandEnv = std::fabs(u) * 0.05 + s.bandEnv * m_bandDecay;
-        if (s.bandEnv < kBandReference) {
-            s.envelope *= 1.0 - (kBandReference - s.bandEnv) / kBandReference * 0.2;
+    double y = 0.0;
+    // The predictor with no loudness-relative threshold (the scratch stage) has no use for the
+    // envelope, which would cost about as much as its prediction.
+    if (m_useEnvelope) {
+        y = s.detector.Process(xd);
+        s.envelope = std::fabs(y) + m_decay * s.envelope;
+        if (m_channels == 2) {
+            const double u = s.band.Process(xd);
+            s.bandEnv = std::fabs(u) * 0.05 + s.bandEnv * m_bandDecay;
+            if (s.bandEnv < kBandReference) {
+                s.envelope *= 1.0 - (kBandReference - s.bandEnv) / kBandReference * 0.2;
+            }
         }
     }
     switch (m_mode) {

@@ -143,8 +143,9 @@ private:
     float m_mu = 0.0f;
     double m_errorSmoothing = 0.0;  // per sample, of the predictor's error level
     bool m_autoregressive = true;
-    int m_context = 4096;      // Q, frames
-    int64_t m_quietUntil = 0;  // no event starts before this position
+    bool m_useEnvelope = true;  // the detector high-pass and envelope run (a threshold or mode 1 needs them)
+    int m_context = 4096;       // Q, frames
+    int64_t m_quietUntil = 0;   // no event starts before this position
 
     // Signal state and buffers (sized in Prepare).
     SignalState m_state;
