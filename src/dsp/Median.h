@@ -32,8 +32,8 @@ public:
     double Smallest(int k) const;
 
 private:
-    std::array<double, kMaxWindow> m_sorted{};  // ascending
-    std::array<double, kMaxWindow> m_ring{};    // in arrival order
+    std::array<double, kMaxWindow + 1> m_sorted{};  // ascending; +inf past the window
+    std::array<double, kMaxWindow> m_ring{};        // in arrival order
     int m_window = 1;
     int m_next = 0;  // ring slot of the oldest value
 };

@@ -12,15 +12,20 @@
 namespace {
 
 TEST(RunningMedian, AgreesWithASortOfTheWindow) {
+    const double inf = std::numeric_limits<double>::infinity();
     std::mt19937 rng(11);
-    std::uniform_int_distribution<int> level(-6, 6);  // few distinct levels so that ties are common
-    for (int w = 1; w <= 31; ++w) {
+    std::uniform_int_distribution<int> level(-7, 7);  // few distinct levels so that ties are common
+    const auto valueOf = [&](int l) {                 // three levels stand for the hostile values
+        return l == 7 ? inf : l == -7 ? -inf : l == 6 ? std::nan("") : l * 1.5;
+    };
+    for (int w = 1; w <= CRunningMedian::kMaxWindow; ++w) {
         CRunningMedian med;
         ASSERT_TRUE(med.Init(w));
         std::vector<double> history(static_cast<std::size_t>(w), 0.0);
         for (int i = 0; i < 400; ++i) {
-            history.push_back(level(rng) * 1.5);
-            med.Push(history.back());
+            const double x = valueOf(level(rng));
+            med.Push(x);
+            history.push_back(std::isnan(x) ? 0.0 : x);
             std::vector<double> win(history.end() - w, history.end());
             std::sort(win.begin(), win.end());
             const int k = i % w;
