@@ -96,8 +96,12 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (!m_reserved) m_reserved = m_repair.Reserve(kRepairContext, kMaxEvent + kTaps);
+    if (!m_reserved) {
+        m_reserved = m_repair[0].Reserve(kRepairContext, kMaxEvent + kTaps) &&
+                     m_repair[1].Reserve(kRepairContext, kMaxEvent + kTaps);
+    }
     if (!m_reserved) return false;
+    for (CImpulseRepair& repair : m_repair) repair.Forget();
     m_paramsChanged = 1;
     return true;
 }
@@ -388,7 +392,7 @@ int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShor
     for (int64_t i = 0; i < na; ++i) w[nb + span + i] = InputAt(c, n + 1 + i, view);
 
     const CImpulseRepair::Gap gap =
-        m_repair.Fix(w, static_cast<size_t>(nb), static_cast<size_t>(span), static_cast<size_t>(na), cutShort);
+        m_repair[c].Fix(w, static_cast<size_t>(nb), static_cast<size_t>(span), static_cast<size_t>(na), cutShort, a);
     int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
     for (size_t i = gap.first; i < gap.first + gap.length; ++i) {
         out[(a + static_cast<int64_t>(i)) & kRingMask] =

@@ -149,10 +149,10 @@ private:
 
     // Signal state and buffers (sized in Prepare).
     SignalState m_state;
-    std::vector<int32_t> m_in;   // input ring, kRingFrames per channel
-    std::vector<int32_t> m_out;  // output ring, same layout: input with the repairs written in
-    std::vector<double> m_work;  // a repair's context, event and context, as one run
-    CImpulseRepair m_repair;
+    std::vector<int32_t> m_in;               // input ring, kRingFrames per channel
+    std::vector<int32_t> m_out;              // output ring, same layout: input with the repairs written in
+    std::vector<double> m_work;              // a repair's context, event and context, as one run
+    std::array<CImpulseRepair, 2> m_repair;  // one a channel: each keeps its channel's last model
     bool m_reserved = false;
 
     int64_t m_eventCount = 0;

@@ -43,6 +43,7 @@ constexpr double kMadToSigma = 1.4826;
 bool CImpulseRepair::Reserve(std::size_t maxContext, std::size_t maxEvent) {
     try {
         m_coeffs.assign(kMaxFillOrder, 0.0);
+        m_kept.assign(kOrder, 0.0);
         m_scratch.assign(maxContext + maxEvent, 0.0);
         m_weights.assign(maxEvent, 0.0);
     } catch (const std::bad_alloc&) {
@@ -84,17 +85,13 @@ double CImpulseRepair::Spread(const double* x, std::size_t from, std::size_t to,
     return *mid * kMadToSigma;
 }
 
-CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort) {
-    if (span == 0 || span > m_maxEvent || nb > m_maxContext || na > m_maxContext) return {};
-    const std::size_t mb = std::min(nb, kModelSpan), ma = std::min(na, kModelSpan);
-    const double* after = x + nb + span;
-    m_order = m_burg.Estimate(x + nb - mb, mb, after, ma, kOrder, m_coeffs.data());
-    if (m_order < 0) return {};
+bool CImpulseRepair::Locate(const double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort, Gap& gap,
+                            double& noise, bool& spoiled) {
     const std::size_t p = static_cast<std::size_t>(m_order);
 
-    Gap gap{0, span};
-    double noise = 0.0;    // the model's error spread: what no repair can beat
-    bool spoiled = false;  // the context after the event is damaged too
+    gap = {0, span};
+    noise = 0.0;
+    spoiled = false;
     const bool seeBefore = nb >= p + 16, seeAfter = na >= p + 16;
     if (p > 0 && (seeBefore || seeAfter)) {
         // The error spread on each side, each side predicted away from the event.
@@ -107,7 +104,7 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
         const bool louderAfter = seeAfter && seeBefore && afterSpread > kLouderAfter * before;
         // Music that grows louder (a drum, a note after a rest) is no click. An event cut short at
         // the length limit lies inside a long burst: the damage runs to its end and beyond.
-        if (louderAfter && !cutShort) return {};
+        if (louderAfter && !cutShort) return false;
         spoiled = cutShort;
         // The onset is where the error from the past first stands out; the end where the error
         // from the future last does (a tail that still rings stands out from the future).
@@ -116,7 +113,7 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
             first = span;
             for (std::size_t i = 0; i < span && first == span; ++i)
                 if (std::fabs(Error(x, nb + i, true)) > kOnset * before) first = i;
-            if (first == span) return {};
+            if (first == span) return false;
         }
         if (seeAfter && !spoiled) {
             bool found = false;
@@ -126,7 +123,7 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
                     found = true;
                 }
             }
-            if (!found) return {};
+            if (!found) return false;
         }
         if (last < first) std::swap(first, last);
         // A click stands far out somewhere; music the detector mistook only just passes the onset bar.
@@ -134,14 +131,39 @@ CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t s
         if (seeBefore) {
             double peak = 0.0;
             for (std::size_t i = first; i <= last; ++i) peak = std::max(peak, std::fabs(Error(x, nb + i, true)));
-            if (peak < kPeak * before) return {};
+            if (peak < kPeak * before) return false;
             if (seeAfter && !cutShort && afterSpread > kSomewhatLouder * before && peak < kClearPeak * before)
-                return {};
+                return false;
         }
         first = first > kMarginBefore ? first - kMarginBefore : 0;
         last = std::min(last + kMarginAfter, span - 1);
         gap = {first, last - first + 1};
     }
+    return true;
+}
+
+CImpulseRepair::Gap CImpulseRepair::Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort,
+                                        int64_t at) {
+    if (span == 0 || span > m_maxEvent || nb > m_maxContext || na > m_maxContext) return {};
+    const std::size_t mb = std::min(nb, kModelSpan), ma = std::min(na, kModelSpan);
+    const double* after = x + nb + span;
+    Gap gap;
+    double noise = 0.0;    // the model's error spread: what no repair can beat
+    bool spoiled = false;  // the context after the event is damaged too
+    // What the nearby model passes as music is music; what it finds is judged again by a model of
+    // the event's own context, which alone may shape the repair.
+    const bool reuse = at != kNoPosition && m_keptAt != kNoPosition && at >= m_keptAt && at - m_keptAt <= kReuseSpan;
+    if (reuse) {
+        m_order = m_keptOrder;
+        std::copy(m_kept.begin(), m_kept.end(), m_coeffs.begin());
+        if (!Locate(x, nb, span, na, cutShort, gap, noise, spoiled)) return {};
+    }
+    m_order = m_burg.Estimate(x + nb - mb, mb, after, ma, kOrder, m_coeffs.data());
+    if (m_order < 0) return {};
+    m_keptOrder = m_order;
+    std::copy(m_coeffs.begin(), m_coeffs.begin() + kOrder, m_kept.begin());
+    m_keptAt = at;
+    if (!Locate(x, nb, span, na, cutShort, gap, noise, spoiled)) return {};
     // A long gap needs a model that carries more partials across it than finding it did. Damage
     // after the event must neither shape the model nor be trusted in part.
     const int fillOrder = std::clamp(static_cast<int>(gap.length / kGapPerOrder), kFillOrder, kMaxFillOrder);

@@ -30,9 +30,21 @@ public:
     // Returns that part, relative to the event's start. With too little context on both sides
     // the whole event is rebuilt from what there is. cutShort: the event was closed at its
     // length limit, so the audio after it may be damaged too.
-    Gap Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort);
+    // at: the event's position in the stream, or kNoPosition. An event within kReuseSpan samples
+    // after the one whose model was last fitted is judged by that model: in quiet passages a
+    // sensitive detector reports events back to back, nearly all of them music, and fitting each
+    // anew cost more than the rest of the cleaning together.
+    static constexpr int64_t kNoPosition = INT64_MIN;
+    static constexpr int64_t kReuseSpan = 256;
+    Gap Fix(double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort, int64_t at = kNoPosition);
+    // Forgets the kept model (a new run, or a jump in the stream).
+    void Forget() { m_keptAt = kNoPosition; }
 
 private:
+    // Judges the event by the model in m_coeffs: false when nothing in it stands out as a click,
+    // else the spoiled part, the model's error spread and whether the audio after it is damaged too.
+    bool Locate(const double* x, std::size_t nb, std::size_t span, std::size_t na, bool cutShort, Gap& gap,
+                double& noise, bool& spoiled);
     // Robust spread of a model's prediction error over x[from, to): from the median magnitude,
     // so the clicks in a context do not inflate it. forward: predicted from the past, else from
     // the future.
@@ -46,6 +58,9 @@ private:
     CBurg m_burg;
     CArInterpolator m_fill;
     std::vector<double> m_coeffs;
+    std::vector<double> m_kept;  // the model that finds a click, fitted for the event at m_keptAt
+    int m_keptOrder = 0;
+    int64_t m_keptAt = kNoPosition;
     std::vector<double> m_scratch;  // magnitudes for the median
     std::vector<double> m_weights;  // how far each sample of a gap is still to be trusted
     int m_order = 0;

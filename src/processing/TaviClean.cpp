@@ -132,10 +132,10 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_lastReset = NowMs();
     // The hum method is a preference, read at each run so that a change applies to the next one.
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
-    // With a second thread the halves cost about the same: the two impulse stages against hum and
-    // hiss, or without hum the scratch stage against the rest.
-    const size_t cut = m_params[3] != 0 ? 2 : 1;
-    return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1 ? cut : 0);
+    // With a second thread the two impulse stages run against hum and hiss: the nearest the
+    // halves come to costing the same, with hum or without (the hiss stage alone outweighs the
+    // scratch stage).
+    return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1 ? 2 : 0);
 }
 
 bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {

@@ -42,3 +42,21 @@ TEST(ImpulseRepair, MusicALittleLouderAfterAnEventIsAnOnsetUnlessTheEventDwarfsI
         }
     }
 }
+
+TEST(ImpulseRepair, AClickJustAfterMusicTakenForOneIsRepairedByItsOwnContextsModel) {
+    // A model fitted for an event is kept to screen the events just after it. A click it finds must
+    // still be rebuilt from its own context's model: the repair is the same as a fresh one's, and a
+    // screen that let nothing through would leave the click as it is.
+    CImpulseRepair kept, fresh;
+    ASSERT_TRUE(kept.Reserve(2048, 512));
+    ASSERT_TRUE(fresh.Reserve(2048, 512));
+    std::vector<double> music = Event(0.0, 1.0);
+    ASSERT_EQ(kept.Fix(music.data(), 1024, 40, 512, false, 1000).length, 0u);
+    std::vector<double> a = Event(20.0, 1.0), b = a;
+    const CImpulseRepair::Gap ga = kept.Fix(a.data(), 1024, 40, 512, false, 1000 + 100);
+    const CImpulseRepair::Gap gb = fresh.Fix(b.data(), 1024, 40, 512, false, 1000 + 100);
+    EXPECT_GT(ga.length, 0u);
+    EXPECT_EQ(ga.first, gb.first);
+    EXPECT_EQ(ga.length, gb.length);
+    EXPECT_EQ(a, b);
+}
