@@ -7,6 +7,7 @@
 #include "audiofile/WaveFile.h"
 #include "base/AppSettings.h"
 #include "base/SettingsStore.h"
+#include "dsp/Dot.h"
 #include "dsp/FilterDesign.h"
 #include "dsp/OnePole.h"
 
@@ -189,8 +190,6 @@ int32_t CImpulse::InputAt(int c, int64_t pos, const BlockView& view) const {
     return m_in[(pos & kRingMask) + c * kRingFrames];
 }
 
-static_assert(CImpulse::kTaps % 8 == 0, "the predictor sums in eight lanes");
-
 double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
     const double xd = x + 0.01;
     double y = 0.0;
@@ -224,14 +223,7 @@ double CImpulse::Detect(ChannelState& s, int c, double x, int64_t n) {
             s.recent[s.recentPos] = scaled;
             s.recent[s.recentPos + kTaps] = scaled;
             const float* r = &s.recent[s.recentPos];  // r[i] = x[n - i]
-            const float* cf = s.coeffs.data();
-            // Eight running sums rather than one: a single chain of dependent adds is what limits
-            // the detector's speed, and eight lanes let the compiler use vector registers.
-            std::array<float, 8> sum{};
-            for (int i = 0; i < kTaps; i += 8) {
-                for (int j = 0; j < 8; ++j) sum[j] += cf[i + j] * r[i + j];
-            }
-            const float p = ((sum[0] + sum[4]) + (sum[1] + sum[5])) + ((sum[2] + sum[6]) + (sum[3] + sum[7]));
+            const float p = dsp::Dot<8>(s.coeffs.data(), r, kTaps);
             float err = r[m_window] - p;
             if (!std::isfinite(err)) {
                 s.coeffs.fill(0.0f);

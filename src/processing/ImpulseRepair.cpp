@@ -1,9 +1,10 @@
 #include "processing/ImpulseRepair.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <new>
+
+#include "dsp/Dot.h"
 
 namespace {
 
@@ -56,24 +57,10 @@ bool CImpulseRepair::Reserve(std::size_t maxContext, std::size_t maxEvent) {
 }
 
 double CImpulseRepair::Error(const double* x, std::size_t t, bool forward) const {
-    // Four running sums rather than one chain of dependent adds: this runs over a thousand
-    // samples of context for every event the detectors report.
-    std::array<double, 4> sum{};
-    const double* c = m_coeffs.data();
-    const int full = m_order & ~3;
-    int k = 0;
-    if (forward) {
-        const double* past = x + t - 1;  // past[-i] = x[t - 1 - i]
-        for (; k < full; k += 4)
-            for (int j = 0; j < 4; ++j) sum[j] += c[k + j] * past[-(k + j)];
-        for (int j = 0; k < m_order; ++k, ++j) sum[j] += c[k] * past[-k];
-    } else {
-        const double* future = x + t + 1;
-        for (; k < full; k += 4)
-            for (int j = 0; j < 4; ++j) sum[j] += c[k + j] * future[k + j];
-        for (int j = 0; k < m_order; ++k, ++j) sum[j] += c[k] * future[k];
-    }
-    return x[t] - ((sum[0] + sum[2]) + (sum[1] + sum[3]));
+    // In lanes: this runs over a thousand samples of context for every event the detectors report.
+    const double p = forward ? dsp::Dot<4, -1>(m_coeffs.data(), x + t - 1, m_order)
+                             : dsp::Dot<4>(m_coeffs.data(), x + t + 1, m_order);
+    return x[t] - p;
 }
 
 double CImpulseRepair::Spread(const double* x, std::size_t from, std::size_t to, bool forward) {
