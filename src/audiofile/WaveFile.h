@@ -21,10 +21,10 @@
 #include "audiofile/BlockWindow.h"
 #include "audiofile/Clipper.h"
 #include "audiofile/Dither.h"
-#include "audiofile/SessionReader.h"
 #include "audiofile/FileError.h"
 #include "audiofile/PartRollover.h"
 #include "audiofile/SampleCodec.h"
+#include "audiofile/SessionReader.h"
 #include "audiofile/WaveDataFile.h"
 #include "audiofile/WaveFormat.h"
 #include "audiofile/WaveProbe.h"
@@ -142,20 +142,37 @@ public:
             *m_ioNext++ = value;
             return true;
         }
+        // A pipe between filters (no file, nobody taking blocks) takes values straight into its block
+        // while it has room: cancelling is noticed at the block's end, or by the run between blocks.
+        if (IsPipe() && m_window.EndCursor() < m_window.CapacityEnd()) {
+            m_window.Append(m_clipper.Clamp(value));
+            return true;
+        }
         return PutSampleSlow(value);
     }
-    // PutSample for count values: runs into the direct buffer are copied whole.
+    // PutSample for count values: runs into the direct buffer or a pipe's block are copied whole.
     bool PutSamples(const int32_t* values, size_t count) {
         while (count > 0) {
-            const size_t room = m_ioNext < m_putEnd ? static_cast<size_t>(m_putEnd - m_ioNext) : 0;
+            int32_t* to = m_ioNext;
+            size_t room = m_ioNext < m_putEnd ? static_cast<size_t>(m_putEnd - m_ioNext) : 0;
+            const bool block = room == 0 && IsPipe();
+            if (block) {
+                to = m_window.EndCursor();
+                room = to < m_window.CapacityEnd() ? static_cast<size_t>(m_window.CapacityEnd() - to) : 0;
+            }
             if (room == 0) {
                 if (!PutSampleSlow(*values++)) return false;
                 --count;
                 continue;
             }
             const size_t take = room < count ? room : count;
-            std::memcpy(m_ioNext, values, take * sizeof(int32_t));
-            m_ioNext += take;
+            std::memcpy(to, values, take * sizeof(int32_t));
+            if (block) {
+                m_clipper.ClampRun(to, take);
+                m_window.SetEnd(to + take);
+            } else {
+                m_ioNext += take;
+            }
             values += take;
             count -= take;
         }
@@ -228,6 +245,7 @@ public:
 
 private:
     bool PutSampleSlow(int32_t value);
+    bool IsPipe() const { return m_outputMode == kOutNone && !m_data.IsOpen(); }
     void UpdatePutEnd() { m_putEnd = m_outputMode == kOutFile ? m_ioEnd : nullptr; }
     int OpenFileForWrite(const std::string& fileName, WAVEFORMATEX& fmt, WriteMode mode);
     void CloseFile();
