@@ -28,7 +28,7 @@ CFilterChain::~CFilterChain() {
 
 CWaveFile& CFilterChain::In(size_t stage, CWaveFile& source) {
     if (stage == 0) return source;
-    if (stage == m_cut) return *m_cutIn;
+    if (m_shared && m_inlets[stage].pipe) return *m_inlets[stage].pipe;
     return *m_pipes[stage - 1];
 }
 
@@ -36,11 +36,12 @@ CWaveFile& CFilterChain::Out(size_t stage, CWaveFile& output) {
     return stage + 1 == m_stages.size() ? output : *m_pipes[stage];
 }
 
-bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, size_t cut) {
+bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes,
+                           const std::vector<size_t>& cuts) {
     Stop();
     const size_t n = m_stages.size();
     if (n == 0 || pipes.size() + 1 != n) return false;
-    m_cut = cut < n ? cut : 0;
+    m_shared = std::any_of(cuts.begin(), cuts.end(), [n](size_t i) { return i > 0 && i < n; });
     // Fresh pipes for every run: nothing a previous run left in them can reach this one.
     const WAVEFORMATEX& f = source.Format();
     m_pipes.clear();
@@ -48,30 +49,39 @@ bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vect
         m_pipes.push_back(std::make_unique<CWaveFile>(layout.block, layout.historyRoom));
         SetUpPipe(*m_pipes.back(), f, layout);
     }
-    m_cutIn.reset();
-    if (m_cut > 0) {
-        const PipeLayout& layout = pipes[m_cut - 1];
-        m_cutIn = std::make_unique<CWaveFile>(layout.block, layout.historyRoom);
-        SetUpPipe(*m_cutIn, f, layout);
-        for (Portion& p : m_queue) {
-            p.samples.assign(m_pipes[m_cut - 1]->BlockLength(), 0);
-            p.count = 0;
-            p.last = false;
+    m_inlets.clear();
+    if (m_shared) {
+        m_inlets.resize(n);
+        for (size_t i : cuts) {
+            if (i == 0 || i >= n || m_inlets[i].pipe) continue;
+            Inlet& inlet = m_inlets[i];
+            const PipeLayout& layout = pipes[i - 1];
+            inlet.pipe = std::make_unique<CWaveFile>(layout.block, layout.historyRoom);
+            SetUpPipe(*inlet.pipe, f, layout);
+            for (Portion& p : inlet.queue) p.samples.assign(m_pipes[i - 1]->BlockLength(), 0);
         }
     }
     for (size_t i = 0; i < n; ++i) {
         if (!m_stages[i]->Prepare(In(i, source), Out(i, output))) return false;
     }
-    if (m_cut > 0) {
-        m_head = m_filled = 0;
+    if (m_shared) {
         m_abort = m_failed = m_finished = false;
         m_thread = std::thread(&CFilterChain::Worker, this, &output);
     }
     return true;
 }
 
-bool CFilterChain::RunStages(size_t from, size_t to, CWaveFile& source, CWaveFile& output) {
-    for (size_t i = from; i < to; ++i) {
+size_t CFilterChain::SegmentEnd(size_t i) const {
+    const size_t n = m_stages.size();
+    if (!m_shared) return n;
+    while (++i < n && !m_inlets[i].pipe) {
+    }
+    return i;
+}
+
+bool CFilterChain::RunStages(size_t i, CWaveFile& source, CWaveFile& output) {
+    const size_t to = SegmentEnd(i);
+    for (; i < to; ++i) {
         CWaveFile& in = In(i, source);
         CWaveFile& out = Out(i, output);
         if (!m_stages[i]->Process(in, out)) return false;
@@ -79,57 +89,81 @@ bool CFilterChain::RunStages(size_t from, size_t to, CWaveFile& source, CWaveFil
         // The source's block is the caller's to move on; a pipe is consumed once its reader is done.
         if (i > 0) in.KeepHistory();
     }
-    return true;
+    return to == m_stages.size() || HandOver(to, false, output);
 }
 
-bool CFilterChain::FinishStages(size_t from, size_t to, CWaveFile& source, CWaveFile& output) {
+bool CFilterChain::FinishStages(size_t i, CWaveFile& source, CWaveFile& output) {
+    const size_t to = SegmentEnd(i);
     // Each filter's held-back samples travel through the filters after it before the next one drains.
-    for (size_t i = from; i < to; ++i) {
+    for (; i < to; ++i) {
         CWaveFile& in = In(i, source);
         CWaveFile& out = Out(i, output);
         if (!m_stages[i]->Finish(in, out)) return false;
         if (m_hook) m_hook(i, in, out);
-        if (!RunStages(i + 1, to, source, output)) return false;
-        if (m_cut > 0 && to == m_cut && !HandOver(false)) return false;
+        const bool ok =
+            i + 1 < to ? RunStages(i + 1, source, output) : to == m_stages.size() || HandOver(to, false, output);
+        if (!ok) return false;
+    }
+    if (to < m_stages.size()) return HandOver(to, true, output);
+    if (m_shared) {
+        std::lock_guard lock(m_lock);
+        m_finished = true;
+        m_changed.notify_all();
     }
     return true;
 }
 
 bool CFilterChain::Process(CWaveFile& source, CWaveFile& output) {
     if (m_pipes.size() + 1 != m_stages.size()) return false;  // not prepared
-    if (m_cut == 0) return RunStages(0, m_stages.size(), source, output);
+    if (!m_shared) return RunStages(0, source, output);
     if (!m_thread.joinable()) return false;  // the run already ended
-    if (RunStages(0, m_cut, source, output) && HandOver(false)) return true;
+    if (RunStages(0, source, output)) return true;
     Stop();
     return false;
 }
 
 bool CFilterChain::Finish(CWaveFile& source, CWaveFile& output) {
     if (m_pipes.size() + 1 != m_stages.size()) return false;
-    if (m_cut == 0) return FinishStages(0, m_stages.size(), source, output);
+    if (!m_shared) return FinishStages(0, source, output);
     if (!m_thread.joinable()) return false;
-    if (!FinishStages(0, m_cut, source, output) || !HandOver(true)) {
+    bool ok = FinishStages(0, source, output);
+    if (ok) {
+        // The rest drains on both threads.
+        std::unique_lock lock(m_lock);
+        while (!m_finished && !m_failed) {
+            if (const size_t i = Ready()) {
+                RunLocked(i, output, lock);
+            } else {
+                m_changed.wait(lock);
+            }
+        }
+        ok = m_finished && !m_failed;
+    }
+    if (!ok) {
         Stop();
         return false;
     }
-    bool ok;
-    {
-        std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [this] { return m_finished; });
-        ok = !m_failed;
-    }
     m_thread.join();
-    return ok;
+    return true;
 }
 
-bool CFilterChain::HandOver(bool last) {
-    CWaveFile& pipe = *m_pipes[m_cut - 1];
+bool CFilterChain::HandOver(size_t i, bool last, CWaveFile& output) {
+    Inlet& inlet = m_inlets[i];
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_filled < kQueueSlots || m_failed; });
-    if (m_failed) return false;
-    Portion& p = m_queue[m_head];
+    for (;;) {
+        if (m_failed || m_abort) return false;
+        if (inlet.filled < kQueueSlots) break;
+        // Rather than wait for a filter nobody runs, run it: it has portions enough.
+        if (!inlet.busy) {
+            RunLocked(i, output, lock);
+        } else {
+            m_changed.wait(lock);
+        }
+    }
+    Portion& p = inlet.queue[inlet.head];
     lock.unlock();
-    // Only this thread fills a free slot, so the copy needs no lock.
+    // Only the thread running filter i - 1 fills a free slot, so the copy needs no lock.
+    CWaveFile& pipe = *m_pipes[i - 1];
     const int32_t* from = pipe.BlockStart();
     const size_t count = last ? 0 : static_cast<size_t>(pipe.EndCursor() - from);
     if (count > p.samples.size()) return false;
@@ -138,38 +172,56 @@ bool CFilterChain::HandOver(bool last) {
     p.last = last;
     if (!last) pipe.KeepHistory();
     lock.lock();
-    m_head = (m_head + 1) % kQueueSlots;
-    ++m_filled;
+    inlet.head = (inlet.head + 1) % kQueueSlots;
+    ++inlet.filled;
     m_changed.notify_all();
     return true;
 }
 
-void CFilterChain::Worker(CWaveFile* output) {
-    CWaveFile& out = *output;
-    CWaveFile& in = *m_cutIn;
-    size_t tail = 0;
-    bool ok = true;
-    for (;;) {
-        std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [this] { return m_filled > 0 || m_abort; });
-        if (m_abort) break;
-        Portion& p = m_queue[tail];
-        lock.unlock();
-        ok = in.PutSamples(p.samples.data(), p.count);
-        // The source is never touched here: the second half starts after the first filter.
-        if (ok)
-            ok = p.last ? FinishStages(m_cut, m_stages.size(), in, out) : RunStages(m_cut, m_stages.size(), in, out);
-        const bool last = p.last;
-        lock.lock();
-        tail = (tail + 1) % kQueueSlots;
-        --m_filled;
-        if (!ok || last) break;
+bool CFilterChain::Step(size_t i, CWaveFile& output) {
+    Inlet& inlet = m_inlets[i];
+    // Only the thread marked busy takes from the queue, and the slot stays filled until it has.
+    const Portion& p = inlet.queue[inlet.tail];
+    const bool last = p.last;
+    const bool ok = inlet.pipe->PutSamples(p.samples.data(), p.count);
+    {
+        std::lock_guard lock(m_lock);
+        inlet.tail = (inlet.tail + 1) % kQueueSlots;
+        --inlet.filled;
         m_changed.notify_all();
     }
-    std::lock_guard lock(m_lock);
-    m_failed = m_failed || !ok || m_abort;
-    m_finished = true;
+    if (!ok) return false;
+    // The source is never touched here: only the first filter reads it, on the caller's thread.
+    return last ? FinishStages(i, *inlet.pipe, output) : RunStages(i, *inlet.pipe, output);
+}
+
+size_t CFilterChain::Ready() const {
+    // The latest first: what runs nearer the output frees the queues behind it.
+    for (size_t i = m_inlets.size(); i-- > 1;) {
+        if (m_inlets[i].pipe && m_inlets[i].filled > 0 && !m_inlets[i].busy) return i;
+    }
+    return 0;
+}
+
+void CFilterChain::RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::mutex>& lock) {
+    m_inlets[i].busy = true;
+    lock.unlock();
+    const bool ok = Step(i, output);
+    lock.lock();
+    m_inlets[i].busy = false;
+    m_failed = m_failed || !ok;
     m_changed.notify_all();
+}
+
+void CFilterChain::Worker(CWaveFile* output) {
+    std::unique_lock lock(m_lock);
+    while (!m_abort && !m_failed && !m_finished) {
+        if (const size_t i = Ready()) {
+            RunLocked(i, *output, lock);
+        } else {
+            m_changed.wait(lock);
+        }
+    }
 }
 
 void CFilterChain::Stop() {

@@ -1,12 +1,16 @@
 // CFilterChain: filters run one after another over a run's blocks, with a
-// pipe wave between each two. A chain may be cut in two: the filters from the
-// cut on then run on a second thread, fed through a short queue of sample
-// portions, so that a two-core machine works on both halves at once. Every
-// filter sees the same samples in the same portions and in the same order of
-// calls either way, so the output is the same bit for bit.
+// pipe wave between each two. A chain may be cut into runs of filters shared
+// between two threads: the first filter of each later run takes its input
+// from a short queue of sample portions, and the caller's thread and one more
+// each take on whichever run has a portion waiting and no thread on it (the
+// caller's only when it would otherwise wait). The stages seldom cost the
+// same, so a fixed split in two would leave one thread waiting on the other.
+// Every filter sees the same samples in the same portions and in the same
+// order of calls either way, so the output is the same bit for bit.
 //
-// While cut, the second half writes the output from its own thread; the
-// caller must end every run with Finish or a failed Process (both wait for
+// Only the caller's thread reads the source (the first run goes through on
+// each Process). While cut, the output may be written from the second thread;
+// the caller must end every run with Finish or a failed Process (both wait for
 // that thread), or call Stop, before it touches the output again.
 #pragma once
 
@@ -37,7 +41,7 @@ public:
     // Called after each filter's Process or Finish, on the thread that ran it, with its two waves.
     using StageHook = std::function<void(size_t stage, CWaveFile& in, CWaveFile& out)>;
 
-    // Portions queued between the halves: enough to ride out one half's slower blocks.
+    // Portions queued before each cut: enough to ride out another run's slower blocks.
     static constexpr size_t kQueueSlots = 4;
 
     CFilterChain();
@@ -51,17 +55,17 @@ public:
     size_t StageCount() const { return m_stages.size(); }
 
     // Fresh pipes in the source's format (one layout per gap between filters), then every filter
-    // prepared on its waves; cut is the first filter of the second thread (0 keeps one thread).
+    // prepared on its waves. cuts: the filters that take their input from a queue, each starting a
+    // run of filters that either thread may take on (none: all on the caller's thread).
     // False when a filter refused; no thread runs then.
-    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, size_t cut);
+    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes,
+                 const std::vector<size_t>& cuts);
     // The source's current block through the chain; false as soon as a filter fails.
     bool Process(CWaveFile& source, CWaveFile& output);
     // Drains the filters one by one, each one's rest through those after it; waits for the second thread.
     bool Finish(CWaveFile& source, CWaveFile& output);
     // Ends the second thread at once, discarding what is queued.
     void Stop();
-    // Whether the chain is cut for this run.
-    bool IsCut() const { return m_cut > 0; }
 
 private:
     struct Portion {
@@ -69,29 +73,45 @@ private:
         size_t count = 0;
         bool last = false;
     };
+    // A cut filter's input: the portions waiting for it, and whether a thread runs it.
+    struct Inlet {
+        std::unique_ptr<CWaveFile> pipe;  // this filter's own copy of the pipe before it
+        std::array<Portion, kQueueSlots> queue;
+        size_t head = 0;  // next slot to fill
+        size_t tail = 0;  // next slot to take
+        size_t filled = 0;
+        bool busy = false;
+    };
 
     CWaveFile& In(size_t stage, CWaveFile& source);
     CWaveFile& Out(size_t stage, CWaveFile& output);
-    // Process of filters [from, to), each input pipe keeping its history for the next portion.
-    bool RunStages(size_t from, size_t to, CWaveFile& source, CWaveFile& output);
-    // Finish of filters [from, to), each followed by the filters after it up to to.
-    bool FinishStages(size_t from, size_t to, CWaveFile& source, CWaveFile& output);
-    // Queues what the first half left in the cut pipe (or the end mark); false once the second half failed.
-    bool HandOver(bool last);
+    // The first filter after i that takes its input from a queue, or the filter count.
+    size_t SegmentEnd(size_t i) const;
+    // Process of filters i up to SegmentEnd(i), each input pipe keeping its history for the next
+    // portion; then their output is queued for the next run of filters.
+    bool RunStages(size_t i, CWaveFile& source, CWaveFile& output);
+    // Finish of filters i up to SegmentEnd(i), each followed by the filters after it; then the end mark.
+    bool FinishStages(size_t i, CWaveFile& source, CWaveFile& output);
+    // Queues what filter i - 1 left in its pipe for filter i (or the end mark); while the queue is
+    // full, runs filter i itself when no other thread does. False once the run failed.
+    bool HandOver(size_t i, bool last, CWaveFile& output);
+    // Runs filter i on its next portion; the calling thread has marked it busy.
+    bool Step(size_t i, CWaveFile& output);
+    // The last filter with a portion waiting and no thread on it, or 0 for none (m_lock held).
+    size_t Ready() const;
+    // Runs filter i (marked busy under m_lock, which is held on entry and on return).
+    void RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::mutex>& lock);
     void Worker(CWaveFile* output);
 
     std::vector<CFilter*> m_stages;
     std::vector<std::unique_ptr<CWaveFile>> m_pipes;  // m_pipes[i] sits after filter i
-    std::unique_ptr<CWaveFile> m_cutIn;               // the second half's copy of the cut pipe
+    std::vector<Inlet> m_inlets;                      // m_inlets[i] sits before filter i (its pipe is set where cut)
     StageHook m_hook;
-    size_t m_cut = 0;
+    bool m_shared = false;
 
-    std::array<Portion, kQueueSlots> m_queue;
-    size_t m_head = 0;  // next slot to fill
-    size_t m_filled = 0;
     bool m_abort = false;
     bool m_failed = false;
-    bool m_finished = false;  // the second half ended its run; m_failed says how
+    bool m_finished = false;  // the last filter ended its run; m_failed says how
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::thread m_thread;

@@ -187,6 +187,33 @@ TEST_F(TaviCleanTest, TwoThreadsWriteTheSameFileAsOne) {
     }
 }
 
+// On two threads the output may be written from either, and whichever thread meets a full disk or
+// a cancel, the run ends (no thread left waiting on the other) and the next one starts clean.
+TEST_F(TaviCleanTest, ATwoThreadRunThatCannotWriteOrIsCancelledEndsAndTheNextSucceeds) {
+    const std::string in = dir.File("in.wav");
+    ASSERT_TRUE(WriteInternal(in, 1, 2, kRate, 16, Damaged(4 * kRate, 2)));
+    CFilterRunner::SetRunThreads(2);
+    CTaviClean clean;
+    clean.SetParams({700, 600, 40, 1, 0, 0, 0, 0, 0, 0, 0});
+    {
+        DiskLimit full(150000);
+        EXPECT_FALSE(RunIntoFile(clean, in, dir.File("full.wav")));
+    }
+    services.onPump = [at = services.Pumps() + 5](int n) {
+        if (n == at) CancelFlag().store(true);
+    };
+    EXPECT_FALSE(RunIntoFile(clean, in, dir.File("cancelled.wav")));
+    services.onPump = nullptr;
+    CancelFlag().store(false);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cancelled.wav")));
+
+    ASSERT_TRUE(RunIntoFile(clean, in, dir.File("out.wav")));
+    CFilterRunner::SetRunThreads(1);
+    ASSERT_TRUE(RunIntoFile(clean, in, dir.File("one.wav")));
+    CFilterRunner::SetRunThreads(0);
+    EXPECT_TRUE(ReadInternal(dir.File("out.wav")) == ReadInternal(dir.File("one.wav")));
+}
+
 // The pane starts from the preset shipped with the program.
 class TaviCleanDlgTest : public ProcessingTest {
 protected:
