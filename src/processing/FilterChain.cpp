@@ -59,6 +59,8 @@ bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vect
             inlet.pipe = std::make_unique<CWaveFile>(layout.block, layout.historyRoom);
             SetUpPipe(*inlet.pipe, f, layout);
             for (Portion& p : inlet.queue) p.samples.assign(m_pipes[i - 1]->BlockLength(), 0);
+            // The reader keeps its history in its own copy; the writer's need carry none over.
+            m_pipes[i - 1]->SetHistory(0);
         }
     }
     for (size_t i = 0; i < n; ++i) {

@@ -2,12 +2,11 @@
 // through the dialog's combo.
 #include <cstdio>
 
+#include "base/StringTable.h"
 #include "processing/Filter.h"
 #include "processing/PresetCombo.h"
-#include "base/StringTable.h"
 
 namespace {
-
 
 // Selects "Default" in the combo, adding it when missing.
 void SelectDefault(CPresetCombo& combo) {
@@ -46,8 +45,8 @@ int CFilter::SavePresetAs(CPresetCombo& combo) {
     if (added) {
         index = combo.AddString(name);
     } else if (name != kDefaultName) {
-        if (Services().MessageBox(FormatString(kMsgPresetExists, name), LoadString(kMsgSettingExistsCaption), MsgIcon::Question,
-                                  MsgButtons::YesNo) != MsgAnswer::Yes) {
+        if (Services().MessageBox(FormatString(kMsgPresetExists, name), LoadString(kMsgSettingExistsCaption),
+                                  MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
             return 1;
         }
         // Overwriting starts a fresh file: whatever else the old one held goes.

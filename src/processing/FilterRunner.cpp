@@ -66,7 +66,9 @@ namespace {
 int g_runThreads = 0;  // 0: from the environment and the machine
 }  // namespace
 
-void CFilterRunner::SetRunThreads(int threads) { g_runThreads = std::max(threads, 0); }
+void CFilterRunner::SetRunThreads(int threads) {
+    g_runThreads = std::max(threads, 0);
+}
 
 int CFilterRunner::RunThreads() {
     if (g_runThreads > 0) return g_runThreads;

@@ -132,11 +132,10 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_lastReset = NowMs();
     // The hum method is a preference, read at each run so that a change applies to the next one.
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
-    // With a second thread each impulse stage takes its input from a queue, and hum and hiss
-    // together from another; either thread runs whichever has work. Hum stays with hiss: it costs
-    // little, and a stage that moves between threads takes its pipe's cache lines along.
+    // With a second thread every stage takes its input from a queue, and either thread runs
+    // whichever has work: which stage costs most depends on the music and the settings.
     return m_chain->Prepare(source, output, pipes,
-                            WorkerThreads() > 1 ? std::vector<size_t>{1, 2} : std::vector<size_t>{});
+                            WorkerThreads() > 1 ? std::vector<size_t>{1, 2, 3} : std::vector<size_t>{});
 }
 
 bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {
