@@ -61,8 +61,7 @@ bool CTaviEnhance::Prepare(CWaveFile& source, CWaveFile& output) {
                                             static_cast<uint32_t>(m_valve.GetHistory()),
                                             static_cast<uint32_t>(m_valve.GetLookahead()), true};
     m_blockClipped.store(0);
-    return m_chain->Prepare(source, output, {block},
-                            WorkerThreads() > 1 ? std::vector<size_t>{1} : std::vector<size_t>{});
+    return m_chain->Prepare(source, output, {block}, WorkerThreads() > 1);
 }
 
 bool CTaviEnhance::Process(CWaveFile& source, CWaveFile& output) {

@@ -28,7 +28,7 @@ CFilterChain::~CFilterChain() {
 
 CWaveFile& CFilterChain::In(size_t stage, CWaveFile& source) {
     if (stage == 0) return source;
-    if (m_shared && m_inlets[stage].pipe) return *m_inlets[stage].pipe;
+    if (m_shared) return *m_inlets[stage].pipe;
     return *m_pipes[stage - 1];
 }
 
@@ -36,12 +36,11 @@ CWaveFile& CFilterChain::Out(size_t stage, CWaveFile& output) {
     return stage + 1 == m_stages.size() ? output : *m_pipes[stage];
 }
 
-bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes,
-                           const std::vector<size_t>& cuts) {
+bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, bool shared) {
     Stop();
     const size_t n = m_stages.size();
     if (n == 0 || pipes.size() + 1 != n) return false;
-    m_shared = std::any_of(cuts.begin(), cuts.end(), [n](size_t i) { return i > 0 && i < n; });
+    m_shared = shared && n > 1;
     // Fresh pipes for every run: nothing a previous run left in them can reach this one.
     const WAVEFORMATEX& f = source.Format();
     m_pipes.clear();
@@ -52,8 +51,7 @@ bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vect
     m_inlets.clear();
     if (m_shared) {
         m_inlets.resize(n);
-        for (size_t i : cuts) {
-            if (i == 0 || i >= n || m_inlets[i].pipe) continue;
+        for (size_t i = 1; i < n; ++i) {
             Inlet& inlet = m_inlets[i];
             const PipeLayout& layout = pipes[i - 1];
             inlet.pipe = std::make_unique<CWaveFile>(layout.block, layout.historyRoom);
@@ -73,16 +71,8 @@ bool CFilterChain::Prepare(CWaveFile& source, CWaveFile& output, const std::vect
     return true;
 }
 
-size_t CFilterChain::SegmentEnd(size_t i) const {
-    const size_t n = m_stages.size();
-    if (!m_shared) return n;
-    while (++i < n && !m_inlets[i].pipe) {
-    }
-    return i;
-}
-
 bool CFilterChain::RunStages(size_t i, CWaveFile& source, CWaveFile& output) {
-    const size_t to = SegmentEnd(i);
+    const size_t to = m_shared ? i + 1 : m_stages.size();
     for (; i < to; ++i) {
         CWaveFile& in = In(i, source);
         CWaveFile& out = Out(i, output);
@@ -95,7 +85,7 @@ bool CFilterChain::RunStages(size_t i, CWaveFile& source, CWaveFile& output) {
 }
 
 bool CFilterChain::FinishStages(size_t i, CWaveFile& source, CWaveFile& output) {
-    const size_t to = SegmentEnd(i);
+    const size_t to = m_shared ? i + 1 : m_stages.size();
     // Each filter's held-back samples travel through the filters after it before the next one drains.
     for (; i < to; ++i) {
         CWaveFile& in = In(i, source);
@@ -128,20 +118,8 @@ bool CFilterChain::Finish(CWaveFile& source, CWaveFile& output) {
     if (m_pipes.size() + 1 != m_stages.size()) return false;
     if (!m_shared) return FinishStages(0, source, output);
     if (!m_thread.joinable()) return false;
-    bool ok = FinishStages(0, source, output);
-    if (ok) {
-        // The rest drains on both threads.
-        std::unique_lock lock(m_lock);
-        while (!m_finished && !m_failed) {
-            if (const size_t i = Ready()) {
-                RunLocked(i, output, lock);
-            } else {
-                m_changed.wait(lock);
-            }
-        }
-        ok = m_finished && !m_failed;
-    }
-    if (!ok) {
+    // The rest drains on both threads.
+    if (!FinishStages(0, source, output) || !RunReady(output)) {
         Stop();
         return false;
     }
@@ -200,7 +178,7 @@ bool CFilterChain::Step(size_t i, CWaveFile& output) {
 size_t CFilterChain::Ready() const {
     // The latest first: what runs nearer the output frees the queues behind it.
     for (size_t i = m_inlets.size(); i-- > 1;) {
-        if (m_inlets[i].pipe && m_inlets[i].filled > 0 && !m_inlets[i].busy) return i;
+        if (m_inlets[i].filled > 0 && !m_inlets[i].busy) return i;
     }
     return 0;
 }
@@ -215,15 +193,20 @@ void CFilterChain::RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::
     m_changed.notify_all();
 }
 
-void CFilterChain::Worker(CWaveFile* output) {
+bool CFilterChain::RunReady(CWaveFile& output) {
     std::unique_lock lock(m_lock);
     while (!m_abort && !m_failed && !m_finished) {
         if (const size_t i = Ready()) {
-            RunLocked(i, *output, lock);
+            RunLocked(i, output, lock);
         } else {
             m_changed.wait(lock);
         }
     }
+    return m_finished && !m_failed;
+}
+
+void CFilterChain::Worker(CWaveFile* output) {
+    RunReady(*output);
 }
 
 void CFilterChain::Stop() {

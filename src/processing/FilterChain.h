@@ -1,15 +1,16 @@
 // CFilterChain: filters run one after another over a run's blocks, with a
-// pipe wave between each two. A chain may be cut into runs of filters shared
-// between two threads: the first filter of each later run takes its input
-// from a short queue of sample portions, and the caller's thread and one more
-// each take on whichever run has a portion waiting and no thread on it (the
-// caller's only when it would otherwise wait). The stages seldom cost the
-// same, so a fixed split in two would leave one thread waiting on the other.
+// pipe wave between each two. A chain may be shared between two threads: every
+// filter after the first then takes its input from a short queue of sample
+// portions, and the caller's thread and one more each run whichever filter has
+// a portion waiting and no thread on it (the caller's only when it would
+// otherwise wait). The stages seldom cost the same, and which costs most
+// depends on the music and the settings, so a fixed split in two would leave
+// one thread waiting on the other.
 // Every filter sees the same samples in the same portions and in the same
 // order of calls either way, so the output is the same bit for bit.
 //
-// Only the caller's thread reads the source (the first run goes through on
-// each Process). While cut, the output may be written from the second thread;
+// Only the caller's thread reads the source (the first filter runs on each
+// Process). While shared, the output may be written from the second thread;
 // the caller must end every run with Finish or a failed Process (both wait for
 // that thread), or call Stop, before it touches the output again.
 #pragma once
@@ -41,7 +42,7 @@ public:
     // Called after each filter's Process or Finish, on the thread that ran it, with its two waves.
     using StageHook = std::function<void(size_t stage, CWaveFile& in, CWaveFile& out)>;
 
-    // Portions queued before each cut: enough to ride out another run's slower blocks.
+    // Portions queued before each filter: enough to ride out another filter's slower blocks.
     static constexpr size_t kQueueSlots = 4;
 
     CFilterChain();
@@ -55,11 +56,9 @@ public:
     size_t StageCount() const { return m_stages.size(); }
 
     // Fresh pipes in the source's format (one layout per gap between filters), then every filter
-    // prepared on its waves. cuts: the filters that take their input from a queue, each starting a
-    // run of filters that either thread may take on (none: all on the caller's thread).
+    // prepared on its waves; shared: a second thread helps (a chain of one filter stays on one).
     // False when a filter refused; no thread runs then.
-    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes,
-                 const std::vector<size_t>& cuts);
+    bool Prepare(CWaveFile& source, CWaveFile& output, const std::vector<PipeLayout>& pipes, bool shared);
     // The source's current block through the chain; false as soon as a filter fails.
     bool Process(CWaveFile& source, CWaveFile& output);
     // Drains the filters one by one, each one's rest through those after it; waits for the second thread.
@@ -73,7 +72,7 @@ private:
         size_t count = 0;
         bool last = false;
     };
-    // A cut filter's input: the portions waiting for it, and whether a thread runs it.
+    // A filter's input when shared: the portions waiting for it, and whether a thread runs it.
     struct Inlet {
         std::unique_ptr<CWaveFile> pipe;  // this filter's own copy of the pipe before it
         std::array<Portion, kQueueSlots> queue;
@@ -85,12 +84,11 @@ private:
 
     CWaveFile& In(size_t stage, CWaveFile& source);
     CWaveFile& Out(size_t stage, CWaveFile& output);
-    // The first filter after i that takes its input from a queue, or the filter count.
-    size_t SegmentEnd(size_t i) const;
-    // Process of filters i up to SegmentEnd(i), each input pipe keeping its history for the next
-    // portion; then their output is queued for the next run of filters.
+    // Process of filter i (shared; its output is then queued for the next) or of filters i to the
+    // end, each input pipe keeping its history for the next portion.
     bool RunStages(size_t i, CWaveFile& source, CWaveFile& output);
-    // Finish of filters i up to SegmentEnd(i), each followed by the filters after it; then the end mark.
+    // Finish of filter i (shared; then the end mark is queued) or of filters i to the end, each
+    // followed by the filters after it.
     bool FinishStages(size_t i, CWaveFile& source, CWaveFile& output);
     // Queues what filter i - 1 left in its pipe for filter i (or the end mark); while the queue is
     // full, runs filter i itself when no other thread does. False once the run failed.
@@ -101,11 +99,13 @@ private:
     size_t Ready() const;
     // Runs filter i (marked busy under m_lock, which is held on entry and on return).
     void RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::mutex>& lock);
+    // Runs whatever filter is ready until the run ends; whether the last filter finished.
+    bool RunReady(CWaveFile& output);
     void Worker(CWaveFile* output);
 
     std::vector<CFilter*> m_stages;
     std::vector<std::unique_ptr<CWaveFile>> m_pipes;  // m_pipes[i] sits after filter i
-    std::vector<Inlet> m_inlets;                      // m_inlets[i] sits before filter i (its pipe is set where cut)
+    std::vector<Inlet> m_inlets;                      // m_inlets[i] sits before filter i (shared only)
     StageHook m_hook;
     bool m_shared = false;
 

@@ -134,8 +134,7 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
     // With a second thread every stage takes its input from a queue, and either thread runs
     // whichever has work: which stage costs most depends on the music and the settings.
-    return m_chain->Prepare(source, output, pipes,
-                            WorkerThreads() > 1 ? std::vector<size_t>{1, 2, 3} : std::vector<size_t>{});
+    return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1);
 }
 
 bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {
