@@ -84,8 +84,9 @@ private:
         CThirdOrderSection second;                                     // detection high-pass of modes 1 and 2
         CBiquad band{dsp::BiquadCoeffs{}, dsp::BiquadForm::DirectII};  // 3 kHz low-pass (stereo)
         CRunningMedian median;
-        double envelope = 0.0;  // E
-        double bandEnv = 0.0;   // B
+        double envelope = 0.0;    // E
+        double bandEnv = 0.0;     // B
+        double bandFactor = 1.0;  // what B makes of E for the threshold (stereo)
         std::array<float, kTaps> coeffs{};
         std::array<float, 2 * kTaps> recent{};  // scaled inputs, written twice so a window is contiguous
         int recentPos = 0;
