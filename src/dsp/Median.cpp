@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "dsp/Cpu.h"
+
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -45,34 +47,21 @@ template <typename Vec>
 
 using Pair = double __attribute__((vector_size(16)));
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#if RESTOVA_HAS_AVX2_COPY
 using Quad = double __attribute__((vector_size(32)));
 
 // Four lanes where the processor has them: a third faster on the noise floor's wide window.
-__attribute__((target("avx2"))) void PassAvx2(const double* s, double* r, int window, double old, double x) {
+RESTOVA_AVX2 void PassAvx2(const double* s, double* r, int window, double old, double x) {
     Pass<Quad>(s, r, window, old, x);
 }
-
-bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
+#endif
 
 void PassAny(const double* s, double* r, int window, double old, double x) {
-    if (HasAvx2()) {
-        PassAvx2(s, r, window, old, x);
-    } else {
-        Pass<Pair>(s, r, window, old, x);
-    }
-}
-#else
-void PassAny(const double* s, double* r, int window, double old, double x) {
+#if RESTOVA_HAS_AVX2_COPY
+    if (dsp::HasAvx2()) return PassAvx2(s, r, window, old, x);
+#endif
     Pass<Pair>(s, r, window, old, x);
 }
-#endif
 
 }  // namespace
 
