@@ -109,11 +109,11 @@ TEST_F(RestoreCliTest, RefusalsFailuresAndInterruptionsLeaveTheFolderAsItWas) {
     EXPECT_EQ(Entries(out), std::vector<std::string>{"side.wav"});
     EXPECT_EQ(Cli({"restore", side, side, "--to", out}).status, 2);
 
-    // Forty seconds of stereo take long enough to be interrupted part way.
+    // Two minutes of stereo take long enough to be interrupted part way.
     const std::string long_ = dir.File("long.wav");
-    ASSERT_TRUE(WriteWave(long_, 2, 44100, 16, MakeRecording({Music(40)}, 2)));
+    ASSERT_TRUE(WriteWave(long_, 2, 44100, 16, MakeRecording({Music(120)}, 2)));
     const std::string cmd = BuiltCli(home.Path()).CommandLine({"--quiet", "restore", long_, "--to", out}) +
-                            " >/dev/null 2>&1 & pid=$!; sleep 0.5; kill -INT $pid; wait $pid; echo $? >" +
+                            " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -INT $pid; wait $pid; echo $? >" +
                             ShellQuote(dir.File("rc.txt"));
     ASSERT_EQ(std::system(("sh -c " + ShellQuote(cmd)).c_str()), 0);
     const int rc = std::atoi(ReadText(dir.File("rc.txt")).c_str());
