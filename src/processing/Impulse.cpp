@@ -93,7 +93,7 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     try {
         m_in.assign(size_t{2} * kRingFrames, 0);
         m_out.assign(size_t{2} * kRingFrames, 0);
-        m_work.assign(2 * kRepairContext + kMaxEvent + kTaps, 0.0);
+        m_work.assign(size_t{2} * kWorkLength, 0.0);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -103,6 +103,9 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     }
     if (!m_reserved) return false;
     for (CImpulseRepair& repair : m_repair) repair.Forget();
+    // The channels' repairs share nothing, so the right one's can run beside the left one's.
+    m_useHelper = channels == 2 && WorkerThreads() > 1 &&
+                  m_helper.Start([this](const CRepairWorker::Job& job) { return RunJob(job); });
     m_paramsChanged = 1;
     return true;
 }
@@ -275,6 +278,13 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
     int64_t handedValues = 0;
     for (int64_t i = 0; i < frames; ++i) {
         const int64_t n = st.pos + i;
+        // The ring slot about to be written must not be one a pending repair still reads.
+        if (m_useHelper) {
+            for (const CRepairWorker::Job* job = m_helper.Oldest(); job && n - job->readFrom >= kRingFrames;
+                 job = m_helper.Oldest()) {
+                m_helper.WaitOldest();
+            }
+        }
         for (int c = 0; c < ch; ++c) {
             const int32_t x = data[i * ch + c];
             const size_t slot = static_cast<size_t>(n & kRingMask) + static_cast<size_t>(c) * kRingFrames;
@@ -313,6 +323,13 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
                 while (n - s.emitPos + 1 > m_delay + 3) ++s.emitPos;
             }
         }
+        if (!Hand(output, handedValues)) {
+            if (m_useHelper) WaitForRepairs();  // its jobs read this block
+            return false;
+        }
+    }
+    if (m_useHelper) {
+        WaitForRepairs();
         if (!Hand(output, handedValues)) return false;
     }
     st.pos += frames;
@@ -336,7 +353,7 @@ bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
         return true;
     }
     // Left and right leave together, so the output stays interleaved whichever channel lags.
-    const int64_t ready = std::min(st.ch[0].emitPos, st.ch[1].emitPos);
+    const int64_t ready = std::min({st.ch[0].emitPos, st.ch[1].emitPos, HeldFrom()});
     for (; st.handed < ready; ++st.handed) {
         const size_t slot = static_cast<size_t>(st.handed & kRingMask);
         if (!output.PutSample(m_out[slot])) return false;
@@ -359,9 +376,13 @@ void CImpulse::EndEvent(int c, int64_t n, bool atLimit, const BlockView& view) {
         ++m_rejected;
     } else {
         int64_t changed = b - a + 1;
-        if (m_autoregressive) {
+        if (m_autoregressive && c == 1 && m_useHelper) {
+            m_helper.Post({a, n, ReadFrom(a, n), atLimit, view.data, view.first, view.lastValid});
+            changed = 0;  // counted when the helper is done
+        } else if (m_autoregressive) {
             changed = RepairAutoregressive(c, a, n, atLimit, view);
         } else {
+            if (c == 1 && m_useHelper) WaitForRepairs();  // they read and write where this curve goes
             RepairCubic(c, a, b, n, view);
         }
         m_state.repaired += changed;
@@ -374,13 +395,13 @@ int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShor
     // The repair may reach past the detector's end up to the newest sample: a scratch rings on
     // after its last detection. Everything before n is settled or pending in the output ring
     // (earlier repairs included); what follows comes from the source.
-    const int64_t beforeStart = std::max<int64_t>({a - kRepairContext, n - m_context, 0});
+    const int64_t beforeStart = ReadFrom(a, n);
     const int64_t nb = std::max<int64_t>(a - beforeStart, 0);
     const int64_t span = n - a + 1;
     // No further than the lookahead a source guarantees, so that block boundaries change nothing.
     const int64_t na = std::clamp<int64_t>(view.lastValid - n, 0, kLookahead / m_channels);
     const int32_t* ring = &m_out[static_cast<size_t>(c) * kRingFrames];
-    double* w = m_work.data();
+    double* w = m_work.data() + static_cast<size_t>(c) * kWorkLength;
     for (int64_t i = 0; i < nb + span; ++i) w[i] = ring[(beforeStart + i) & kRingMask];
     for (int64_t i = 0; i < na; ++i) w[nb + span + i] = InputAt(c, n + 1 + i, view);
 
@@ -422,8 +443,25 @@ void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockVi
     }
 }
 
+int64_t CImpulse::RunJob(const CRepairWorker::Job& job) {
+    const BlockView view{job.data, job.first, job.lastValid};
+    return RepairAutoregressive(1, job.start, job.newest, job.cutShort, view);
+}
+
+void CImpulse::WaitForRepairs() {
+    const int64_t changed = m_helper.Wait();
+    m_state.repaired += changed;
+    m_repairedTotal += changed;
+}
+
+int64_t CImpulse::HeldFrom() const {
+    const CRepairWorker::Job* job = m_useHelper ? m_helper.Oldest() : nullptr;
+    return job ? job->start : INT64_MAX;
+}
+
 bool CImpulse::Finish(CWaveFile&, CWaveFile& output) {
     if (m_in.empty()) return true;
+    if (m_useHelper) WaitForRepairs();
     // Whatever is held back goes out as it stands: an unfinished event unrepaired.
     for (int c = 0; c < m_channels; ++c) {
         m_state.ch[c].inEvent = false;

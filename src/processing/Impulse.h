@@ -19,8 +19,14 @@
 // throughout), with a lower bar while an event lasts so that a scratch's
 // ringing goes with it. That relative bar is what keeps music out, so its
 // fixed threshold is only a floor, a quarter of the other detectors'.
+//
+// Given a second worker thread, a stereo run repairs its right channel's events
+// on a helper thread, in order, while the left channel goes on; each block
+// waits for its repairs before it ends, so the same values leave in the same
+// blocks as on one thread.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -31,6 +37,7 @@
 #include "dsp/ThirdOrderSection.h"
 #include "processing/Filter.h"
 #include "processing/ImpulseRepair.h"
+#include "processing/RepairWorker.h"
 
 class CImpulse : public CFilter {
 public:
@@ -77,6 +84,7 @@ private:
     static constexpr int kRepairContext = 2048;  // samples a side handed to a repair, at most
     static constexpr double kRepairMax = 8388352.0;
     static constexpr double kRepairMin = -8388353.0;
+    static constexpr int kWorkLength = 2 * kRepairContext + kMaxEvent + kTaps;  // per channel
 
     // Per-channel signal state; everything here is cleared by Prepare.
     struct ChannelState {
@@ -125,6 +133,14 @@ private:
     // Repairs what is spoiled from a up to n in channel c; the number of samples changed.
     int64_t RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShort, const BlockView& view);
     void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
+    // The repair of a right-channel event as the helper runs it.
+    int64_t RunJob(const CRepairWorker::Job& job);
+    // Waits for the helper's repairs and counts the samples they changed.
+    void WaitForRepairs();
+    // Frames from this position on are held back: a repair still to run will write them.
+    int64_t HeldFrom() const;
+    // The oldest ring position the repair of an event from a up to n reads.
+    int64_t ReadFrom(int64_t a, int64_t n) const { return std::max<int64_t>({a - kRepairContext, n - m_context, 0}); }
     bool Hand(CWaveFile& output, int64_t& handedValues);
 
     // Parameters and derived coefficients (Recompute).
@@ -152,9 +168,11 @@ private:
     SignalState m_state;
     std::vector<int32_t> m_in;               // input ring, kRingFrames per channel
     std::vector<int32_t> m_out;              // output ring, same layout: input with the repairs written in
-    std::vector<double> m_work;              // a repair's context, event and context, as one run
+    std::vector<double> m_work;              // a repair's context, event and context, kWorkLength a channel
     std::array<CImpulseRepair, 2> m_repair;  // one a channel: each keeps its channel's last model
     bool m_reserved = false;
+    CRepairWorker m_helper;  // repairs the right channel when the run has a thread to spare
+    bool m_useHelper = false;
 
     int64_t m_eventCount = 0;
     int64_t m_rejected = 0;
