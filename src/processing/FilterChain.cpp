@@ -1,9 +1,11 @@
 #include "processing/FilterChain.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "audiofile/WaveFile.h"
 #include "processing/Filter.h"
+#include "processing/SideJob.h"
 
 namespace {
 
@@ -136,7 +138,7 @@ bool CFilterChain::HandOver(size_t i, bool last, CWaveFile& output) {
         // Rather than wait for a filter nobody runs, run it: it has portions enough.
         if (!inlet.busy) {
             RunLocked(i, output, lock);
-        } else {
+        } else if (!RunOffered(lock)) {
             m_changed.wait(lock);
         }
     }
@@ -196,6 +198,8 @@ void CFilterChain::RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::
 bool CFilterChain::RunReady(CWaveFile& output) {
     std::unique_lock lock(m_lock);
     while (!m_abort && !m_failed && !m_finished) {
+        // A side job first: its owner holds its own filter's thread until the job has run.
+        if (RunOffered(lock)) continue;
         if (const size_t i = Ready()) {
             RunLocked(i, output, lock);
         } else {
@@ -207,6 +211,31 @@ bool CFilterChain::RunReady(CWaveFile& output) {
 
 void CFilterChain::Worker(CWaveFile* output) {
     RunReady(*output);
+}
+
+void CFilterChain::Offer(CSideJob& job) {
+    {
+        std::lock_guard lock(m_lock);
+        const auto free = std::find(m_offers.begin(), m_offers.end(), nullptr);
+        if (free == m_offers.end()) return;  // its owner runs it
+        *free = &job;
+    }
+    m_changed.notify_all();
+}
+
+void CFilterChain::Withdraw(CSideJob& job) {
+    std::lock_guard lock(m_lock);
+    std::replace(m_offers.begin(), m_offers.end(), &job, static_cast<CSideJob*>(nullptr));
+}
+
+bool CFilterChain::RunOffered(std::unique_lock<std::mutex>& lock) {
+    const auto offered = std::find_if(m_offers.begin(), m_offers.end(), [](CSideJob* j) { return j != nullptr; });
+    if (offered == m_offers.end()) return false;
+    CSideJob* job = std::exchange(*offered, nullptr);
+    lock.unlock();
+    job->TryRun();
+    lock.lock();
+    return true;
 }
 
 void CFilterChain::Stop() {

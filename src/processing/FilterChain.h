@@ -9,6 +9,8 @@
 // Every filter sees the same samples in the same portions and in the same
 // order of calls either way, so the output is the same bit for bit.
 //
+// A thread that would wait first runs a side job a filter offered, if any.
+//
 // Only the caller's thread reads the source (the first filter runs on each
 // Process). While shared, the output may be written from the second thread;
 // the caller must end every run with Finish or a failed Process (both wait for
@@ -25,10 +27,12 @@
 #include <thread>
 #include <vector>
 
+#include "processing/SpareThread.h"
+
 class CFilter;
 class CWaveFile;
 
-class CFilterChain {
+class CFilterChain : public CSpareThread {
 public:
     // One pipe wave between two filters: block and history room (samples), the history and lookahead
     // its reader asks for, and whether values are clamped on the way in.
@@ -66,6 +70,9 @@ public:
     // Ends the second thread at once, discarding what is queued.
     void Stop();
 
+    void Offer(CSideJob& job) override;
+    void Withdraw(CSideJob& job) override;
+
 private:
     struct Portion {
         std::vector<int32_t> samples;
@@ -102,6 +109,8 @@ private:
     // Runs whatever filter is ready until the run ends; whether the last filter finished.
     bool RunReady(CWaveFile& output);
     void Worker(CWaveFile* output);
+    // Runs one offered side job, if any (m_lock held on entry and on return); whether it did.
+    bool RunOffered(std::unique_lock<std::mutex>& lock);
 
     std::vector<CFilter*> m_stages;
     std::vector<std::unique_ptr<CWaveFile>> m_pipes;  // m_pipes[i] sits after filter i
@@ -111,7 +120,8 @@ private:
 
     bool m_abort = false;
     bool m_failed = false;
-    bool m_finished = false;  // the last filter ended its run; m_failed says how
+    bool m_finished = false;              // the last filter ended its run; m_failed says how
+    std::array<CSideJob*, 4> m_offers{};  // side jobs offered and not yet claimed or withdrawn
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::thread m_thread;

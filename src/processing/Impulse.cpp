@@ -103,9 +103,6 @@ bool CImpulse::Prepare(CWaveFile& source, CWaveFile&) {
     }
     if (!m_reserved) return false;
     for (CImpulseRepair& repair : m_repair) repair.Forget();
-    // The channels' repairs share nothing, so the right one's can run beside the left one's.
-    m_useHelper = channels == 2 && WorkerThreads() > 1 &&
-                  m_helper.Start([this](const CRepairWorker::Job& job) { return RunJob(job); });
     m_paramsChanged = 1;
     return true;
 }
@@ -272,64 +269,31 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
         look = std::min<int64_t>(kLookahead, avail) / ch;
     }
     SignalState& st = m_state;
-    const BlockView view{data, st.pos, st.pos + frames + look - 1};
+    m_view = {data, st.pos, st.pos + frames + look - 1};
+    m_base = m_channels == 2 ? m_t0 + st.offset : m_t0;
 
-    const double base = m_channels == 2 ? m_t0 + st.offset : m_t0;
+    // In stretches short enough that what the ring holds for the output is never overwritten
+    // before it is handed on. The channels share nothing until then, so a spare thread may run
+    // the right one meanwhile.
     int64_t handedValues = 0;
-    for (int64_t i = 0; i < frames; ++i) {
-        const int64_t n = st.pos + i;
-        // The ring slot about to be written must not be one a pending repair still reads.
-        if (m_useHelper) {
-            for (const CRepairWorker::Job* job = m_helper.Oldest(); job && n - job->readFrom >= kRingFrames;
-                 job = m_helper.Oldest()) {
-                m_helper.WaitOldest();
-            }
+    for (int64_t from = 0; from < frames; from += kStretchFrames) {
+        m_stretch = {from, std::min(frames, from + kStretchFrames)};
+        if (m_spare && ch == 2) {
+            m_right.Arm();
+            m_spare->Offer(m_right);
+            RunChannel(0);
+            m_spare->Withdraw(m_right);
+            m_right.Finish();
+        } else {
+            for (int c = 0; c < ch; ++c) RunChannel(c);
         }
-        for (int c = 0; c < ch; ++c) {
-            const int32_t x = data[i * ch + c];
-            const size_t slot = static_cast<size_t>(n & kRingMask) + static_cast<size_t>(c) * kRingFrames;
-            m_in[slot] = x;
-            m_out[slot] = x;
-            ChannelState& s = st.ch[c];
-            const double e = std::trunc(Detect(s, c, x, n));
-
-            const double relative = s.envelope * s.bandFactor * m_sensitivity;
-            double threshold = relative >= base ? std::min(relative, kThresholdCap) : base;
-            if (m_mode == 3) {
-                threshold = std::max(threshold, kErrorFactor * std::sqrt(s.errorPower));
-                // While it settles it learns from everything: its zeroed coefficients make every
-                // sample look like a click, and judged so it would never learn.
-                Adapt(s, std::fabs(e) > threshold && n >= m_quietUntil);
-            }
-
-            if (m_bypass) {
-                s.inEvent = false;  // what was held for an event goes out as it came in
-            } else {
-                // A scratch rings on below the level that revealed it; inside an event the
-                // predictor's threshold drops so that the ringing is repaired with it.
-                const double limit = s.inEvent && m_mode == 3 ? threshold * kRingingRatio : threshold;
-                const bool above = std::fabs(e) > limit;
-                if (s.inEvent) {
-                    s.quiet = above ? 0 : s.quiet + 1;
-                } else if (above && n >= m_quietUntil) {
-                    s.inEvent = true;
-                    s.eventStart = s.emitPos;
-                    s.quiet = 0;
-                }
-                const bool atLimit = n - m_delay - s.eventStart + 1 >= kMaxEvent;
-                if (s.inEvent && (s.quiet >= m_holdOff || atLimit)) EndEvent(c, n, atLimit, view);
-            }
-            if (!s.inEvent) {
-                while (n - s.emitPos + 1 > m_delay + 3) ++s.emitPos;
-            }
+        for (ChannelCounts& k : st.counts) {
+            m_eventCount += k.events;
+            m_rejected += k.rejected;
+            st.repaired += k.repaired;
+            m_repairedTotal += k.repaired;
+            k = ChannelCounts{};
         }
-        if (!Hand(output, handedValues)) {
-            if (m_useHelper) WaitForRepairs();  // its jobs read this block
-            return false;
-        }
-    }
-    if (m_useHelper) {
-        WaitForRepairs();
         if (!Hand(output, handedValues)) return false;
     }
     st.pos += frames;
@@ -343,6 +307,51 @@ bool CImpulse::Process(CWaveFile& source, CWaveFile& output) {
     return true;
 }
 
+void CImpulse::RunChannel(int c) {
+    SignalState& st = m_state;
+    ChannelState& s = st.ch[c];
+    const int ch = m_channels;
+    int32_t* in = &m_in[static_cast<size_t>(c) * kRingFrames];
+    int32_t* out = &m_out[static_cast<size_t>(c) * kRingFrames];
+    for (int64_t i = m_stretch.from; i < m_stretch.to; ++i) {
+        const int64_t n = st.pos + i;
+        const int32_t x = m_view.data[i * ch + c];
+        in[n & kRingMask] = x;
+        out[n & kRingMask] = x;
+        const double e = std::trunc(Detect(s, c, x, n));
+
+        const double relative = s.envelope * s.bandFactor * m_sensitivity;
+        double threshold = relative >= m_base ? std::min(relative, kThresholdCap) : m_base;
+        if (m_mode == 3) {
+            threshold = std::max(threshold, kErrorFactor * std::sqrt(s.errorPower));
+            // While it settles it learns from everything: its zeroed coefficients make every
+            // sample look like a click, and judged so it would never learn.
+            Adapt(s, std::fabs(e) > threshold && n >= m_quietUntil);
+        }
+
+        if (m_bypass) {
+            s.inEvent = false;  // what was held for an event goes out as it came in
+        } else {
+            // A scratch rings on below the level that revealed it; inside an event the
+            // predictor's threshold drops so that the ringing is repaired with it.
+            const double limit = s.inEvent && m_mode == 3 ? threshold * kRingingRatio : threshold;
+            const bool above = std::fabs(e) > limit;
+            if (s.inEvent) {
+                s.quiet = above ? 0 : s.quiet + 1;
+            } else if (above && n >= m_quietUntil) {
+                s.inEvent = true;
+                s.eventStart = s.emitPos;
+                s.quiet = 0;
+            }
+            const bool atLimit = n - m_delay - s.eventStart + 1 >= kMaxEvent;
+            if (s.inEvent && (s.quiet >= m_holdOff || atLimit)) EndEvent(c, n, atLimit, m_view);
+        }
+        if (!s.inEvent) {
+            while (n - s.emitPos + 1 > m_delay + 3) ++s.emitPos;
+        }
+    }
+}
+
 bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
     SignalState& st = m_state;
     if (m_channels == 1) {
@@ -353,7 +362,7 @@ bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
         return true;
     }
     // Left and right leave together, so the output stays interleaved whichever channel lags.
-    const int64_t ready = std::min({st.ch[0].emitPos, st.ch[1].emitPos, HeldFrom()});
+    const int64_t ready = std::min(st.ch[0].emitPos, st.ch[1].emitPos);
     for (; st.handed < ready; ++st.handed) {
         const size_t slot = static_cast<size_t>(st.handed & kRingMask);
         if (!output.PutSample(m_out[slot])) return false;
@@ -365,28 +374,24 @@ bool CImpulse::Hand(CWaveFile& output, int64_t& handedValues) {
 
 void CImpulse::EndEvent(int c, int64_t n, bool atLimit, const BlockView& view) {
     ChannelState& s = m_state.ch[c];
+    ChannelCounts& counts = m_state.counts[c];
     s.inEvent = false;
     s.quiet = m_holdOff;
-    ++m_eventCount;
+    ++counts.events;
     const int64_t a = s.eventStart;
     const int64_t b = n - m_delay;
     if (b < a) return;  // a longer delay came in with new parameters: nothing held yet
     const bool untouched = m_channels == 2 && (c == 0 ? m_leftUntouched : m_rightUntouched);
     if (untouched) {
-        ++m_rejected;
+        ++counts.rejected;
     } else {
         int64_t changed = b - a + 1;
-        if (m_autoregressive && c == 1 && m_useHelper) {
-            m_helper.Post({a, n, ReadFrom(a, n), atLimit, view.data, view.first, view.lastValid});
-            changed = 0;  // counted when the helper is done
-        } else if (m_autoregressive) {
+        if (m_autoregressive) {
             changed = RepairAutoregressive(c, a, n, atLimit, view);
         } else {
-            if (c == 1 && m_useHelper) WaitForRepairs();  // they read and write where this curve goes
             RepairCubic(c, a, b, n, view);
         }
-        m_state.repaired += changed;
-        m_repairedTotal += changed;
+        counts.repaired += changed;
     }
     s.emitPos = b + 1;
 }
@@ -395,7 +400,7 @@ int64_t CImpulse::RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShor
     // The repair may reach past the detector's end up to the newest sample: a scratch rings on
     // after its last detection. Everything before n is settled or pending in the output ring
     // (earlier repairs included); what follows comes from the source.
-    const int64_t beforeStart = ReadFrom(a, n);
+    const int64_t beforeStart = std::max<int64_t>({a - kRepairContext, n - m_context, 0});
     const int64_t nb = std::max<int64_t>(a - beforeStart, 0);
     const int64_t span = n - a + 1;
     // No further than the lookahead a source guarantees, so that block boundaries change nothing.
@@ -443,25 +448,8 @@ void CImpulse::RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockVi
     }
 }
 
-int64_t CImpulse::RunJob(const CRepairWorker::Job& job) {
-    const BlockView view{job.data, job.first, job.lastValid};
-    return RepairAutoregressive(1, job.start, job.newest, job.cutShort, view);
-}
-
-void CImpulse::WaitForRepairs() {
-    const int64_t changed = m_helper.Wait();
-    m_state.repaired += changed;
-    m_repairedTotal += changed;
-}
-
-int64_t CImpulse::HeldFrom() const {
-    const CRepairWorker::Job* job = m_useHelper ? m_helper.Oldest() : nullptr;
-    return job ? job->start : INT64_MAX;
-}
-
 bool CImpulse::Finish(CWaveFile&, CWaveFile& output) {
     if (m_in.empty()) return true;
-    if (m_useHelper) WaitForRepairs();
     // Whatever is held back goes out as it stands: an unfinished event unrepaired.
     for (int c = 0; c < m_channels; ++c) {
         m_state.ch[c].inEvent = false;

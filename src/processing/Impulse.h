@@ -20,13 +20,11 @@
 // ringing goes with it. That relative bar is what keeps music out, so its
 // fixed threshold is only a floor, a quarter of the other detectors'.
 //
-// Given a second worker thread, a stereo run repairs its right channel's events
-// on a helper thread, in order, while the left channel goes on; each block
-// waits for its repairs before it ends, so the same values leave in the same
-// blocks as on one thread.
+// Given a spare thread, a stereo run offers its right channel to it, stretch by
+// stretch, while it runs the left one itself: the channels share nothing until
+// they are handed on together, so the output is the same.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -37,7 +35,8 @@
 #include "dsp/ThirdOrderSection.h"
 #include "processing/Filter.h"
 #include "processing/ImpulseRepair.h"
-#include "processing/RepairWorker.h"
+#include "processing/SideJob.h"
+#include "processing/SpareThread.h"
 
 class CImpulse : public CFilter {
 public:
@@ -77,6 +76,8 @@ public:
     int DetectionDelay() const { return m_delay; }
     // Samples repaired over the run, all channels together.
     int64_t RepairedSamples() const { return m_repairedTotal; }
+    // Where a stereo run may offer its right channel's share (not owned; null: none).
+    void SetSpareThread(CSpareThread* spare) { m_spare = spare; }
 
 private:
     static constexpr int kRingFrames = 8192;  // per channel: contexts, pending samples and the stereo lag
@@ -85,6 +86,9 @@ private:
     static constexpr double kRepairMax = 8388352.0;
     static constexpr double kRepairMin = -8388353.0;
     static constexpr int kWorkLength = 2 * kRepairContext + kMaxEvent + kTaps;  // per channel
+    // Frames run before the output is handed on: the ring must still hold them, with an event
+    // and the delay before them, and the context a repair reads.
+    static constexpr int64_t kStretchFrames = 4096;
 
     // Per-channel signal state; everything here is cleared by Prepare.
     struct ChannelState {
@@ -105,8 +109,15 @@ private:
         int quiet = 0;           // samples since the last detection inside an event
         int64_t emitPos = 0;     // next position to emit
     };
+    // What a channel's events came to over a stretch, added to the totals after it.
+    struct ChannelCounts {
+        int64_t events = 0;
+        int64_t rejected = 0;
+        int64_t repaired = 0;  // samples
+    };
     struct SignalState {
         std::array<ChannelState, 2> ch;
+        std::array<ChannelCounts, 2> counts;
         double offset = 1.0;   // O
         int64_t repaired = 0;  // samples repaired in the current block
         int64_t pos = 0;       // position of the next input frame (0 = range start)
@@ -120,7 +131,15 @@ private:
         int64_t lastValid = -1;         // last position with valid input (block plus lookahead)
     };
 
+    // The frames of the current block a stretch covers, relative to its start.
+    struct Stretch {
+        int64_t from = 0;
+        int64_t to = 0;
+    };
+
     void Recompute() override;
+    // Detects and repairs channel c over the current stretch; touches only that channel's state.
+    void RunChannel(int c);
     // One input value of channel c at pos (0..view.lastValid, and within the ring behind the
     // block): the ring before the block, the source's block and lookahead from its start on.
     int32_t InputAt(int c, int64_t pos, const BlockView& view) const;
@@ -133,14 +152,6 @@ private:
     // Repairs what is spoiled from a up to n in channel c; the number of samples changed.
     int64_t RepairAutoregressive(int c, int64_t a, int64_t n, bool cutShort, const BlockView& view);
     void RepairCubic(int c, int64_t a, int64_t b, int64_t n, const BlockView& view);
-    // The repair of a right-channel event as the helper runs it.
-    int64_t RunJob(const CRepairWorker::Job& job);
-    // Waits for the helper's repairs and counts the samples they changed.
-    void WaitForRepairs();
-    // Frames from this position on are held back: a repair still to run will write them.
-    int64_t HeldFrom() const;
-    // The oldest ring position the repair of an event from a up to n reads.
-    int64_t ReadFrom(int64_t a, int64_t n) const { return std::max<int64_t>({a - kRepairContext, n - m_context, 0}); }
     bool Hand(CWaveFile& output, int64_t& handedValues);
 
     // Parameters and derived coefficients (Recompute).
@@ -171,8 +182,13 @@ private:
     std::vector<double> m_work;              // a repair's context, event and context, kWorkLength a channel
     std::array<CImpulseRepair, 2> m_repair;  // one a channel: each keeps its channel's last model
     bool m_reserved = false;
-    CRepairWorker m_helper;  // repairs the right channel when the run has a thread to spare
-    bool m_useHelper = false;
+
+    // The block being processed, its stretch and its fixed threshold, for both channels' runs.
+    BlockView m_view;
+    Stretch m_stretch;
+    double m_base = 0.0;
+    CSideJob m_right{[this] { RunChannel(1); }};
+    CSpareThread* m_spare = nullptr;
 
     int64_t m_eventCount = 0;
     int64_t m_rejected = 0;

@@ -132,9 +132,10 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_lastReset = NowMs();
     // The hum method is a preference, read at each run so that a change applies to the next one.
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
-    // Each impulse stage may repair its second channel on a helper thread of its own.
-    m_scratch->SetWorkerThreads(WorkerThreads());
-    m_crackle->SetWorkerThreads(WorkerThreads());
+    // A thread of the chain with nothing to do takes on an impulse stage's second channel.
+    CSpareThread* spare = WorkerThreads() > 1 ? m_chain.get() : nullptr;
+    m_scratch->SetSpareThread(spare);
+    m_crackle->SetSpareThread(spare);
     // With a second thread every stage takes its input from a queue, and either thread runs
     // whichever has work: which stage costs most depends on the music and the settings.
     return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1);

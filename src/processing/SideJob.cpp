@@ -1,0 +1,26 @@
+#include "processing/SideJob.h"
+
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+bool CSideJob::TryRun() {
+    int expected = kOffered;
+    if (!m_state.compare_exchange_strong(expected, kRunning, std::memory_order_acquire)) return false;
+    m_run();
+    m_state.store(kDone, std::memory_order_release);
+    return true;
+}
+
+void CSideJob::Finish() {
+    if (TryRun()) return;
+    // The claimer is running it now, for no longer than the owner's own share took.
+    for (unsigned spins = 0; m_state.load(std::memory_order_acquire) != kDone; ++spins) {
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#endif
+        if (spins >= 1000) std::this_thread::yield();
+    }
+}
