@@ -198,11 +198,10 @@ void CFilterChain::RunLocked(size_t i, CWaveFile& output, std::unique_lock<std::
 bool CFilterChain::RunReady(CWaveFile& output) {
     std::unique_lock lock(m_lock);
     while (!m_abort && !m_failed && !m_finished) {
-        // A side job first: its owner holds its own filter's thread until the job has run.
-        if (RunOffered(lock)) continue;
         if (const size_t i = Ready()) {
             RunLocked(i, output, lock);
-        } else {
+        } else if (!RunOffered(lock)) {
+            // A side job only when no filter has work: its owner runs it itself if none is free.
             m_changed.wait(lock);
         }
     }
