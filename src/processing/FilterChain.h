@@ -9,7 +9,7 @@
 // Every filter sees the same samples in the same portions and in the same
 // order of calls either way, so the output is the same bit for bit.
 //
-// A thread that would wait first runs a side job a filter offered, if any.
+// A thread with no filter to run takes on a side job a filter offered, if any.
 //
 // Only the caller's thread reads the source (the first filter runs on each
 // Process). While shared, the output may be written from the second thread;
