@@ -10,6 +10,7 @@
 #include "dsp/Dot.h"
 #include "dsp/FilterDesign.h"
 #include "dsp/OnePole.h"
+#include "processing/SpareThread.h"
 
 namespace {
 

@@ -36,7 +36,8 @@
 #include "processing/Filter.h"
 #include "processing/ImpulseRepair.h"
 #include "processing/SideJob.h"
-#include "processing/SpareThread.h"
+
+class CSpareThread;
 
 class CImpulse : public CFilter {
 public:

@@ -2,10 +2,6 @@
 
 #include <thread>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 bool CSideJob::TryRun() {
     int expected = kOffered;
     if (!m_state.compare_exchange_strong(expected, kRunning, std::memory_order_acquire)) return false;
@@ -17,10 +13,5 @@ bool CSideJob::TryRun() {
 void CSideJob::Finish() {
     if (TryRun()) return;
     // The claimer is running it now, for no longer than the owner's own share took.
-    for (unsigned spins = 0; m_state.load(std::memory_order_acquire) != kDone; ++spins) {
-#if defined(__x86_64__) || defined(__i386__)
-        _mm_pause();
-#endif
-        if (spins >= 1000) std::this_thread::yield();
-    }
+    while (m_state.load(std::memory_order_acquire) != kDone) std::this_thread::yield();
 }

@@ -132,13 +132,13 @@ bool CTaviClean::Prepare(CWaveFile& source, CWaveFile& output) {
     m_lastReset = NowMs();
     // The hum method is a preference, read at each run so that a change applies to the next one.
     m_hum->SetMethod(Settings().AdaptiveHum ? CAutoHum::Method::kAdaptive : CAutoHum::Method::kNotches);
-    // A thread of the chain with nothing to do takes on an impulse stage's second channel.
-    CSpareThread* spare = WorkerThreads() > 1 ? m_chain.get() : nullptr;
-    m_scratch->SetSpareThread(spare);
-    m_crackle->SetSpareThread(spare);
     // With a second thread every stage takes its input from a queue, and either thread runs
-    // whichever has work: which stage costs most depends on the music and the settings.
-    return m_chain->Prepare(source, output, pipes, WorkerThreads() > 1);
+    // whichever has work: which stage costs most depends on the music and the settings. A thread
+    // with nothing to do takes on an impulse stage's second channel.
+    const bool shared = WorkerThreads() > 1;
+    m_scratch->SetSpareThread(shared ? m_chain.get() : nullptr);
+    m_crackle->SetSpareThread(shared ? m_chain.get() : nullptr);
+    return m_chain->Prepare(source, output, pipes, shared);
 }
 
 bool CTaviClean::Process(CWaveFile& source, CWaveFile& output) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "processing/Impulse.h"
+#include "processing/SpareThread.h"
 #include "support/CliHarness.h"
 #include "support/FilterHarness.h"
 #include "support/WaveBuilder.h"
